@@ -1,0 +1,164 @@
+#include "platform/File.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+CFile::~CFile() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool CFile::Open(const std::string& path, unsigned flags, CFileException* error) {
+    if (m_fd >= 0)
+        Close();
+    int access = O_RDONLY;
+    if (flags & modeReadWrite)
+        access = O_RDWR;
+    else if (flags & modeWrite)
+        access = O_WRONLY;
+    int oflags = access | O_CLOEXEC;
+    if (flags & modeCreate)
+        oflags |= O_CREAT;
+
+    auto fail = [&](int err) {
+        if (error)
+            error->SetCause(FileCauseFromErrno(err));
+        return false;
+    };
+
+    if (path.empty())
+        return fail(ENOENT);
+    int fd = ::open(path.c_str(), oflags, 0666);
+    if (fd < 0)
+        return fail(errno);
+
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return fail(EACCES);
+    }
+    // The lock is taken before truncating so that a file another writer holds is never cut.
+    if ((flags & shareDenyWrite) && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        ::close(fd);
+        return fail(err == EWOULDBLOCK ? EWOULDBLOCK : err);
+    }
+    if ((flags & modeCreate) && !(flags & modeNoTruncate) && ::ftruncate(fd, 0) != 0) {
+        int err = errno;
+        ::close(fd);
+        return fail(err);
+    }
+    m_fd = fd;
+    m_position = 0;
+    m_path = path;
+    return true;
+}
+
+std::size_t CFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset) {
+    if (m_fd < 0)
+        throw CFileException(FileCause::invalidFile);
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    ++m_counts.reads;
+    while (done < count) {
+        ssize_t n = ::pread(m_fd, out + done, count - done, offset + static_cast<std::int64_t>(done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            CFileException::ThrowErrno(errno);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void CFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset) {
+    if (m_fd < 0)
+        throw CFileException(FileCause::invalidFile);
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    std::size_t done = 0;
+    ++m_counts.writes;
+    while (done < count) {
+        ssize_t n = ::pwrite(m_fd, in + done, count - done, offset + static_cast<std::int64_t>(done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            CFileException::ThrowErrno(errno);
+        }
+        if (n == 0)
+            throw CFileException(FileCause::diskFull);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::size_t CFile::Read(void* buffer, std::size_t count) {
+    std::size_t n = ReadAt(buffer, count, m_position);
+    m_position += static_cast<std::int64_t>(n);
+    return n;
+}
+
+void CFile::Write(const void* buffer, std::size_t count) {
+    WriteAt(buffer, count, m_position);
+    m_position += static_cast<std::int64_t>(count);
+}
+
+std::int64_t CFile::Seek(std::int64_t offset, SeekPosition from) {
+    if (m_fd < 0)
+        throw CFileException(FileCause::invalidFile);
+    std::int64_t base = 0;
+    if (from == current)
+        base = m_position;
+    else if (from == end)
+        base = GetLength();
+    if ((offset < 0 && base + offset < 0) || (offset > 0 && base > INT64_MAX - offset))
+        throw CFileException(FileCause::badSeek);
+    m_position = base + offset;
+    return m_position;
+}
+
+std::int64_t CFile::GetPosition() const {
+    if (m_fd < 0)
+        throw CFileException(FileCause::invalidFile);
+    return m_position;
+}
+
+std::int64_t CFile::GetLength() const {
+    if (m_fd < 0)
+        throw CFileException(FileCause::invalidFile);
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        CFileException::ThrowErrno(errno);
+    return st.st_size;
+}
+
+void CFile::SetLength(std::int64_t length) {
+    if (m_fd < 0)
+        throw CFileException(FileCause::invalidFile);
+    if (length < 0)
+        throw CFileException(FileCause::badSeek);
+    if (::ftruncate(m_fd, length) != 0)
+        CFileException::ThrowErrno(errno);
+}
+
+void CFile::Flush() {
+    if (m_fd < 0)
+        throw CFileException(FileCause::invalidFile);
+    if (::fdatasync(m_fd) != 0 && errno != EINVAL)
+        CFileException::ThrowErrno(errno);
+}
+
+void CFile::Close() {
+    if (m_fd >= 0) {
+        int fd = m_fd;
+        m_fd = -1;
+        m_path.clear();
+        m_position = 0;
+        if (::close(fd) != 0 && errno != EINTR)
+            CFileException::ThrowErrno(errno);
+    }
+}

@@ -1,0 +1,73 @@
+// CFile: a binary file on a POSIX descriptor with the open modes and share modes the
+// database needs. Every operation but Open throws CFileException on failure.
+//
+// Share modes: "read-write, deny-write" holds an exclusive flock for as long as the file
+// is open, so a second writer (in this or another process) is refused with the cause
+// "File sharing violation" and falls back to reading; "deny-none" takes no lock.
+// The position is kept here and transfers use pread/pwrite, so a seek costs nothing and
+// a block transfer is one system call.
+#pragma once
+
+#include "platform/FileException.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareDenyNone = 0x0040,
+        shareDenyWrite = 0x0020,
+        modeCreate = 0x1000,      // create, truncating an existing file
+        modeNoTruncate = 0x2000,  // with modeCreate: keep an existing file's content
+    };
+    enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+    // Counts of transfers, for benchmarks that report I/O per operation.
+    struct IoCounts {
+        std::uint64_t reads = 0;
+        std::uint64_t writes = 0;
+    };
+
+    CFile() = default;
+    virtual ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens path; returns true on success, false with the cause in *error (when given).
+    bool Open(const std::string& path, unsigned flags, CFileException* error = nullptr);
+
+    // Reads up to count bytes at the position and advances it; fewer at the end of the file.
+    virtual std::size_t Read(void* buffer, std::size_t count);
+    // Writes count bytes at the position and advances it; a short write is "Disk full".
+    virtual void Write(const void* buffer, std::size_t count);
+    // Moves the position; a position before the start is "Bad seek". Returns the new position.
+    virtual std::int64_t Seek(std::int64_t offset, SeekPosition from);
+    virtual std::int64_t GetPosition() const;
+    virtual std::int64_t GetLength() const;
+    virtual void SetLength(std::int64_t length);
+    // Puts the written data on stable storage (fdatasync).
+    virtual void Flush();
+    virtual void Close();
+    virtual bool IsOpen() const { return m_fd >= 0; }
+
+    std::int64_t SeekToBegin() { return Seek(0, begin); }
+    std::int64_t SeekToEnd() { return Seek(0, end); }
+
+    // Positioned transfers that leave the position alone.
+    std::size_t ReadAt(void* buffer, std::size_t count, std::int64_t offset);
+    void WriteAt(const void* buffer, std::size_t count, std::int64_t offset);
+
+    const std::string& GetFilePath() const { return m_path; }
+    const IoCounts& GetIoCounts() const { return m_counts; }
+
+private:
+    int m_fd = -1;
+    std::int64_t m_position = 0;
+    std::string m_path;
+    IoCounts m_counts;
+};

@@ -1,0 +1,35 @@
+// Queries and small operations on the file system: file search with the letter-case rules
+// of database names, sizes, free space, drive type and file times.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// True when the file search finds at least one match for path: the last component may
+// hold "*" and "?" ("*.*" matches every name); letter case is ignored. A folder named
+// without its final "/" matches its own entry.
+bool FileExists(std::string_view path);
+
+// The size of the first match of path, 0 when there is none.
+std::int64_t GetFileSize(std::string_view path);
+
+// The spelling of an existing file whose name equals path's last component ignoring letter
+// case (the exact spelling first); path itself when there is no such file.
+std::string ResolveCaseInsensitive(std::string_view path);
+
+// True when the disk holding path has at least `bytes` free for the user. Network paths
+// ("//" at the start) pass without asking; a path whose disk cannot be asked fails.
+bool CheckFreeSpace(std::string_view path, std::uint64_t bytes);
+
+// True when path lies on a CD-ROM or DVD file system or on a removable block device.
+bool IsRemovableDrive(std::string_view path);
+
+// Seconds since 1970 as the program stores them (signed 32 bits).
+std::int32_t CurrentTime32();
+
+// The file's last-write time in seconds; false when it cannot be read.
+bool GetFileModTime(std::string_view path, std::int32_t& seconds);
+
+// Sets the file's modification time only; false on failure.
+bool SetFileModTime(std::string_view path, std::int32_t seconds);

@@ -1,0 +1,133 @@
+// CIndexFile: the open index file (".PXI"): a 32,792-byte header with a skip table of
+// 8192 slots, then 52-byte entries forming one doubly linked list sorted by key. Entries
+// are never removed or renumbered; a deleted record's entries carry flag bit 0.
+//
+// The object keeps a cached header, the current entry (the cursor), the order family
+// that the cursor walks and the number of the entry inserted last.
+//
+// Failure values: operations return 1/0, searches return an entry number or -1
+// (FindInsertPosition returns -2 for "append at the end"). A file error shows its cause
+// text through the prompt and is kept as the last error. A damaged file (a link outside
+// the file, a loop, a skip table out of range) makes the operation fail; no walk takes
+// more steps than the file has entries.
+//
+// While this object holds the file for writing (deny-write), no other process can change
+// it, so the entries are read once in bulk and kept in memory, written through on every
+// change; the bytes written are exactly those of entry-by-entry access. Read-only opens
+// read every entry from the file, so they follow the writer's changes.
+#pragma once
+
+#include "platform/File.h"
+#include "storage/IndexEntry.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CIndexFile {
+public:
+    struct Header {
+        std::int32_t generation = -1;  // -1: not yet read
+        std::int32_t modificationCount = 0;
+        char format[12] = {};
+        std::int32_t skipLength = 0;
+        std::array<std::int32_t, IndexFormat::skipSlots> skip{};
+    };
+
+    CIndexFile();
+    CIndexFile(const CIndexFile&) = delete;
+    CIndexFile& operator=(const CIndexFile&) = delete;
+
+    // mode 0: read-write, deny-write. Create writes a new, empty header.
+    int Create(const std::string& path, int mode = 0);
+    // Falls back to read-only; reads the header and goes to the first entry of the order
+    // family. The format string is not checked.
+    int Open(const std::string& path, int mode = 0);
+
+    int ReadEntry(CIndexEntry& entry, std::int32_t i);
+    int WriteEntry(CIndexEntry& entry, std::int32_t i);
+    // (file length - 32,792) / 52, or -1.
+    std::int32_t EntryCount();
+    int RefreshHeader();
+
+    // Inserts entry after every entry whose key is not greater (folded when foldCase).
+    int InsertKey(CIndexEntry& entry, bool foldCase);
+    int RebuildSkipTable(bool force);
+
+    std::int32_t FindFloor(std::string_view key, bool foldCase);
+    std::int32_t FindFirstOrBefore(std::string_view key, bool foldCase);
+    std::int32_t FindExact(std::string_view key, bool foldCase);
+    std::int32_t FindInsertPosition(std::string_view key, bool foldCase);
+    int MarkDeleted(std::int32_t i);
+
+    void SetOrder(int family) { m_order = family; }
+    int GetOrder() const { return m_order; }
+    void GetCurrent(CIndexEntry& entry) const { entry = m_current; }
+    const CIndexEntry& Current() const { return m_current; }
+    void SetCurrent(const CIndexEntry& entry) { m_current = entry; }
+    int GoTo(std::int32_t i);
+    std::int32_t GetCurrentRecord() const;
+    std::int32_t GetCurrentNumber() const;
+    std::int32_t GetLastInserted() const { return m_lastInserted; }
+
+    int GoFirst();
+    int GoLast();
+    int GoPrevious(bool& wrapped);
+    int GoNext(bool& wrapped);
+
+    bool IsOpen() const { return m_open; }
+    bool IsReadOnly() const { return m_readOnly; }
+    const std::string& GetPath() const { return m_path; }
+    int GetLastError() const { return m_lastError; }
+    const Header& GetHeader() const { return m_header; }
+    const CFile::IoCounts& GetIoCounts() const { return m_file.GetIoCounts(); }
+
+    int Flush();
+    void Close();
+
+private:
+    class CWalk;
+
+    template <class Op> auto Guard(Op&& op, decltype(op()) failure) -> decltype(op());
+    void Fail(int cause);
+
+    // Entry access that throws on a file error or a damaged link.
+    CIndexEntry Load(std::int32_t i);
+    void Store(CIndexEntry& entry, std::int32_t i);
+    std::int32_t CountEntries();
+    void LoadImage();
+    void RefreshHeaderOrThrow();
+    void WriteHeader(bool resetCount);
+    void BumpModificationCount();
+    std::int32_t FileModificationCount();
+    bool SkipTableIsSane();
+    // Start slot for a positioned search; -1 with an empty table.
+    int StartSlot(std::string_view key, bool foldCase, bool firstOfEqual);
+    std::int32_t FindInsertPositionOrThrow(std::string_view key, bool foldCase, int& startSlot);
+    std::int32_t FindFloorOrThrow(std::string_view key, bool foldCase);
+    std::int32_t FindFirstOrBeforeOrThrow(std::string_view key, bool foldCase);
+    void Rebuild();
+    char FamilyPrefix() const;
+
+    CFile m_file;
+    int m_order = OrderFamily::fileName;
+    int m_lastError = 0;
+    std::string m_path;
+    bool m_open = false;
+    Header m_header;
+    CIndexEntry m_current;
+    std::int32_t m_lastInserted = -1;
+    bool m_readOnly = false;
+
+    // Writer's image of the entries (file bytes from offset 32,792), valid when m_imageLoaded.
+    std::vector<std::uint8_t> m_image;
+    bool m_imageLoaded = false;
+    // Writer's copy of the modification count as last written to the file.
+    std::int32_t m_fileModificationCount = 0;
+    // Number of leading skip slots known to hold the entry at position stride x slot; a
+    // rebuild only walks from the last of them.
+    int m_exactSlots = 0;
+    std::int32_t m_exactStride = IndexFormat::skipStride;
+};

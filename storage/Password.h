@@ -1,0 +1,38 @@
+// The database password: at most 12 characters kept scrambled in the main file's header,
+// the question asked when the document opens its database, and the rules of the dialog
+// that sets it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace PasswordRules {
+constexpr std::size_t maxLength = 12;
+constexpr std::size_t minLength = 4;
+}
+
+// The 13-byte header field for text (at most 12 bytes; byte 12 stays 0).
+std::array<std::uint8_t, 13> ScramblePassword(std::string_view text);
+// The text held in a 13-byte header field.
+std::string UnscramblePassword(const std::uint8_t* field);
+
+// The asking dialog ("Password", one masked field). Returns false on Cancel.
+class IPasswordDialog {
+public:
+    virtual ~IPasswordDialog() = default;
+    virtual bool AskPassword(std::string& entered) = 0;
+};
+
+// Outcome of OK in the setting dialog.
+enum class NewPasswordCheck { accepted, tooShort, notEqual, tooLong };
+
+// The setting dialog's rule for OK with its two fields; shows "Password too short.",
+// "Invalid password." or the length-limit message for a refusal (the dialog then empties
+// both fields and stays open).
+NewPasswordCheck CheckNewPassword(std::string_view first, std::string_view second);
+
+// "&Reset password": asks "The password will be reset. Continue?"; true on Yes, when the
+// dialog empties both fields and closes as if OK had been pressed (storing "").
+bool ConfirmPasswordReset();

@@ -1,0 +1,107 @@
+// CPictureDatabase: one open picture database, the pair of main file (".PXM") and index
+// file (".PXI") with one base path, and every record-level operation the collection
+// commands use. It also holds the search range and the mark list.
+//
+// Results: 1 for success, 0 for failure; block and entry numbers -1 for none. File errors
+// have already been shown through the prompt when an operation fails.
+#pragma once
+
+#include "platform/File.h"
+#include "storage/IndexFile.h"
+#include "storage/MainFile.h"
+#include "storage/MarkList.h"
+#include "storage/Password.h"
+#include "storage/RecordHead.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CPictureDatabase {
+public:
+    using Keywords = std::array<std::string, MainFormat::keywordCount>;
+
+    CPictureDatabase() = default;
+    CPictureDatabase(const CPictureDatabase&) = delete;
+    CPictureDatabase& operator=(const CPictureDatabase&) = delete;
+
+    // --- opening ---
+    // Opens the pair named by path (either file or neither; the extension is ignored),
+    // creating missing files: create 1 means the caller already agreed.
+    int OpenDatabase(const std::string& path, bool create);
+    // The document's open: 1 at once when open; otherwise OpenDatabase(path, 1) and, the
+    // first time in this process, the password question.
+    int OpenForDocument(const std::string& path, IPasswordDialog& dialog);
+    // Arms the once-per-process password question again (program start, tests).
+    static void ArmPasswordCheck();
+
+    bool IsOpen() const { return m_main.IsOpen() && m_index.IsOpen(); }
+    // Read-only only when both files had to be opened read-only.
+    bool IsReadOnly() const { return m_main.IsReadOnly() && m_index.IsReadOnly(); }
+    std::string GetMainPath() const { return m_main.GetPath(); }
+    // The main file's path ("" when closed) and the file name in the current record's head
+    // ("" when no record is current).
+    void GetMainPathAndCurrentName(std::string& path, std::string& name);
+
+    // --- records ---
+    int AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
+                  std::int32_t dateImageCreated, std::uint32_t width, std::uint32_t height,
+                  const Keywords& keywords);
+    // stored false makes the picture its own thumbnail; true stores thumbnailBytes.
+    int SetThumbnail(CFile* thumbnailBytes, std::int32_t headBlock, bool stored);
+    int ChangeKeywords(std::int32_t headBlock, const CRecordHead& oldHead, CRecordHead& newHead);
+    // Flags every index entry of the record as deleted; the main file is not written.
+    int DeleteRecord(std::int32_t headBlock, const CRecordHead& head);
+    // Copies one record, thumbnail included, into target (the copy's date saved is now).
+    int CopyRecord(std::int32_t headBlock, CPictureDatabase& target);
+    int ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
+    // 0 when the record has no thumbnail.
+    int ReadThumbnail(CFile& destination, const CRecordHead& head);
+    int ReadHead(CRecordHead& head, std::int32_t headBlock) { return m_main.ReadHead(head, headBlock); }
+    int WriteHead(CRecordHead& head, std::int32_t headBlock) { return m_main.WriteHead(head, headBlock); }
+    std::int64_t GetDataSize(std::int32_t headBlock) { return m_main.GetDataSize(headBlock); }
+    // Loads the file at path into destination and computes its CRC; 0 when it cannot be read.
+    static int ComputeCrc(CFile& destination, const std::string& path, std::uint16_t& crc);
+
+    // --- index entries ---
+    // The record's entries: CRC, date saved, file name, then each non-empty keyword.
+    int AddRecordEntries(const CRecordHead& head, std::int32_t headBlock);
+    int AddKeywordEntry(std::string_view keyword, std::int32_t headBlock);
+    int DeleteKeywordEntries(std::string_view keyword, std::int32_t headBlock);
+    // Makes the record's entry in the current order (or in the search range) current.
+    int LocateRecord(std::int32_t headBlock);
+    // Live entries of the current range around the current entry; position receives those
+    // before it. With mark, every counted record is marked.
+    int CountRange(int& position, bool mark);
+
+    // --- password ---
+    int GetPassword(std::string& text) { return m_main.GetPassword(text); }
+    int SetPassword(std::string_view text) { return m_main.SetPassword(text); }
+    // 1 when there is no password or it was entered; 0 when the dialog was cancelled.
+    int CheckPassword(IPasswordDialog& dialog);
+
+    // --- search range (kept here; the search commands fill it) ---
+    const std::string& GetSearchKey() const { return m_searchKey; }
+    bool IsSearching() const { return !m_searchKey.empty(); }
+    void SetSearch(std::string key, std::int32_t first, std::int32_t last);
+    void EndSearch() { SetSearch({}, -1, -1); }
+    std::int32_t GetSearchFirst() const { return m_searchFirst; }
+    std::int32_t GetSearchLast() const { return m_searchLast; }
+
+    CMarkList& Marks() { return m_marks; }
+    CIndexFile& Index() { return m_index; }
+    CMainFile& Main() { return m_main; }
+
+private:
+    // Flags the entries with key whose record is headBlock.
+    int FlagEntries(const std::string& key, std::int32_t headBlock);
+    int InsertEntry(const std::string& key, std::int32_t headBlock);
+
+    CIndexFile m_index;
+    CMainFile m_main;
+    std::string m_searchKey;
+    std::int32_t m_searchFirst = -1;
+    std::int32_t m_searchLast = -1;
+    CMarkList m_marks;
+};
