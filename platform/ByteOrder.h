@@ -12,7 +12,9 @@ inline std::uint32_t GetLeU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-inline std::int32_t GetLe32(const std::uint8_t* p) { return static_cast<std::int32_t>(GetLeU32(p)); }
+inline std::int32_t GetLe32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(GetLeU32(p));
+}
 
 inline void PutLe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
@@ -24,4 +26,6 @@ inline void PutLe32(std::uint8_t* p, std::uint32_t v) {
     p[2] = static_cast<std::uint8_t>(v >> 16);
     p[3] = static_cast<std::uint8_t>(v >> 24);
 }
-inline void PutLe32(std::uint8_t* p, std::int32_t v) { PutLe32(p, static_cast<std::uint32_t>(v)); }
+inline void PutLe32(std::uint8_t* p, std::int32_t v) {
+    PutLe32(p, static_cast<std::uint32_t>(v));
+}

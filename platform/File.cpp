@@ -64,7 +64,8 @@ std::size_t CFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset) 
     std::size_t done = 0;
     ++m_counts.reads;
     while (done < count) {
-        ssize_t n = ::pread(m_fd, out + done, count - done, offset + static_cast<std::int64_t>(done));
+        ssize_t n =
+            ::pread(m_fd, out + done, count - done, offset + static_cast<std::int64_t>(done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -84,7 +85,8 @@ void CFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset) 
     std::size_t done = 0;
     ++m_counts.writes;
     while (done < count) {
-        ssize_t n = ::pwrite(m_fd, in + done, count - done, offset + static_cast<std::int64_t>(done));
+        ssize_t n =
+            ::pwrite(m_fd, in + done, count - done, offset + static_cast<std::int64_t>(done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;

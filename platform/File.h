@@ -22,8 +22,8 @@ public:
         modeReadWrite = 0x0002,
         shareDenyNone = 0x0040,
         shareDenyWrite = 0x0020,
-        modeCreate = 0x1000,      // create, truncating an existing file
-        modeNoTruncate = 0x2000,  // with modeCreate: keep an existing file's content
+        modeCreate = 0x1000,     // create, truncating an existing file
+        modeNoTruncate = 0x2000, // with modeCreate: keep an existing file's content
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

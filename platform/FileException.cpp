@@ -53,4 +53,6 @@ int FileCauseFromErrno(int error) {
     }
 }
 
-void CFileException::ThrowErrno(int error) { throw CFileException(FileCauseFromErrno(error)); }
+void CFileException::ThrowErrno(int error) {
+    throw CFileException(FileCauseFromErrno(error));
+}

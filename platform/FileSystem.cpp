@@ -19,13 +19,16 @@
 
 namespace {
 
-bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view name) {
+    return name.find_first_of("*?") != std::string_view::npos;
+}
 
 // Wildcard match ignoring ASCII letter case; "*" and "?" as on the original system.
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || FoldChar(pattern[p]) == FoldChar(name[n]))) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || FoldChar(pattern[p]) == FoldChar(name[n]))) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -73,7 +76,8 @@ bool FindFirst(std::string_view path, std::string& found) {
         std::string_view entryName = entry->d_name;
         if (entryName == "." || entryName == "..")
             continue;
-        bool hit = HasWildcard(name) ? MatchesPattern(name, entryName) : EqualsFolded(name, entryName);
+        bool hit =
+            HasWildcard(name) ? MatchesPattern(name, entryName) : EqualsFolded(name, entryName);
         if (hit) {
             found = folder + std::string(entryName);
             matched = true;
@@ -187,13 +191,15 @@ bool IsRemovableDrive(std::string_view path) {
     struct stat st {};
     if (::stat(real.c_str(), &st) != 0 || major(st.st_dev) == 0)
         return false;
-    std::string sysDevice =
-        "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    std::string sysDevice = "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" +
+                            std::to_string(minor(st.st_dev));
     // A partition reports through its disk, the folder above it.
     return ReadSysFlag(sysDevice + "/removable") || ReadSysFlag(sysDevice + "/../removable");
 }
 
-std::int32_t CurrentTime32() { return static_cast<std::int32_t>(std::time(nullptr)); }
+std::int32_t CurrentTime32() {
+    return static_cast<std::int32_t>(std::time(nullptr));
+}
 
 bool GetFileModTime(std::string_view path, std::int32_t& seconds) {
     struct stat st {};

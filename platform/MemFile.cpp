@@ -6,7 +6,7 @@
 namespace {
 // Memory files hold one picture; anything beyond this is a damaged size, not a picture.
 constexpr std::size_t maxMemFileLength = std::size_t{1} << 32;
-}
+} // namespace
 
 CMemFile::CMemFile(std::size_t growthStep) : m_growthStep(growthStep == 0 ? 1024 : growthStep) {}
 

@@ -26,7 +26,9 @@ std::string ReplaceExtension(std::string_view path, std::string_view ext) {
     return StripExtension(path) + std::string(ext);
 }
 
-std::string GetFolder(std::string_view path) { return std::string(path.substr(0, NameStart(path))); }
+std::string GetFolder(std::string_view path) {
+    return std::string(path.substr(0, NameStart(path)));
+}
 
 std::string GetExtensionUpper(std::string_view path) {
     return FoldUpper(path.substr(ExtensionStart(path)));
@@ -36,4 +38,6 @@ bool HasExtension(std::string_view path, std::string_view ext) {
     return GetExtensionUpper(path) == FoldUpper(ext);
 }
 
-std::string GetFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
+std::string GetFileName(std::string_view path) {
+    return std::string(path.substr(NameStart(path)));
+}

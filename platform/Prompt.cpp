@@ -24,5 +24,9 @@ IPrompt* SetPrompt(IPrompt* prompt) {
     return previous == &g_defaultPrompt ? nullptr : previous;
 }
 
-void ShowMessage(std::string_view text) { g_prompt->ShowMessage(text); }
-bool AskYesNo(std::string_view text) { return g_prompt->AskYesNo(text); }
+void ShowMessage(std::string_view text) {
+    g_prompt->ShowMessage(text);
+}
+bool AskYesNo(std::string_view text) {
+    return g_prompt->AskYesNo(text);
+}

@@ -29,7 +29,7 @@ struct CIndexEntry {
     std::int32_t previous = -1;
     std::int32_t next = -1;
     std::int32_t number = -1;
-    std::int32_t flags = -1;  // -1: no entry (the cursor's initial state)
+    std::int32_t flags = -1; // -1: no entry (the cursor's initial state)
     char key[IndexFormat::keyField] = {};
     std::int32_t record = -1;
 
@@ -44,7 +44,7 @@ struct CIndexEntry {
 };
 
 std::string MakeDateKey(std::int32_t dateSaved);
-std::string MakeNameKey(std::string_view fileName);   // "!" and the first 30 bytes
+std::string MakeNameKey(std::string_view fileName); // "!" and the first 30 bytes
 std::string MakeCrcKey(std::uint16_t crc);
 std::string MakeKeywordKey(std::string_view keyword); // "@" and the first 30 bytes
 

@@ -29,7 +29,7 @@
 class CIndexFile {
 public:
     struct Header {
-        std::int32_t generation = -1;  // -1: not yet read
+        std::int32_t generation = -1; // -1: not yet read
         std::int32_t modificationCount = 0;
         char format[12] = {};
         std::int32_t skipLength = 0;
@@ -88,9 +88,8 @@ public:
     void Close();
 
 private:
-    class CWalk;
-
-    template <class Op> auto Guard(Op&& op, decltype(op()) failure) -> decltype(op());
+    // Runs op; a file exception becomes the last error, a shown message and `failure`.
+    template <class R, class Op> R Guard(R failure, Op&& op);
     void Fail(int cause);
 
     // Entry access that throws on a file error or a damaged link.
@@ -108,7 +107,13 @@ private:
     std::int32_t FindInsertPositionOrThrow(std::string_view key, bool foldCase, int& startSlot);
     std::int32_t FindFloorOrThrow(std::string_view key, bool foldCase);
     std::int32_t FindFirstOrBeforeOrThrow(std::string_view key, bool foldCase);
-    void Rebuild();
+    void Append(CIndexEntry& entry, std::int32_t n);
+    void InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n, int startSlot);
+    void RebuildOrThrow(bool force);
+    // The step budget of one walk: more steps than entries mean a loop.
+    std::int64_t WalkBudget() { return static_cast<std::int64_t>(CountEntries()) + 1; }
+    bool UsesImage() const { return !m_readOnly && !m_imageTooLarge; }
+    void ForgetCaches();
     char FamilyPrefix() const;
 
     CFile m_file;
@@ -124,6 +129,8 @@ private:
     // Writer's image of the entries (file bytes from offset 32,792), valid when m_imageLoaded.
     std::vector<std::uint8_t> m_image;
     bool m_imageLoaded = false;
+    bool m_imageTooLarge = false;
+    bool m_skipTableSane = true;
     // Writer's copy of the modification count as last written to the file.
     std::int32_t m_fileModificationCount = 0;
     // Number of leading skip slots known to hold the entry at position stride x slot; a

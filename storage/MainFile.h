@@ -75,6 +75,9 @@ private:
     // Writes source as a chain from block first on; every block's previous is -1 when
     // unlinkedPrevious, else the block before it (the head for the first).
     void WriteChain(CFile& source, std::int32_t first, bool unlinkedPrevious);
+    // Calls visit(payload, byteCount) for every block of the chain from firstBlock; throws
+    // on a damaged block count or a chain longer than the file (a loop).
+    template <class Visit> void WalkChain(std::int32_t firstBlock, Visit&& visit);
     // Throws "Disk full" when appending a chain of sourceLength bytes (plus extraBlocks)
     // would take the file past its size limit.
     void CheckRoom(std::int64_t sourceLength, std::int32_t extraBlocks);

@@ -11,7 +11,7 @@
 namespace PasswordRules {
 constexpr std::size_t maxLength = 12;
 constexpr std::size_t minLength = 4;
-}
+} // namespace PasswordRules
 
 // The 13-byte header field for text (at most 12 bytes; byte 12 stays 0).
 std::array<std::uint8_t, 13> ScramblePassword(std::string_view text);

@@ -58,8 +58,12 @@ public:
     int ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
     // 0 when the record has no thumbnail.
     int ReadThumbnail(CFile& destination, const CRecordHead& head);
-    int ReadHead(CRecordHead& head, std::int32_t headBlock) { return m_main.ReadHead(head, headBlock); }
-    int WriteHead(CRecordHead& head, std::int32_t headBlock) { return m_main.WriteHead(head, headBlock); }
+    int ReadHead(CRecordHead& head, std::int32_t headBlock) {
+        return m_main.ReadHead(head, headBlock);
+    }
+    int WriteHead(CRecordHead& head, std::int32_t headBlock) {
+        return m_main.WriteHead(head, headBlock);
+    }
     std::int64_t GetDataSize(std::int32_t headBlock) { return m_main.GetDataSize(headBlock); }
     // Loads the file at path into destination and computes its CRC; 0 when it cannot be read.
     static int ComputeCrc(CFile& destination, const std::string& path, std::uint16_t& crc);

@@ -11,11 +11,11 @@
 
 namespace MainFormat {
 constexpr int blockSize = 2048;
-constexpr int payloadSize = 2032;             // data bytes in one data block
+constexpr int payloadSize = 2032;               // data bytes in one data block
 constexpr std::int64_t maxFileSize = 1LL << 31; // block offsets are signed 32-bit
 constexpr std::int32_t maxBlocks = static_cast<std::int32_t>(maxFileSize / blockSize);
 constexpr int keywordCount = 6;
-constexpr int keywordField = 32;  // at most 31 bytes and the NUL
+constexpr int keywordField = 32; // at most 31 bytes and the NUL
 constexpr int fileNameField = 258;
 constexpr int passwordOffset = 280;
 constexpr int passwordField = 13;
@@ -37,7 +37,7 @@ public:
 
     std::int32_t Previous() const;
     void SetPrevious(std::int32_t block);
-    std::int32_t Next() const;  // first block of the picture chain
+    std::int32_t Next() const; // first block of the picture chain
     void SetNext(std::int32_t block);
     std::int32_t Kind() const;
     void SetKind(std::int32_t kind);

@@ -1,0 +1,231 @@
+#include "storage/PictureDatabase.h"
+
+#include "platform/FileSystem.h"
+#include "platform/MemFile.h"
+#include "platform/Path.h"
+#include "platform/Prompt.h"
+#include "storage/Crc16.h"
+
+#include <vector>
+
+namespace {
+// Set at program start; cleared by the first open through the document.
+bool g_passwordNotAsked = true;
+} // namespace
+
+void CPictureDatabase::ArmPasswordCheck() {
+    g_passwordNotAsked = true;
+}
+
+int CPictureDatabase::OpenDatabase(const std::string& path, bool create) {
+    const std::string base = StripExtension(path);
+    const std::string mainPath = ResolveCaseInsensitive(base + ".PXM");
+    const std::string indexPath = ResolveCaseInsensitive(base + ".PXI");
+
+    bool mainIsNew = false;
+    if (FileExists(mainPath)) {
+        if (!m_main.Open(mainPath, 0))
+            return 0;
+    } else {
+        if (!create) {
+            if (!AskYesNo("File not found. Create?"))
+                return 0;
+            create = true;
+        }
+        if (!m_main.Create(mainPath, 0))
+            return 0;
+        mainIsNew = true;
+    }
+
+    if (FileExists(indexPath)) {
+        if (!m_index.Open(indexPath, 0))
+            return 0;
+    } else {
+        if (!create)
+            return 0;
+        if (!m_index.Create(indexPath, 0))
+            return 0;
+        if (!mainIsNew)
+            ShowMessage("Index file not found. Reconstruct from main.");
+    }
+    return 1;
+}
+
+int CPictureDatabase::OpenForDocument(const std::string& path, IPasswordDialog& dialog) {
+    if (IsOpen())
+        return 1;
+    if (!OpenDatabase(path, true)) {
+        ShowMessage("Failed to open the file");
+        return 0;
+    }
+    if (g_passwordNotAsked) {
+        g_passwordNotAsked = false;
+        return CheckPassword(dialog);
+    }
+    return 1;
+}
+
+int CPictureDatabase::CheckPassword(IPasswordDialog& dialog) {
+    std::string password;
+    if (!GetPassword(password))
+        return 0;
+    if (password.empty())
+        return 1;
+    for (;;) {
+        std::string entered;
+        if (!dialog.AskPassword(entered))
+            return 0;
+        if (entered == password)
+            return 1;
+        ShowMessage("Invalid password.");
+    }
+}
+
+void CPictureDatabase::GetMainPathAndCurrentName(std::string& path, std::string& name) {
+    path = m_main.IsOpen() ? m_main.GetPath() : std::string();
+    name.clear();
+    std::int32_t record = m_index.GetCurrentRecord();
+    if (record < 0 || !m_main.IsOpen())
+        return;
+    CRecordHead head;
+    if (m_main.ReadHead(head, record))
+        name = head.FileName();
+}
+
+void CPictureDatabase::SetSearch(std::string key, std::int32_t first, std::int32_t last) {
+    m_searchKey = std::move(key);
+    m_searchFirst = first;
+    m_searchLast = last;
+}
+
+// --- records ---
+
+int CPictureDatabase::ComputeCrc(CFile& destination, const std::string& path, std::uint16_t& crc) {
+    crc = 0;
+    CFile source;
+    if (!source.Open(path, CFile::modeRead | CFile::shareDenyNone))
+        return 0;
+    try {
+        std::vector<std::uint8_t> piece(16384);
+        for (;;) {
+            std::size_t n = source.Read(piece.data(), piece.size());
+            destination.Write(piece.data(), n);
+            crc = UpdateCrc16(crc, {piece.data(), n});
+            if (n < piece.size())
+                break;
+        }
+    } catch (const CFileException& e) {
+        ShowMessage(FileErrorText(e.Cause()));
+        return 0;
+    }
+    return 1;
+}
+
+int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
+                                std::int32_t dateImageCreated, std::uint32_t width,
+                                std::uint32_t height, const Keywords& keywords) {
+    if (!IsOpen())
+        return 0;
+    CRecordHead head;
+    head.SetCrc(crc);
+    head.SetFileName(GetFileName(sourcePath));
+    head.SetDateSaved(CurrentTime32());
+    head.SetDateImageCreated(dateImageCreated);
+    for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
+        head.SetKeyword(slot, keywords[static_cast<std::size_t>(slot)]);
+    std::int64_t length = 0;
+    try {
+        length = pictureBytes.GetLength();
+    } catch (const CFileException& e) {
+        ShowMessage(FileErrorText(e.Cause()));
+        return 0;
+    }
+    head.SetDataSize(static_cast<std::uint32_t>(length));
+    head.SetThumbnailBlock(0);
+    head.SetWidth(width);
+    head.SetHeight(height);
+
+    std::int32_t h = -1;
+    if (!m_main.AppendRecord(pictureBytes, h, head))
+        return 0;
+    return AddRecordEntries(head, h);
+}
+
+int CPictureDatabase::SetThumbnail(CFile* thumbnailBytes, std::int32_t headBlock, bool stored) {
+    if (stored) {
+        if (!thumbnailBytes)
+            return 0;
+        return m_main.StoreThumbnailChain(*thumbnailBytes, headBlock);
+    }
+    CRecordHead head;
+    if (!m_main.ReadHead(head, headBlock))
+        return 0;
+    head.SetThumbnailBlock(head.Next());
+    return m_main.WriteHead(head, headBlock);
+}
+
+int CPictureDatabase::ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head) {
+    return m_main.CopyPicture(destination, headBlock, head);
+}
+
+int CPictureDatabase::ReadThumbnail(CFile& destination, const CRecordHead& head) {
+    if (head.ThumbnailBlock() == 0)
+        return 0;
+    if (!m_main.CopyChain(destination, head.ThumbnailBlock()))
+        return 0;
+    destination.SeekToBegin();
+    return 1;
+}
+
+namespace {
+bool HasKeywordExact(const CRecordHead& head, const std::string& keyword) {
+    for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
+        if (head.HasKeyword(slot) && head.Keyword(slot) == keyword)
+            return true;
+    return false;
+}
+} // namespace
+
+int CPictureDatabase::ChangeKeywords(std::int32_t headBlock, const CRecordHead& oldHead,
+                                     CRecordHead& newHead) {
+    for (int slot = 0; slot < MainFormat::keywordCount; ++slot) {
+        if (!oldHead.HasKeyword(slot))
+            continue;
+        std::string keyword = oldHead.Keyword(slot);
+        if (!HasKeywordExact(newHead, keyword) && !DeleteKeywordEntries(keyword, headBlock))
+            return 0;
+    }
+    for (int slot = 0; slot < MainFormat::keywordCount; ++slot) {
+        if (!newHead.HasKeyword(slot))
+            continue;
+        std::string keyword = newHead.Keyword(slot);
+        if (!HasKeywordExact(oldHead, keyword) && !AddKeywordEntry(keyword, headBlock))
+            return 0;
+    }
+    return m_main.WriteHead(newHead, headBlock);
+}
+
+int CPictureDatabase::CopyRecord(std::int32_t headBlock, CPictureDatabase& target) {
+    CMemFile picture;
+    CRecordHead head;
+    if (!m_main.CopyPicture(picture, headBlock, head))
+        return 0;
+    Keywords keywords;
+    for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
+        keywords[static_cast<std::size_t>(slot)] = head.Keyword(slot);
+    if (!target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                          head.Width(), head.Height(), keywords))
+        return 0;
+    CIndexFile& targetIndex = target.Index();
+    if (!targetIndex.GoTo(targetIndex.GetLastInserted()))
+        return 0;
+    std::int32_t copy = targetIndex.GetCurrentRecord();
+    if (head.ThumbnailBlock() == head.Next())
+        return target.SetThumbnail(nullptr, copy, false);
+    if (head.ThumbnailBlock() == 0)
+        return 1;
+    CMemFile thumbnail;
+    if (!m_main.CopyChain(thumbnail, head.ThumbnailBlock()))
+        return 0;
+    return target.SetThumbnail(&thumbnail, copy, true);
+}
