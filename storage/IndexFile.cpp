@@ -272,7 +272,8 @@ bool CIndexFile::SkipTableIsSane() {
     std::int32_t count = CountEntries();
     for (int k = 0; k < m_header.skipLength; ++k) {
         std::int32_t slot = m_header.skip[static_cast<std::size_t>(k)];
-        if (slot < -1 || slot >= count)
+        // A used slot always names an entry: -1 there would read as an empty list.
+        if (slot < 0 || slot >= count)
             return false;
     }
     return true;
@@ -483,6 +484,8 @@ void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n
     CIndexEntry before;
     if (q != -1)
         before = Load(q);
+    else if (p != m_header.skip[0])
+        throw CFileException(FileCause::generic);  // only the first entry lacks a previous one
     entry.previous = q;
     entry.next = p;
     Store(entry, n);
@@ -588,10 +591,9 @@ char CIndexFile::FamilyPrefix() const {
 }
 
 int CIndexFile::GoTo(std::int32_t i) {
-    if (i < 0) {
-        m_lastError = 0;
+    // No entry to go to: the search before it has already set the last error, or none.
+    if (i < 0)
         return 0;
-    }
     return Guard(0, [&] {
         m_current = Load(i);
         return 1;

@@ -1,0 +1,64 @@
+// File search with patterns and letter-case-blind names, companion-name resolution and
+// free space.
+#include "platform/FileSystem.h"
+#include "support/TestSupport.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FileSystemTest : public CTempDirTest {
+protected:
+    void SetUp() override {
+        WriteFileBytes(File("Holiday.PXM"), "0123456789");
+        WriteFileBytes(File("notes.txt"), "abc");
+        std::filesystem::create_directory(File("sub.d"));
+    }
+};
+
+TEST_F(FileSystemTest, FileExistsIgnoresLetterCaseAndMatchesPatterns) {
+    const char* present[] = {
+        "Holiday.PXM", "holiday.pxm", "HOLIDAY.Pxm", "*.pxm",  "h*",    "?oliday.*", "*.*",
+        "*",           "notes.TXT",   "sub.d",       "sub.d/", "SUB.D", "*.D",
+    };
+    for (const char* name : present)
+        EXPECT_TRUE(FileExists(File(name))) << name;
+
+    const char* absent[] = {"Holiday.PXI", "*.gif",     "holiday",          "Holiday.PXM?",
+                            "x*",          "nodir/*.*", "nodir/Holiday.PXM"};
+    for (const char* name : absent)
+        EXPECT_FALSE(FileExists(File(name))) << name;
+}
+
+TEST_F(FileSystemTest, GetFileSizeReportsTheFirstMatchOrZero) {
+    EXPECT_EQ(GetFileSize(File("holiday.pxm")), 10);
+    EXPECT_EQ(GetFileSize(File("*.txt")), 3);
+    EXPECT_EQ(GetFileSize(File("none.bin")), 0);
+}
+
+TEST_F(FileSystemTest, ResolveCaseInsensitivePrefersTheExactSpelling) {
+    EXPECT_EQ(ResolveCaseInsensitive(File("holiday.pxm")), File("Holiday.PXM"));
+    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXM")), File("Holiday.PXM"));
+    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXI")), File("Holiday.PXI"))
+        << "without a match the path comes back as formed";
+
+    WriteFileBytes(File("holiday.pxm"), "y");
+    EXPECT_EQ(ResolveCaseInsensitive(File("holiday.pxm")), File("holiday.pxm"));
+    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXM")), File("Holiday.PXM"));
+    std::string other = ResolveCaseInsensitive(File("HOLIDAY.PXM"));
+    EXPECT_TRUE(other == File("holiday.pxm") || other == File("Holiday.PXM")) << other;
+
+    EXPECT_EQ(ResolveCaseInsensitive(File("*.pxm")), File("*.pxm")) << "patterns are not resolved";
+}
+
+TEST_F(FileSystemTest, CheckFreeSpace) {
+    EXPECT_TRUE(CheckFreeSpace("//server/share/pics.PXM", UINT64_MAX)) << "network paths pass";
+    EXPECT_TRUE(CheckFreeSpace(File("Holiday.PXM"), 1));
+    EXPECT_TRUE(CheckFreeSpace(File("not/yet/made.PXM"), 1)) << "the nearest existing folder";
+    EXPECT_FALSE(CheckFreeSpace(File("Holiday.PXM"), UINT64_MAX));
+    EXPECT_FALSE(CheckFreeSpace(File("Holiday.PXM"), std::uint64_t{1} << 62));
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+// Two opens of one database: the first writes, the second gets it read-only and, through
+// the index header's generation, sees the records the first adds, both in this process
+// and in a second process.
+#include "storage/PictureDatabase.h"
+
+#include "storage/Crc16.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const std::vector<std::uint8_t> kPictureA = PatternBytes(2500, 11);
+const std::vector<std::uint8_t> kPictureB = PatternBytes(4100, 12);
+
+std::int32_t Add(CPictureDatabase& db, std::string_view name,
+                 const std::vector<std::uint8_t>& bytes,
+                 const CPictureDatabase::Keywords& keywords = {}) {
+    CMemFile source;
+    FillMemFile(source, bytes);
+    if (db.AddRecord(source, UpdateCrc16(0, bytes), name, 0, 1, 1, keywords) != 1)
+        return -1;
+    db.Index().GoTo(db.Index().GetLastInserted());
+    return db.Index().GetCurrentRecord();
+}
+
+bool PictureIs(CPictureDatabase& db, std::int32_t head, const std::vector<std::uint8_t>& bytes) {
+    CMemFile read;
+    CRecordHead record;
+    return db.ReadPicture(read, head, record) == 1 &&
+           std::equal(read.Data().begin(), read.Data().end(), bytes.begin(), bytes.end());
+}
+
+// The writer adds record B with keyword "zz" (its keyword entry is appended at the end of
+// the list) and gives it the date key of 1970 as well, a new first entry of the whole list:
+// both rewrite the index header, and only a reader that reloads the header finds them.
+std::int32_t WriterAddsB(CPictureDatabase& writer) {
+    std::int32_t headB = Add(writer, "0first.jpg", kPictureB, {"zz", "", "", "", "", ""});
+    CIndexEntry oldest;
+    oldest.SetKey(MakeDateKey(0));
+    oldest.flags = 0;
+    oldest.record = headB;
+    if (headB < 0 || writer.Index().InsertKey(oldest, true) != 1)
+        return -1;
+    return headB;
+}
+
+bool ReaderSeesB(CPictureDatabase& reader, std::int32_t headB) {
+    CIndexFile& index = reader.Index();
+    index.SetOrder(OrderFamily::dateSaved);
+    if (index.GoFirst() != 1 || index.GetCurrentRecord() != headB)
+        return false;
+    index.SetOrder(OrderFamily::fileName);
+    if (index.GoFirst() != 1 || index.GetCurrentRecord() != headB)
+        return false;
+    index.SetOrder(OrderFamily::keyword);
+    if (index.GoLast() != 1 || index.GetCurrentRecord() != headB || index.Current().Key() != "@zz")
+        return false;
+    return PictureIs(reader, headB, kPictureB);
+}
+
+class TwoInstanceTest : public CTempDirTest {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(m_writer->OpenDatabase(m_path, true), 1);
+        m_headA = Add(*m_writer, "a.jpg", kPictureA);
+        ASSERT_GT(m_headA, 0);
+    }
+
+    std::string m_path = File("shared.PXM");
+    std::unique_ptr<CPictureDatabase> m_writer = std::make_unique<CPictureDatabase>();
+    std::int32_t m_headA = -1;
+};
+
+TEST_F(TwoInstanceTest, SecondOpenIsReadOnlyAndFollowsTheWriter) {
+    CPictureDatabase reader;
+    ASSERT_EQ(reader.OpenDatabase(m_path, false), 1);
+    EXPECT_TRUE(reader.IsReadOnly());
+    EXPECT_TRUE(reader.Main().IsReadOnly());
+    EXPECT_TRUE(reader.Index().IsReadOnly());
+    EXPECT_FALSE(m_writer->IsReadOnly());
+    EXPECT_TRUE(m_prompt.Texts().empty()) << "falling back to reading is silent";
+    EXPECT_EQ(reader.Index().GetCurrentRecord(), m_headA);
+    EXPECT_TRUE(PictureIs(reader, m_headA, kPictureA));
+
+    std::int32_t headB = WriterAddsB(*m_writer);
+    ASSERT_GT(headB, m_headA);
+    EXPECT_TRUE(ReaderSeesB(reader, headB));
+    EXPECT_EQ(reader.Index().GetHeader().generation, m_writer->Index().GetHeader().generation);
+    EXPECT_EQ(reader.Index().FindExact("!a.jpg", true),
+              m_writer->Index().FindExact("!a.jpg", true));
+
+    // The reader cannot change the database.
+    std::vector<std::uint8_t> main = ReadFileBytes(m_path);
+    std::vector<std::uint8_t> index = ReadFileBytes(File("shared.PXI"));
+    EXPECT_EQ(Add(reader, "c.jpg", kPictureA), -1);
+    EXPECT_FALSE(m_prompt.Messages().empty());
+    EXPECT_EQ(reader.SetPassword("abcd"), 0);
+    EXPECT_EQ(ReadFileBytes(m_path), main);
+    EXPECT_EQ(ReadFileBytes(File("shared.PXI")), index);
+}
+
+TEST_F(TwoInstanceTest, TheWriteLockGoesWithTheWriterNotWithAReader) {
+    {
+        CPictureDatabase reader;
+        ASSERT_EQ(reader.OpenDatabase(m_path, false), 1);
+    }
+    EXPECT_GT(Add(*m_writer, "b.jpg", kPictureB), 0);
+
+    m_writer.reset();
+    CPictureDatabase next;
+    ASSERT_EQ(next.OpenDatabase(m_path, false), 1);
+    EXPECT_FALSE(next.IsReadOnly());
+}
+
+// Exit codes of the reading child process.
+enum ChildResult { childOk = 0, childNotReadOnly = 10, childMissesA, childNoSignal, childMissesB };
+
+int RunReaderChild(const std::string& path, std::int32_t headA, int fromParent, int toParent) {
+    CPictureDatabase reader;
+    if (reader.OpenDatabase(path, false) != 1 || !reader.IsReadOnly())
+        return childNotReadOnly;
+    if (!PictureIs(reader, headA, kPictureA) || reader.Index().FindExact("!a.jpg", true) < 0)
+        return childMissesA;
+    char signal = 'r';
+    if (::write(toParent, &signal, 1) != 1 || ::read(fromParent, &signal, 1) != 1)
+        return childNoSignal;
+    std::int32_t headB = -1;
+    if (::read(fromParent, &headB, sizeof headB) != sizeof headB)
+        return childNoSignal;
+    return ReaderSeesB(reader, headB) ? childOk : childMissesB;
+}
+
+TEST_F(TwoInstanceTest, ReaderInASecondProcessSeesTheWritersNewRecords) {
+    int toChild[2], toParent[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(toParent), 0);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::close(toChild[1]);
+        ::close(toParent[0]);
+        ::_exit(RunReaderChild(m_path, m_headA, toChild[0], toParent[1]));
+    }
+    ::close(toChild[0]);
+    ::close(toParent[1]);
+
+    char signal = 0;
+    bool ready = ::read(toParent[0], &signal, 1) == 1;
+    std::int32_t headB = -1;
+    if (ready) {
+        headB = WriterAddsB(*m_writer);
+        signal = 'b';
+        EXPECT_EQ(::write(toChild[1], &signal, 1), 1);
+        EXPECT_EQ(::write(toChild[1], &headB, sizeof headB), static_cast<ssize_t>(sizeof headB));
+    }
+    ::close(toChild[1]);
+    ::close(toParent[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child crashed";
+    EXPECT_EQ(WEXITSTATUS(status), childOk);
+    EXPECT_GT(headB, m_headA);
+}
+
+} // namespace

@@ -1,0 +1,146 @@
+#include "support/TestSupport.h"
+
+#include "platform/ByteOrder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+CScriptedPrompt::CScriptedPrompt(std::vector<bool> answers)
+    : m_answers(answers.begin(), answers.end()) {}
+
+void CScriptedPrompt::ShowMessage(std::string_view text) {
+    m_messages.emplace_back(text);
+    m_texts.emplace_back(text);
+}
+
+bool CScriptedPrompt::AskYesNo(std::string_view text) {
+    m_questions.emplace_back(text);
+    m_texts.emplace_back(text);
+    if (m_answers.empty())
+        return false;
+    bool yes = m_answers.front();
+    m_answers.pop_front();
+    return yes;
+}
+
+bool CScriptedPrompt::Saw(std::string_view text) const {
+    return std::find(m_texts.begin(), m_texts.end(), text) != m_texts.end();
+}
+
+void CScriptedPrompt::Clear() {
+    m_messages.clear();
+    m_questions.clear();
+    m_texts.clear();
+}
+
+CScriptedPasswordDialog::CScriptedPasswordDialog(std::vector<std::optional<std::string>> entries)
+    : m_entries(entries.begin(), entries.end()) {}
+
+bool CScriptedPasswordDialog::AskPassword(std::string& entered) {
+    ++m_askCount;
+    if (m_entries.empty() || !m_entries.front()) {
+        if (!m_entries.empty())
+            m_entries.pop_front();
+        return false;
+    }
+    entered = *m_entries.front();
+    m_entries.pop_front();
+    return true;
+}
+
+CTempDir::CTempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/picdex-test-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!::mkdtemp(name.data())) {
+        ADD_FAILURE() << "cannot create a temporary folder from " << pattern;
+        return;
+    }
+    m_path = std::string(name.data()) + "/";
+}
+
+CTempDir::~CTempDir() {
+    if (m_path.empty())
+        return;
+    std::error_code error;
+    // A test may leave a folder without write permission behind; give it back first.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path, error);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error))
+            ::chmod(it->path().c_str(), 0700);
+    }
+    std::filesystem::remove_all(m_path, error);
+}
+
+void WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        ADD_FAILURE() << "cannot write " << path;
+}
+
+void WriteFileBytes(const std::string& path, std::string_view text) {
+    WriteFileBytes(path,
+                   std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void PatchFileBytes(const std::string& path, std::int64_t offset,
+                    std::span<const std::uint8_t> bytes) {
+    std::fstream io(path, std::ios::binary | std::ios::in | std::ios::out);
+    io.seekp(offset);
+    io.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+    if (!io)
+        ADD_FAILURE() << "cannot patch " << path << " at " << offset;
+}
+
+void PatchFileLe32(const std::string& path, std::int64_t offset, std::int32_t value) {
+    std::uint8_t bytes[4];
+    PutLe32(bytes, value);
+    PatchFileBytes(path, offset, bytes);
+}
+
+std::int64_t FileLength(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed) {
+    std::vector<std::uint8_t> bytes(count);
+    std::uint32_t state = seed * 2654435761u + 1;
+    for (auto& byte : bytes) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(state >> 16);
+    }
+    return bytes;
+}
+
+void FillMemFile(CMemFile& file, std::span<const std::uint8_t> bytes) {
+    file.SetLength(0);
+    file.SeekToBegin();
+    file.Write(bytes.data(), bytes.size());
+    file.SeekToBegin();
+}
+
+std::string TestDataDirFrom(const char* sourceDir) {
+    std::string dir = std::string(sourceDir) + "/../shared/testdata/";
+    std::error_code error;
+    if (std::filesystem::is_directory(dir, error))
+        return dir;
+    const char* ci = std::getenv("CI");
+    if (ci && std::string_view(ci) == "true")
+        ADD_FAILURE() << "the shared picture corpus is missing: " << dir;
+    else
+        [&] { GTEST_SKIP() << "the shared picture corpus is absent: " << dir; }();
+    return {};
+}

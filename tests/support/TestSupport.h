@@ -1,0 +1,113 @@
+// Helpers shared by the tests: a prompt and a password dialog that answer from a script and
+// record everything they were shown, a temporary folder that is removed at the end of a
+// test, small helpers to write and read files of given bytes, and the location of the
+// shared picture corpus.
+#pragma once
+
+#include "platform/MemFile.h"
+#include "platform/Prompt.h"
+#include "storage/Password.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A prompt that records every message and question in the order they came and answers
+// questions from a script; a question beyond the script is answered No.
+class CScriptedPrompt : public IPrompt {
+public:
+    explicit CScriptedPrompt(std::vector<bool> answers = {});
+
+    void ShowMessage(std::string_view text) override;
+    bool AskYesNo(std::string_view text) override;
+
+    void PushAnswer(bool yes) { m_answers.push_back(yes); }
+    const std::vector<std::string>& Messages() const { return m_messages; }
+    const std::vector<std::string>& Questions() const { return m_questions; }
+    // Messages and questions together, in the order they were shown.
+    const std::vector<std::string>& Texts() const { return m_texts; }
+    // True when text was shown as a message or asked as a question.
+    bool Saw(std::string_view text) const;
+    void Clear();
+
+private:
+    std::deque<bool> m_answers;
+    std::vector<std::string> m_messages;
+    std::vector<std::string> m_questions;
+    std::vector<std::string> m_texts;
+};
+
+// The password question, answered from a script: each entry is what the user types, or
+// std::nullopt for Cancel. Asking beyond the script cancels.
+class CScriptedPasswordDialog : public IPasswordDialog {
+public:
+    explicit CScriptedPasswordDialog(std::vector<std::optional<std::string>> entries = {});
+
+    bool AskPassword(std::string& entered) override;
+    int AskCount() const { return m_askCount; }
+
+private:
+    std::deque<std::optional<std::string>> m_entries;
+    int m_askCount = 0;
+};
+
+// A fresh folder under the temporary folder, removed with everything in it on destruction.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+
+    // The folder, with its trailing "/".
+    const std::string& Path() const { return m_path; }
+    // The folder followed by name.
+    std::string File(std::string_view name) const { return m_path + std::string(name); }
+
+private:
+    std::string m_path;
+};
+
+// Fixture: a temporary folder and a scripted prompt installed for the test's duration.
+class CTempDirTest : public ::testing::Test {
+protected:
+    std::string File(std::string_view name) const { return m_temp.File(name); }
+
+    CTempDir m_temp;
+    CScriptedPrompt m_prompt;
+
+private:
+    CScopedPrompt m_promptScope{m_prompt};
+};
+
+// Writes bytes as the whole content of path; fails the test when it cannot.
+void WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);
+void WriteFileBytes(const std::string& path, std::string_view text);
+// The whole content of path; empty when it cannot be read.
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+// Overwrites bytes of an existing file at offset.
+void PatchFileBytes(const std::string& path, std::int64_t offset,
+                    std::span<const std::uint8_t> bytes);
+void PatchFileLe32(const std::string& path, std::int64_t offset, std::int32_t value);
+std::int64_t FileLength(const std::string& path);
+
+// count bytes of a reproducible pattern that differs with seed.
+std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed = 1);
+// Replaces the content of file with bytes and seeks it to the start.
+void FillMemFile(CMemFile& file, std::span<const std::uint8_t> bytes);
+
+// The shared picture corpus below sourceDir ("<sourceDir>/../shared/testdata/"), or "" when
+// it is absent; the test is then marked skipped, or failed when CI=true. Callers return at
+// once on "".
+std::string TestDataDirFrom(const char* sourceDir);
+#ifdef PICDEX_SOURCE_DIR
+inline std::string TestDataDir() {
+    return TestDataDirFrom(PICDEX_SOURCE_DIR);
+}
+#endif

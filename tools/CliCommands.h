@@ -1,0 +1,26 @@
+// The command table of picdex-cli. Each group of commands lives in its own file and
+// hands out its entries through one function; CliMain.cpp joins the groups, finds the
+// command named on the line and runs it.
+//
+// A command's run function returns the exit status: 0 on success, 1 on failure (the
+// message has already been shown on standard error), 2 on a usage error (returned by
+// CliArgs::UsageError, which prints the usage text).
+#pragma once
+
+#include "tools/CliArgs.h"
+
+#include <span>
+
+using CliArgs = CCliArgs;
+
+struct CliCommand {
+    const char* name;
+    const char* usage; // the arguments after the command name
+    const char* help;  // one line for the command list
+    int (*run)(CliArgs&);
+};
+
+// create, info, password, index.
+std::span<const CliCommand> DatabaseCommands();
+// store, list, extract, delete, set-keywords.
+std::span<const CliCommand> RecordCommands();
