@@ -24,3 +24,5 @@ struct CliCommand {
 std::span<const CliCommand> DatabaseCommands();
 // store, list, extract, delete, set-keywords.
 std::span<const CliCommand> RecordCommands();
+// identify, convert, render: pictures without a database (ImageCommands.cpp).
+std::span<const CliCommand> ImageCommands();

@@ -1,9 +1,10 @@
 // picdex-cli: the command-line front end over the picture database.
 //
-//     picdex-cli [--password TEXT] [--yes] COMMAND ARGS...
+//     picdex-cli [--password TEXT] [--yes] [--force256] COMMAND ARGS...
 //
 // The global options may stand anywhere on the line (before a lone "--"). Exit status:
 // 0 success, 1 failure (the message is on standard error), 2 usage error.
+#include "imaging/ImageOptions.h"
 #include "platform/Prompt.h"
 #include "tools/CliCommands.h"
 #include "tools/CliPasswordDialog.h"
@@ -19,16 +20,17 @@ namespace {
 
 std::vector<CliCommand> AllCommands() {
     std::vector<CliCommand> commands;
-    for (auto group : {DatabaseCommands(), RecordCommands()})
+    for (auto group : {DatabaseCommands(), RecordCommands(), ImageCommands()})
         commands.insert(commands.end(), group.begin(), group.end());
     return commands;
 }
 
 void PrintOverview(std::FILE* out, const std::vector<CliCommand>& commands) {
-    std::fprintf(out, "usage: picdex-cli [--password TEXT] [--yes] COMMAND ARGS...\n"
+    std::fprintf(out, "usage: picdex-cli [--password TEXT] [--yes] [--force256] COMMAND ARGS...\n"
                       "       picdex-cli [COMMAND] --help\n\n"
                       "  --password TEXT  answers the database's password question\n"
-                      "  --yes            answers Yes to every question (default No)\n\n"
+                      "  --yes            answers Yes to every question (default No)\n"
+                      "  --force256       pictures behave as on a screen of 256 colours\n\n"
                       "commands:\n");
     for (const CliCommand& command : commands)
         std::fprintf(out, "  %s %s\n      %s\n", command.name, command.usage, command.help);
@@ -63,6 +65,8 @@ bool TakeGlobalOptions(int argc, char** argv, GlobalOptions& options) {
             options.password = argv[++i];
         } else if (word == "--yes") {
             options.yes = true;
+        } else if (word == "--force256") {
+            SetForce256Colors(true); // read by every image object made afterwards
         } else if (word == "--help") {
             options.help = true;
         } else {
