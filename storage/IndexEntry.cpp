@@ -2,6 +2,7 @@
 
 #include "platform/ByteOrder.h"
 #include "platform/Text.h"
+#include "storage/RecordHead.h"
 
 #include <algorithm>
 #include <cstring>
@@ -57,10 +58,21 @@ std::string MakeNameKey(std::string_view fileName) {
     return FamilyKey(nameFamily, fileName.substr(0, 30));
 }
 
-std::string MakeCrcKey(std::uint16_t crc) { return FamilyKey(crcFamily, std::to_string(crc)); }
+std::string MakeCrcKey(std::uint16_t crc) {
+    return FamilyKey(crcFamily, std::to_string(crc));
+}
 
 std::string MakeKeywordKey(std::string_view keyword) {
     return FamilyKey(keywordFamily, keyword.substr(0, 30));
+}
+
+std::vector<std::string> RecordKeys(const CRecordHead& head) {
+    std::vector<std::string> keys{MakeCrcKey(head.Crc()), MakeDateKey(head.DateSaved()),
+                                  MakeNameKey(head.FileName())};
+    for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
+        if (head.HasKeyword(slot))
+            keys.push_back(MakeKeywordKey(head.Keyword(slot)));
+    return keys;
 }
 
 int CompareKeys(std::string_view a, std::string_view b, bool fold) {

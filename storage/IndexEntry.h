@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+class CRecordHead;
 
 namespace IndexFormat {
 constexpr int headerSize = 32792;
@@ -47,6 +50,10 @@ std::string MakeDateKey(std::int32_t dateSaved);
 std::string MakeNameKey(std::string_view fileName); // "!" and the first 30 bytes
 std::string MakeCrcKey(std::uint16_t crc);
 std::string MakeKeywordKey(std::string_view keyword); // "@" and the first 30 bytes
+
+// A record's keys in the order its entries are inserted: CRC, date saved, file name, then
+// each non-empty keyword in slot order.
+std::vector<std::string> RecordKeys(const CRecordHead& head);
 
 // <0, 0, >0 as a compares to b; with fold, ASCII letters compare as lower case.
 int CompareKeys(std::string_view a, std::string_view b, bool fold);

@@ -25,32 +25,6 @@ unsigned OpenFlags(int mode, bool create) {
     return flags;
 }
 
-void EncodeHeader(const CIndexFile::Header& header, std::uint8_t* out) {
-    PutLe32(out, header.generation);
-    PutLe32(out + 4, header.modificationCount);
-    std::memcpy(out + 8, header.format, sizeof header.format);
-    PutLe32(out + 20, header.skipLength);
-    for (int k = 0; k < skipSlots; ++k)
-        PutLe32(out + 24 + 4 * k, header.skip[static_cast<std::size_t>(k)]);
-}
-
-void DecodeHeader(const std::uint8_t* in, CIndexFile::Header& header) {
-    header.generation = GetLe32(in);
-    header.modificationCount = GetLe32(in + 4);
-    std::memcpy(header.format, in + 8, sizeof header.format);
-    header.skipLength = GetLe32(in + 20);
-    for (int k = 0; k < skipSlots; ++k)
-        header.skip[static_cast<std::size_t>(k)] = GetLe32(in + 24 + 4 * k);
-}
-
-// Slots between rebuilds: every 32nd entry, or wider spacing once the list outgrows the
-// table, so that the slots never run out.
-std::int32_t StrideFor(std::int32_t entries) {
-    const std::int32_t capacity = (skipSlots - 1) * skipStride;
-    if (entries <= capacity)
-        return skipStride;
-    return (entries - 1) / (skipSlots - 1) + 1;
-}
 } // namespace
 
 CIndexFile::CIndexFile() {
@@ -86,10 +60,7 @@ void CIndexFile::ForgetCaches() {
 int CIndexFile::Create(const std::string& path, int mode) {
     m_lastError = 0;
     Close();
-    m_header = Header{};
-    m_header.generation = 0;
-    std::memcpy(m_header.format, formatString, std::strlen(formatString) + 1);
-    m_header.skip.fill(-1);
+    m_header = CIndexHeader::Empty();
     CFileException error;
     if (!m_file.Open(path, OpenFlags(mode, true), &error)) {
         Fail(error.Cause());
@@ -97,7 +68,7 @@ int CIndexFile::Create(const std::string& path, int mode) {
     }
     try {
         std::vector<std::uint8_t> bytes(headerSize);
-        EncodeHeader(m_header, bytes.data());
+        EncodeIndexHeader(m_header, bytes.data());
         m_file.WriteAt(bytes.data(), bytes.size(), 0);
     } catch (const CFileException& e) {
         m_file.Close();
@@ -291,7 +262,7 @@ void CIndexFile::RefreshHeaderOrThrow() {
     std::vector<std::uint8_t> bytes(headerSize);
     if (m_file.ReadAt(bytes.data(), bytes.size(), 0) != bytes.size())
         throw CFileException(FileCause::endOfFile);
-    DecodeHeader(bytes.data(), m_header);
+    DecodeIndexHeader(bytes.data(), m_header);
     m_fileModificationCount = m_header.modificationCount;
     m_exactSlots = 0;
     m_skipTableSane = SkipTableIsSane();
@@ -310,7 +281,7 @@ void CIndexFile::WriteHeader(bool resetCount) {
     if (resetCount)
         m_header.modificationCount = 0;
     std::vector<std::uint8_t> bytes(headerSize);
-    EncodeHeader(m_header, bytes.data());
+    EncodeIndexHeader(m_header, bytes.data());
     try {
         m_file.WriteAt(bytes.data(), bytes.size(), 0);
     } catch (const CFileException&) {
@@ -485,7 +456,7 @@ void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n
     if (q != -1)
         before = Load(q);
     else if (p != m_header.skip[0])
-        throw CFileException(FileCause::generic);  // only the first entry lacks a previous one
+        throw CFileException(FileCause::generic); // only the first entry lacks a previous one
     entry.previous = q;
     entry.next = p;
     Store(entry, n);
@@ -534,7 +505,7 @@ void CIndexFile::RebuildOrThrow(bool force) {
     if (m_header.skip[0] == -1)
         return;
     const std::int32_t count = CountEntries();
-    const std::int32_t stride = StrideFor(count);
+    const std::int32_t stride = SkipStrideFor(count);
     const int length = m_header.skipLength;
 
     // Walk from the last slot still known to sit at its place (the first entry at worst);

@@ -19,6 +19,7 @@
 
 #include "platform/File.h"
 #include "storage/IndexEntry.h"
+#include "storage/IndexHeader.h"
 
 #include <array>
 #include <cstdint>
@@ -28,13 +29,7 @@
 
 class CIndexFile {
 public:
-    struct Header {
-        std::int32_t generation = -1; // -1: not yet read
-        std::int32_t modificationCount = 0;
-        char format[12] = {};
-        std::int32_t skipLength = 0;
-        std::array<std::int32_t, IndexFormat::skipSlots> skip{};
-    };
+    using Header = CIndexHeader;
 
     CIndexFile();
     CIndexFile(const CIndexFile&) = delete;

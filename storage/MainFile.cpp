@@ -126,6 +126,16 @@ int CMainFile::ReadBlock(std::uint8_t* buffer, std::int32_t block) {
     return Guard([&] { ReadBlockOrThrow(buffer, block); });
 }
 
+int CMainFile::ReadBlocks(std::uint8_t* buffer, std::int32_t first, std::int32_t count) {
+    return Guard([&] {
+        if (first < 0 || count < 0)
+            throw CFileException(FileCause::badSeek);
+        const std::size_t bytes = static_cast<std::size_t>(count) * blockSize;
+        if (m_file.ReadAt(buffer, bytes, static_cast<std::int64_t>(first) * blockSize) != bytes)
+            throw CFileException(FileCause::endOfFile);
+    });
+}
+
 int CMainFile::WriteBlock(const std::uint8_t* buffer, std::int32_t block) {
     return Guard([&] { WriteBlockOrThrow(buffer, block); });
 }

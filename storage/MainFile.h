@@ -33,6 +33,8 @@ public:
 
     int ReadBlock(std::uint8_t* buffer, std::int32_t block);
     int WriteBlock(const std::uint8_t* buffer, std::int32_t block);
+    // Reads count consecutive blocks from first on into buffer (count x 2048 bytes).
+    int ReadBlocks(std::uint8_t* buffer, std::int32_t first, std::int32_t count);
     int ReadHead(CRecordHead& head, std::int32_t block) { return ReadBlock(head.Bytes(), block); }
     // Sets the kind field of head to 1 and writes it as block.
     int WriteHead(CRecordHead& head, std::int32_t block);

@@ -51,6 +51,13 @@ int CPictureDatabase::OpenDatabase(const std::string& path, bool create) {
     return 1;
 }
 
+void CPictureDatabase::Close() {
+    m_index.Close();
+    m_main.Close();
+    EndSearch();
+    m_marks.UnmarkAll();
+}
+
 int CPictureDatabase::OpenForDocument(const std::string& path, IPasswordDialog& dialog) {
     if (IsOpen())
         return 1;

@@ -36,6 +36,9 @@ public:
     // Arms the once-per-process password question again (program start, tests).
     static void ArmPasswordCheck();
 
+    // Closes both files; nothing needs writing, every change was written when made.
+    void Close();
+
     bool IsOpen() const { return m_main.IsOpen() && m_index.IsOpen(); }
     // Read-only only when both files had to be opened read-only.
     bool IsReadOnly() const { return m_main.IsReadOnly() && m_index.IsReadOnly(); }

@@ -13,12 +13,8 @@ int CPictureDatabase::InsertEntry(const std::string& key, std::int32_t headBlock
 }
 
 int CPictureDatabase::AddRecordEntries(const CRecordHead& head, std::int32_t headBlock) {
-    if (!InsertEntry(MakeCrcKey(head.Crc()), headBlock) ||
-        !InsertEntry(MakeDateKey(head.DateSaved()), headBlock) ||
-        !InsertEntry(MakeNameKey(head.FileName()), headBlock))
-        return 0;
-    for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
-        if (head.HasKeyword(slot) && !AddKeywordEntry(head.Keyword(slot), headBlock))
+    for (const std::string& key : RecordKeys(head))
+        if (!InsertEntry(key, headBlock))
             return 0;
     return 1;
 }

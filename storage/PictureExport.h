@@ -1,0 +1,18 @@
+// Writing a stored picture back to a file: the exact bytes that were added, optionally with
+// the file's last-write time of when it was added.
+#pragma once
+
+#include <string>
+
+class CPictureDatabase;
+
+// Writes the current record's picture to path (created or truncated). 1 or 0; a file that
+// cannot be created gives 0 without a message, a read error of the main file shows its text.
+// With restoreTime the file's modification time becomes the record's date image created
+// (when the record has one).
+int WriteCurrentPicture(CPictureDatabase& db, const std::string& path, bool restoreTime);
+
+// The same into folder (ending in "/") under the stored file name. Only the name's last
+// path component is used, and a name that is empty, "." or ".." is refused, so a damaged
+// database can never write outside the folder.
+int WriteCurrentPictureInto(CPictureDatabase& db, const std::string& folder, bool restoreTime);

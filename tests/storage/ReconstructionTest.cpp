@@ -1,0 +1,169 @@
+// Rebuilding the index in bulk and the main file by copying, the swap that installs the
+// results, and writing stored pictures back out.
+#include "storage/Reconstruction.h"
+#include "platform/FileSystem.h"
+#include "platform/MemFile.h"
+#include "storage/IndexBuilder.h"
+#include "storage/PictureDatabase.h"
+#include "storage/PictureExport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+
+namespace {
+
+class CCountingProgress : public IReconstructionProgress {
+public:
+    void Step(std::int32_t done, std::int32_t total) override {
+        EXPECT_LE(done, total);
+        ++m_steps;
+    }
+    int m_steps = 0;
+};
+
+class ReconstructionTest : public CTempDirTest {
+protected:
+    // Adds count records with names, dates and keywords that collide in every family.
+    void Fill(CPictureDatabase& db, int count, unsigned seed) {
+        std::mt19937 rng(seed);
+        const char* words[] = {"cat", "Cat", "sea", "zoo", "Tree"};
+        for (int r = 0; r < count; ++r) {
+            CMemFile bytes;
+            FillMemFile(bytes, PatternBytes(rng() % 3000, seed + r));
+            CPictureDatabase::Keywords keywords;
+            for (int k = 0; k < static_cast<int>(rng() % 4); ++k)
+                keywords[static_cast<std::size_t>(k)] = words[rng() % 5];
+            std::string name = (rng() % 2 ? "IMG_" : "img_") + std::to_string(rng() % 40) + ".JPG";
+            ASSERT_TRUE(db.AddRecord(bytes, static_cast<std::uint16_t>(rng()), "/in/" + name, 1000,
+                                     1, 1, keywords));
+        }
+    }
+    CCountingProgress m_progress;
+};
+
+// The bulk builder must leave exactly the file that inserting one key at a time leaves,
+// including the header's generation, counts and skip table after many rebuilds.
+TEST_F(ReconstructionTest, BulkIndexEqualsInsertingOneByOne) {
+    std::mt19937 rng(3);
+    CIndexFile literal;
+    ASSERT_TRUE(literal.Create(File("one.pxi")));
+    CIndexBuilder builder;
+    for (int i = 0; i < 6000; ++i) {
+        // Mostly middle insertions, some below the first key and some at the end.
+        int pick = static_cast<int>(rng() % 20);
+        std::string key = pick == 0   ? "!" + std::string(1, static_cast<char>('0' + i % 10))
+                          : pick == 1 ? "@~" + std::to_string(i)
+                                      : "#" + std::to_string(rng() % 3000);
+        CIndexEntry entry;
+        entry.flags = 0;
+        entry.SetKey(key);
+        entry.record = i;
+        ASSERT_TRUE(literal.InsertKey(entry, true));
+        builder.Add(key, i);
+    }
+    literal.Close();
+    EXPECT_EQ(ReadFileBytes(File("one.pxi")), builder.Build());
+}
+
+TEST_F(ReconstructionTest, IndexRebuildBringsDeletedRecordsBackAndSwapsIn) {
+    std::string mainPath;
+    {
+        CPictureDatabase db;
+        ASSERT_TRUE(db.OpenDatabase(File("pics"), true));
+        Fill(db, 300, 1);
+        CRecordHead head;
+        ASSERT_TRUE(db.ReadHead(head, 1));
+        ASSERT_TRUE(db.DeleteRecord(1, head));
+        mainPath = db.GetMainPath();
+        ASSERT_TRUE(BuildIndexFromMain(db, TemporaryIndexPath(mainPath), m_progress));
+        EXPECT_GT(m_progress.m_steps, 300);
+    }
+    ASSERT_TRUE(CompletePendingReconstruction(File("pics.pxm")));
+    EXPECT_TRUE(m_prompt.Saw("Finished reconstructing file."));
+    EXPECT_FALSE(FileExists(TemporaryIndexPath(mainPath)));
+
+    CPictureDatabase db;
+    ASSERT_TRUE(db.OpenDatabase(File("pics"), false));
+    ASSERT_TRUE(db.LocateRecord(1)); // the deleted record is back in the list
+    EXPECT_FALSE(db.Index().Current().IsDeleted());
+}
+
+TEST_F(ReconstructionTest, MainRebuildDropsDeletedRecordsAndKeepsThePassword) {
+    std::string mainPath;
+    std::int64_t oldLength = 0;
+    {
+        CPictureDatabase db;
+        ASSERT_TRUE(db.OpenDatabase(File("Pics"), true));
+        Fill(db, 40, 2);
+        ASSERT_TRUE(db.SetPassword("secret"));
+        CRecordHead head;
+        ASSERT_TRUE(db.ReadHead(head, 1));
+        ASSERT_TRUE(db.DeleteRecord(1, head));
+        mainPath = db.GetMainPath();
+        oldLength = FileLength(mainPath);
+        ASSERT_TRUE(BuildMainCopy(db, TemporaryMainBasePath(mainPath) + ".PXM", m_progress));
+    }
+    ASSERT_TRUE(CompletePendingReconstruction(File("Pics.PXM")));
+    EXPECT_FALSE(FileExists(File("Pics.px1")));
+    EXPECT_LT(FileLength(mainPath), oldLength);
+
+    CPictureDatabase db;
+    ASSERT_TRUE(db.OpenDatabase(File("Pics.PXM"), false));
+    std::string password;
+    ASSERT_TRUE(db.GetPassword(password));
+    EXPECT_EQ(password, "secret");
+    int position = 0;
+    db.Index().SetOrder(OrderFamily::fileName);
+    ASSERT_TRUE(db.Index().GoFirst());
+    EXPECT_EQ(db.CountRange(position, false), 39);
+}
+
+// A rename that fails half-way must leave the old database in place and the new files
+// waiting for the next open.
+TEST_F(ReconstructionTest, InterruptedSwapPutsTheOldFilesBack) {
+    {
+        CPictureDatabase db;
+        ASSERT_TRUE(db.OpenDatabase(File("db"), true));
+        Fill(db, 5, 3);
+        ASSERT_TRUE(
+            BuildMainCopy(db, TemporaryMainBasePath(db.GetMainPath()) + ".PXM", m_progress));
+    }
+    const auto oldMain = ReadFileBytes(File("db.PXM"));
+    // A folder in the way of the index backup makes the second rename fail.
+    ASSERT_EQ(::mkdir(File("db.px2").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(File("db.px2/x").c_str(), 0700), 0);
+    EXPECT_FALSE(CompletePendingReconstruction(File("db.PXM")));
+    EXPECT_EQ(ReadFileBytes(File("db.PXM")), oldMain);
+    EXPECT_TRUE(FileExists(File("db.PXI")));
+    EXPECT_TRUE(FileExists(File("db.PXM%$%.PXM")));
+    EXPECT_TRUE(FileExists(File("db.PXM%$%.PXI")));
+}
+
+TEST_F(ReconstructionTest, WritesTheStoredBytesWithTheirTimeAndNeverOutsideTheFolder) {
+    CPictureDatabase db;
+    ASSERT_TRUE(db.OpenDatabase(File("db"), true));
+    const auto picture = PatternBytes(5000, 9);
+    CMemFile bytes;
+    FillMemFile(bytes, picture);
+    ASSERT_TRUE(db.AddRecord(bytes, 1, "../../evil.jpg", 123456789, 1, 1, {}));
+    ASSERT_TRUE(db.Index().GoTo(db.Index().GetLastInserted()));
+
+    ASSERT_EQ(::mkdir(File("out").c_str(), 0700), 0);
+    ASSERT_TRUE(WriteCurrentPictureInto(db, File("out/"), true));
+    EXPECT_EQ(ReadFileBytes(File("out/evil.jpg")), picture);
+    std::int32_t time = 0;
+    ASSERT_TRUE(GetFileModTime(File("out/evil.jpg"), time));
+    EXPECT_EQ(time, 123456789);
+
+    // A head rewritten to name the parent folder is refused.
+    CRecordHead head;
+    const std::int32_t record = db.Index().GetCurrentRecord();
+    ASSERT_TRUE(db.ReadHead(head, record));
+    head.SetFileName("..");
+    ASSERT_TRUE(db.WriteHead(head, record));
+    EXPECT_FALSE(WriteCurrentPictureInto(db, File("out/"), false));
+}
+
+} // namespace
