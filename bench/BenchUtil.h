@@ -1,0 +1,115 @@
+// Helpers shared by the benchmark programs: a stopwatch, a scratch folder that removes
+// itself, checked parsing of numeric command-line options and order statistics of timings.
+#pragma once
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include <time.h>
+#include <unistd.h>
+
+// Wall-clock time since construction or the last Restart, from the monotonic clock.
+class CStopwatch {
+public:
+    CStopwatch() : m_start(Clock::now()) {}
+    void Restart() { m_start = Clock::now(); }
+    double Seconds() const { return std::chrono::duration<double>(Clock::now() - m_start).count(); }
+    double Micros() const { return Seconds() * 1e6; }
+    double Millis() const { return Seconds() * 1e3; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point m_start;
+};
+
+// A fresh folder "picdex-bench-XXXXXX" under parent ($TMPDIR, else /tmp, when parent is
+// empty). Everything in it is removed with it when the object goes; the benchmarks write
+// nothing elsewhere.
+class CTempFolder {
+public:
+    explicit CTempFolder(std::string parent = {}) {
+        if (parent.empty()) {
+            const char* tmp = std::getenv("TMPDIR");
+            parent = tmp && *tmp ? tmp : "/tmp";
+        }
+        while (parent.size() > 1 && parent.back() == '/')
+            parent.pop_back();
+        std::string pattern = parent + "/picdex-bench-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (::mkdtemp(name.data()))
+            m_path = name.data();
+    }
+    ~CTempFolder() {
+        if (!m_path.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(m_path, ignored);
+        }
+    }
+    CTempFolder(const CTempFolder&) = delete;
+    CTempFolder& operator=(const CTempFolder&) = delete;
+
+    bool IsValid() const { return !m_path.empty(); }
+    // The folder without its trailing "/".
+    const std::string& Path() const { return m_path; }
+    std::string Child(std::string_view name) const { return m_path + "/" + std::string(name); }
+
+private:
+    std::string m_path;
+};
+
+// Parses a whole decimal number within [low, high]; false for anything else.
+inline bool ParseInteger(std::string_view text, std::int64_t low, std::int64_t high,
+                         std::int64_t& value) {
+    std::int64_t parsed = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (error != std::errc() || end != text.data() + text.size() || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+// The value below which the share p (0 to 1) of the samples lie (nearest rank); 0 when empty.
+inline double Percentile(std::vector<double> samples, double p) {
+    if (samples.empty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    auto rank = static_cast<std::size_t>(std::ceil(p * static_cast<double>(samples.size())));
+    rank = std::clamp<std::size_t>(rank, 1, samples.size());
+    return samples[rank - 1];
+}
+
+inline double Median(std::vector<double> samples) {
+    if (samples.empty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    std::size_t middle = samples.size() / 2;
+    if (samples.size() % 2 == 1)
+        return samples[middle];
+    return (samples[middle - 1] + samples[middle]) / 2;
+}
+
+// Processor time this process has used, user and system, in seconds.
+inline double ProcessCpuSeconds() {
+    timespec time{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) * 1e-9;
+}
+
+// The one-minute load average, -1 when unknown; printed so that a busy machine shows.
+inline double LoadAverage() {
+    double load[1];
+    return ::getloadavg(load, 1) == 1 ? load[0] : -1;
+}
+
+constexpr double bytesPerMegabyte = 1024.0 * 1024.0;
