@@ -52,9 +52,16 @@ void CIndexFile::Fail(int cause) {
 // After a failed write the file's bytes are not known: read them afresh next time.
 void CIndexFile::ForgetCaches() {
     m_image.clear();
+    m_nextLinks.clear();
     m_imageLoaded = false;
     m_header.generation = -1;
     m_exactSlots = 0;
+    ForgetSlotKeys();
+}
+
+void CIndexFile::ForgetSlotKeys() {
+    for (auto& cached : m_slotKeys)
+        cached.first = -1;
 }
 
 int CIndexFile::Create(const std::string& path, int mode) {
@@ -117,11 +124,13 @@ void CIndexFile::Close() {
     m_current = CIndexEntry{};
     m_lastInserted = -1;
     m_image.clear();
+    m_nextLinks.clear();
     m_imageLoaded = false;
     m_imageTooLarge = false;
     m_skipTableSane = true;
     m_fileModificationCount = 0;
     m_exactSlots = 0;
+    ForgetSlotKeys();
 }
 
 int CIndexFile::Flush() {
@@ -144,16 +153,15 @@ void CIndexFile::LoadImage() {
     if (!image.empty() && m_file.ReadAt(image.data(), image.size(), headerSize) != image.size())
         throw CFileException(FileCause::endOfFile);
     m_image = std::move(image);
+    m_nextLinks.resize(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < m_nextLinks.size(); ++i)
+        m_nextLinks[i] = GetLe32(m_image.data() + i * entrySize + 4);
     m_imageLoaded = true;
 }
 
 std::int32_t CIndexFile::CountEntries() {
-    if (UsesImage()) {
-        if (!m_imageLoaded)
-            LoadImage();
-        if (m_imageLoaded)
-            return static_cast<std::int32_t>(m_image.size() / entrySize);
-    }
+    if (m_imageLoaded)
+        return static_cast<std::int32_t>(m_image.size() / entrySize);
     std::int64_t length = m_file.GetLength();
     if (length < headerSize)
         return 0;
@@ -165,15 +173,12 @@ CIndexEntry CIndexFile::Load(std::int32_t i) {
     if (i < 0)
         throw CFileException(FileCause::badSeek);
     CIndexEntry entry;
-    if (UsesImage()) {
-        std::int32_t count = CountEntries();
-        if (m_imageLoaded) {
-            if (i >= count)
-                throw CFileException(FileCause::endOfFile);
-            entry.Decode(m_image.data() + static_cast<std::size_t>(i) * entrySize);
-            entry.number = i;
-            return entry;
-        }
+    if (m_imageLoaded) {
+        if (i >= CountEntries())
+            throw CFileException(FileCause::endOfFile);
+        entry.Decode(m_image.data() + static_cast<std::size_t>(i) * entrySize);
+        entry.number = i;
+        return entry;
     }
     std::uint8_t bytes[entrySize];
     if (m_file.ReadAt(bytes, entrySize, EntryOffset(i)) != static_cast<std::size_t>(entrySize))
@@ -189,11 +194,11 @@ void CIndexFile::Store(CIndexEntry& entry, std::int32_t i) {
     entry.number = i;
     std::uint8_t bytes[entrySize];
     entry.Encode(bytes);
-    bool image = UsesImage();
-    if (image && !m_imageLoaded) {
+    // The writer reads the entries in bulk on its first change; until then it reads them
+    // one by one, so opening a large index costs nothing.
+    if (UsesImage() && !m_imageLoaded)
         LoadImage();
-        image = m_imageLoaded;
-    }
+    const bool image = m_imageLoaded;
     try {
         m_file.WriteAt(bytes, entrySize, EntryOffset(i));
     } catch (const CFileException&) {
@@ -205,6 +210,9 @@ void CIndexFile::Store(CIndexEntry& entry, std::int32_t i) {
         if (m_image.size() < end)
             m_image.resize(end);
         std::memcpy(m_image.data() + end - entrySize, bytes, entrySize);
+        if (m_nextLinks.size() <= static_cast<std::size_t>(i))
+            m_nextLinks.resize(static_cast<std::size_t>(i) + 1);
+        m_nextLinks[static_cast<std::size_t>(i)] = entry.next;
     }
 }
 
@@ -217,6 +225,8 @@ int CIndexFile::ReadEntry(CIndexEntry& entry, std::int32_t i) {
 
 int CIndexFile::WriteEntry(CIndexEntry& entry, std::int32_t i) {
     return Guard(0, [&] {
+        // A caller may give an entry a new key: no kept slot key can be trusted then.
+        ForgetSlotKeys();
         Store(entry, i);
         return 1;
     });
@@ -316,6 +326,17 @@ void CIndexFile::BumpModificationCount() {
 
 // --- positioned searches ---
 
+// An entry's key never changes once written (only its links and flags do), so the keys
+// of the slot entries can be kept between searches, in this and in any other instance.
+const std::string& CIndexFile::SlotKey(int slot, std::int32_t entry) {
+    auto& cached = m_slotKeys[static_cast<std::size_t>(slot)];
+    if (cached.first != entry) {
+        cached.second = std::string(Load(entry).Key());
+        cached.first = entry;
+    }
+    return cached.second;
+}
+
 int CIndexFile::StartSlot(std::string_view key, bool foldCase, bool firstOfEqual) {
     RefreshHeaderOrThrow();
     if (!m_skipTableSane)
@@ -329,7 +350,7 @@ int CIndexFile::StartSlot(std::string_view key, bool foldCase, bool firstOfEqual
     while (low <= high) {
         int middle = low + (high - low) / 2;
         std::int32_t slot = m_header.skip[static_cast<std::size_t>(middle)];
-        int c = slot < 0 ? 1 : CompareKeys(Load(slot).Key(), key, foldCase);
+        int c = slot < 0 ? 1 : CompareKeys(SlotKey(middle, slot), key, foldCase);
         if (firstOfEqual ? c < 0 : c <= 0) {
             found = middle;
             low = middle + 1;
@@ -499,11 +520,25 @@ int CIndexFile::InsertKey(CIndexEntry& entry, bool foldCase) {
     });
 }
 
+std::int32_t CIndexFile::NextLink(std::int32_t i) {
+    // The writer's walks follow a plain array of links: a whole list in a few milliseconds.
+    if (m_imageLoaded) {
+        if (i < 0)
+            throw CFileException(FileCause::badSeek);
+        if (static_cast<std::size_t>(i) >= m_nextLinks.size())
+            throw CFileException(FileCause::endOfFile);
+        return m_nextLinks[static_cast<std::size_t>(i)];
+    }
+    return Load(i).next;
+}
+
 void CIndexFile::RebuildOrThrow(bool force) {
     if (!force && FileModificationCount() < rebuildThreshold)
         return;
     if (m_header.skip[0] == -1)
         return;
+    if (UsesImage() && !m_imageLoaded)
+        LoadImage();
     const std::int32_t count = CountEntries();
     const std::int32_t stride = SkipStrideFor(count);
     const int length = m_header.skipLength;
@@ -523,13 +558,13 @@ void CIndexFile::RebuildOrThrow(bool force) {
     for (std::int64_t budget = WalkBudget();; --budget) {
         if (budget <= 0)
             throw CFileException(FileCause::generic);
-        CIndexEntry entry = Load(i);
+        const std::int32_t next = NextLink(i);
         if (position % stride == 0 && used < skipSlots - 1)
             m_header.skip[static_cast<std::size_t>(used++)] = i;
         last = i;
-        if (entry.next == -1)
+        if (next == -1)
             break;
-        i = entry.next;
+        i = next;
         ++position;
     }
     m_header.skip[static_cast<std::size_t>(used++)] = last;

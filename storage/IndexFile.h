@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CIndexFile {
@@ -105,6 +106,9 @@ private:
     void Append(CIndexEntry& entry, std::int32_t n);
     void InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n, int startSlot);
     void RebuildOrThrow(bool force);
+    std::int32_t NextLink(std::int32_t i);
+    const std::string& SlotKey(int slot, std::int32_t entry);
+    void ForgetSlotKeys();
     // The step budget of one walk: more steps than entries mean a loop.
     std::int64_t WalkBudget() { return static_cast<std::int64_t>(CountEntries()) + 1; }
     bool UsesImage() const { return !m_readOnly && !m_imageTooLarge; }
@@ -126,6 +130,11 @@ private:
     bool m_imageLoaded = false;
     bool m_imageTooLarge = false;
     bool m_skipTableSane = true;
+    // The next link of every entry of the image, for walks that need nothing else.
+    std::vector<std::int32_t> m_nextLinks;
+    // Keys of the entries the skip slots named when last searched: (entry, key) per slot.
+    std::vector<std::pair<std::int32_t, std::string>> m_slotKeys =
+        std::vector<std::pair<std::int32_t, std::string>>(IndexFormat::skipSlots, {-1, {}});
     // Writer's copy of the modification count as last written to the file.
     std::int32_t m_fileModificationCount = 0;
     // Number of leading skip slots known to hold the entry at position stride x slot; a

@@ -98,6 +98,7 @@ public:
 
     CMarkList& Marks() { return m_marks; }
     CIndexFile& Index() { return m_index; }
+    const CIndexFile& Index() const { return m_index; }
     CMainFile& Main() { return m_main; }
 
 private:

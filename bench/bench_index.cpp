@@ -1,0 +1,514 @@
+// bench_index: the key index under a realistic collection. Builds the records of a large
+// database (camera and holiday file names with duplicates and case variants, dates saved
+// increasing over about four years and starting with a few 9-digit ones, random CRCs, 0 to
+// 6 keywords from a vocabulary of a few hundred words with Zipf-like frequencies), writes
+// their heads to a real main file, then inserts their entries into an empty index one
+// record at a time as adding pictures does (CPictureDatabase::AddRecordEntries). Reports
+// insertion time and index file transfers per key, FindExact and LocateRecord latencies,
+// and the time to open the database, also as a second, read-only instance.
+//
+// Build and run from the repository; the files go to a scratch folder under $TMPDIR
+// (else /tmp) that is removed at the end:
+//   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPICDEX_TESTS=OFF
+//   cmake --build build-bench --target bench_index
+//   build-bench/bench/bench_index --records 50000
+//
+// Options: --records N (default 50000), --dir FOLDER (where the scratch folder is made).
+// The data are the same on every run (fixed seed).
+#include "bench/BenchUtil.h"
+#include "platform/MemFile.h"
+#include "storage/IndexEntry.h"
+#include "storage/PictureDatabase.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int lookupCount = 10000;
+constexpr int openCount = 10;
+constexpr std::int64_t skipTableCapacity =
+    std::int64_t{IndexFormat::skipSlots - 1} * IndexFormat::skipStride;
+
+struct Options {
+    std::int64_t records = 50000;
+    std::string dir;
+};
+
+struct Record {
+    std::string name;
+    std::int32_t dateSaved = 0;
+    std::int32_t dateCreated = 0;
+    std::uint16_t crc = 0;
+    int keywordCount = 0;
+    CPictureDatabase::Keywords keywords;
+    std::int32_t block = -1; // head block, once written
+};
+
+void PrintUsage() {
+    std::fprintf(stderr, "usage: bench_index [--records N] [--dir FOLDER]\n"
+                         "  N from 1 to 500000\n");
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view option = argv[i];
+        if (i + 1 >= argc)
+            return false;
+        std::string_view value = argv[++i];
+        if (option == "--records") {
+            // Two blocks per record keep the main file within its 2^31 bytes.
+            if (!ParseInteger(value, 1, 500000, options.records))
+                return false;
+        } else if (option == "--dir") {
+            if (value.empty())
+                return false;
+            options.dir = value;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What people tag their pictures with: names, places, occasions, subjects, years ("|" apart).
+constexpr std::string_view vocabularyText =
+    "Anna|Tom|Maria|Peter|Lisa|Max|Sophie|Paul|Emma|Lukas|Julia|Felix|Laura|Jonas|Sarah|"
+    "David|Lena|Michael|Kathrin|Thomas|Grandma|Grandpa|Mum|Dad|Uncle Joe|Aunt Mary|baby|kids|"
+    "friends|family|colleagues|neighbours|Paris|Rome|London|Berlin|Vienna|Venice|Florence|"
+    "Barcelona|Madrid|Lisbon|Prague|Budapest|Amsterdam|Brussels|Zurich|Munich|Hamburg|"
+    "Copenhagen|Stockholm|Oslo|Helsinki|Dublin|Edinburgh|Athens|Crete|Sicily|Tuscany|"
+    "Provence|Normandy|Bavaria|Alps|Dolomites|Lake Garda|Black Forest|New York|San Francisco|"
+    "Los Angeles|Chicago|Boston|Seattle|Vancouver|Toronto|Montreal|Mexico|Tokyo|Kyoto|Osaka|"
+    "Beijing|Shanghai|Hong Kong|Singapore|Bangkok|Bali|Sydney|Melbourne|Auckland|Cape Town|"
+    "Cairo|Marrakesh|Istanbul|Iceland|Norway|Scotland|Ireland|Greece|Italy|Spain|France|"
+    "Germany|Austria|Switzerland|Japan|Canada|USA|Australia|Köln|Málaga|São Paulo|Kraków|"
+    "home|garden|office|school|church|hotel|airport|station|harbour|museum|holiday|vacation|"
+    "birthday|wedding|Christmas|Easter|New Year|party|graduation|anniversary|baptism|concert|"
+    "festival|carnival|barbecue|picnic|trip|weekend|camping|hiking|skiing|sailing|diving|"
+    "cycling|swimming|football|tennis|golf|marathon|reunion|visit|moving house|renovation|"
+    "first day at school|school trip|exhibition|conference|workshop|dinner|lunch|breakfast|"
+    "beach|Beach|sea|ocean|lake|river|mountain|mountains|forest|desert|island|waterfall|"
+    "glacier|volcano|sunset|SUNSET|sunrise|sky|clouds|rain|snow|winter|spring|summer|autumn|"
+    "fog|storm|rainbow|stars|moon|night|flowers|tree|trees|roses|tulips|leaves|grass|field|"
+    "meadow|park|cat|dog|puppy|kitten|horse|bird|birds|duck|fish|butterfly|zoo|animals|cow|"
+    "sheep|car|bike|train|boat|ship|plane|bridge|tower|castle|palace|cathedral|ruins|street|"
+    "market|city|village|skyline|building|architecture|house|kitchen|living room|cake|food|"
+    "wine|beer|coffee|ice cream|pizza|presents|balloons|candles|fireworks|Christmas tree|"
+    "snowman|toys|portrait|landscape|macro|panorama|black and white|selfie|group photo|"
+    "close-up|aerial|scan|old photos|slides|negatives|screenshot|favourite|best of|to print|"
+    "album|to sort|private|work|documents|wallpaper|HDR|film|polaroid|1999|2000|2001|2002|"
+    "2003|2004|2005|a very long keyword that is longer than its field allows";
+
+constexpr const char* events[] = {
+    "Holiday",      "Urlaub",    "Summer",        "Ski trip",
+    "Weekend",      "Christmas", "Birthday Anna", "Wedding Tom & Lisa",
+    "Family visit", "Easter"};
+constexpr const char* places[] = {"Rome",  "Paris",        "Lake Garda", "San Francisco",
+                                  "Crete", "Black Forest", "Tuscany",    "Zurich",
+                                  "Kyoto", "Normandy"};
+
+// Draws words with frequency proportional to 1 / rank over a shuffled vocabulary.
+class CZipfWords {
+public:
+    explicit CZipfWords(std::mt19937_64& random) {
+        for (std::size_t at = 0; at <= vocabularyText.size();) {
+            std::size_t bar = std::min(vocabularyText.find('|', at), vocabularyText.size());
+            m_order.emplace_back(vocabularyText.substr(at, bar - at));
+            at = bar + 1;
+        }
+        std::shuffle(m_order.begin(), m_order.end(), random);
+        double total = 0;
+        for (std::size_t rank = 1; rank <= m_order.size(); ++rank) {
+            total += 1.0 / rank;
+            m_cumulative.push_back(total);
+        }
+    }
+    std::string_view Draw(std::mt19937_64& random) const {
+        std::uniform_real_distribution<double> uniform(0, m_cumulative.back());
+        auto at = std::upper_bound(m_cumulative.begin(), m_cumulative.end(), uniform(random));
+        auto rank = std::min<std::size_t>(at - m_cumulative.begin(), m_order.size() - 1);
+        return m_order[rank];
+    }
+
+private:
+    std::vector<std::string_view> m_order;
+    std::vector<double> m_cumulative;
+};
+
+enum class Source { img, dsc, dscn, panasonic, phone, holiday, scan, other, again };
+// Names the cameras (and a phone, in lower case) give, in the order of Source.
+constexpr const char* cameraFormats[] = {"IMG_%04d.JPG", "DSC%05d.JPG", "DSCN%04d.JPG",
+                                         "P10%05d.JPG", "img_%04d.jpg"};
+
+// Pictures arrive in sessions (one camera or folder at a time, seconds apart), sessions
+// days apart. Camera counters wrap at 9999, so names repeat; phones write the camera's
+// names in lower case; sometimes a folder is added a second time (same names and CRCs).
+std::vector<Record> MakeRecords(std::int64_t count, std::mt19937_64& random) {
+    std::vector<Record> records;
+    records.reserve(static_cast<std::size_t>(count));
+    CZipfWords words(random);
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    // Weights of the sources, in the order of Source.
+    std::discrete_distribution<int> pickSource({30, 18, 8, 7, 10, 12, 6, 3, 6});
+    // Keywords per record: mean about 2, so 50,000 records give about 250,000 keys.
+    std::discrete_distribution<int> pickKeywordCount({25, 20, 18, 14, 10, 7, 6});
+    std::array<int, 9> counters = {
+        below(9999), below(9999), below(9999), below(9999), below(9999), 0, below(999), 0, 0};
+    // A few minutes before 1,000,000,000 seconds, so the first dates have 9 digits.
+    std::int64_t date = 999999000;
+    char name[96];
+
+    for (bool first = true; static_cast<std::int64_t>(records.size()) < count; first = false) {
+        auto source = static_cast<Source>(pickSource(random));
+        if (first || (source == Source::again && records.empty()))
+            source = Source::img;
+        int size = first ? 40 : 5 + below(140);
+        if (!first)
+            date += 3600 + below(4 * 86400);
+        std::size_t againFrom =
+            source == Source::again ? below(static_cast<int>(records.size())) : 0;
+        const char* event = events[below(std::size(events))];
+        const char* place = places[below(std::size(places))];
+        int year = static_cast<int>(1970 + date / 31556952);
+        int& counter = counters[static_cast<int>(source)];
+        if (source == Source::holiday)
+            counter = 0;
+
+        for (int k = 0; k < size && static_cast<std::int64_t>(records.size()) < count; ++k) {
+            Record record;
+            date += below(4);
+            counter = counter % 9999 + 1;
+            if (source < Source::holiday)
+                std::snprintf(name, sizeof name, cameraFormats[static_cast<int>(source)], counter);
+            else if (source == Source::holiday)
+                std::snprintf(name, sizeof name, "%s %d %s %03d.jpg", event, year, place, counter);
+            else if (source == Source::scan)
+                std::snprintf(name, sizeof name, k % 2 ? "scan%04d.tif" : "Scan%04d.TIF", counter);
+            else if (source == Source::other)
+                std::snprintf(name, sizeof name, k % 3 ? "anim%03d.gif" : "drawing%03d.bmp",
+                              counter % 1000);
+            if (source == Source::again) {
+                const Record& earlier = records[(againFrom + k) % records.size()];
+                record.name = earlier.name;
+                record.crc = earlier.crc;
+            } else {
+                record.name = name;
+                record.crc = static_cast<std::uint16_t>(random());
+            }
+            record.dateSaved = static_cast<std::int32_t>(date);
+            record.dateCreated = static_cast<std::int32_t>(date - below(60 * 86400));
+            int wanted = pickKeywordCount(random);
+            // Distinct keywords; give up on a slot after a few draws of taken words.
+            for (int tries = 0; record.keywordCount < wanted && tries < 50; ++tries) {
+                std::string_view word = words.Draw(random);
+                bool taken = false;
+                for (int slot = 0; slot < record.keywordCount; ++slot)
+                    taken = taken || record.keywords[slot] == word;
+                if (!taken)
+                    record.keywords[record.keywordCount++] = word;
+            }
+            records.push_back(std::move(record));
+        }
+    }
+    return records;
+}
+
+void FillHead(const Record& record, std::uint32_t dataSize, CRecordHead& head) {
+    head = CRecordHead();
+    head.SetCrc(record.crc);
+    head.SetFileName(record.name);
+    head.SetDateSaved(record.dateSaved);
+    head.SetDateImageCreated(record.dateCreated);
+    for (int slot = 0; slot < record.keywordCount; ++slot)
+        head.SetKeyword(slot, record.keywords[slot]);
+    head.SetDataSize(dataSize);
+    head.SetThumbnailBlock(0);
+    head.SetWidth(1600);
+    head.SetHeight(1200);
+}
+
+enum Family { dateKeys, nameKeys, crcKeys, keywordKeys, familyCount };
+constexpr const char* familyNames[familyCount] = {"date", "name", "CRC", "keyword"};
+
+struct Query {
+    Family family;
+    std::string key;
+};
+
+// Existing keys, the family chosen uniformly, the record at random.
+std::vector<Query> MakeQueries(const std::vector<Record>& records, std::mt19937_64& random) {
+    std::vector<Query> queries;
+    std::uniform_int_distribution<std::size_t> pickRecord(0, records.size() - 1);
+    for (int i = 0; i < lookupCount; ++i) {
+        auto family = static_cast<Family>(random() % familyCount);
+        const Record* record = &records[pickRecord(random)];
+        // A record without keywords gives way to another one; after a few, take a name key.
+        for (int tries = 0; family == keywordKeys && record->keywordCount == 0; ++tries) {
+            if (tries == 20)
+                family = nameKeys;
+            else
+                record = &records[pickRecord(random)];
+        }
+        std::string key;
+        switch (family) {
+        case dateKeys:
+            key = MakeDateKey(record->dateSaved);
+            break;
+        case nameKeys:
+            key = MakeNameKey(record->name);
+            break;
+        case crcKeys:
+            key = MakeCrcKey(record->crc);
+            break;
+        default:
+            key = MakeKeywordKey(record->keywords[random() % record->keywordCount]);
+            break;
+        }
+        queries.push_back({family, std::move(key)});
+    }
+    return queries;
+}
+
+struct Latency {
+    std::vector<double> all;
+    std::array<std::vector<double>, familyCount> byFamily;
+    int misses = 0;
+    double readsPerLookup = 0;
+};
+
+Latency TimeFindExact(CIndexFile& index, const std::vector<Query>& queries) {
+    Latency result;
+    CFile::IoCounts before = index.GetIoCounts();
+    for (const Query& query : queries) {
+        CStopwatch watch;
+        std::int32_t found = index.FindExact(query.key, true);
+        double micros = watch.Micros();
+        result.all.push_back(micros);
+        result.byFamily[query.family].push_back(micros);
+        result.misses += found < 0;
+    }
+    result.readsPerLookup = static_cast<double>(index.GetIoCounts().reads - before.reads) /
+                            static_cast<double>(queries.size());
+    return result;
+}
+
+Latency TimeLocateRecord(CPictureDatabase& database, int order, const std::vector<Record>& records,
+                         std::mt19937_64& random) {
+    Latency result;
+    database.EndSearch();
+    database.Index().SetOrder(order);
+    std::uniform_int_distribution<std::size_t> pickRecord(0, records.size() - 1);
+    CFile::IoCounts before = database.Index().GetIoCounts();
+    for (int i = 0; i < lookupCount; ++i) {
+        std::int32_t block = records[pickRecord(random)].block;
+        CStopwatch watch;
+        int ok = database.LocateRecord(block);
+        result.all.push_back(watch.Micros());
+        result.misses += !ok || database.Index().GetCurrentRecord() != block;
+    }
+    result.readsPerLookup =
+        static_cast<double>(database.Index().GetIoCounts().reads - before.reads) / lookupCount;
+    return result;
+}
+
+std::string Aim(bool met, const char* aim) {
+    return std::string(aim) + (met ? "" : "  MISSED");
+}
+
+void PrintRow(const char* step, const std::string& figure, const std::string& aim = {}) {
+    std::printf("%-40s %-42s %s\n", step, figure.c_str(), aim.c_str());
+}
+
+std::string Format(const char* format, auto... values) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+std::string LatencyFigure(const std::vector<double>& samples) {
+    return Format("median %.1f us, p99 %.1f us", Median(samples), Percentile(samples, 0.99));
+}
+
+// The aim, when given, applies to the median.
+void PrintLatency(const char* step, const Latency& latency, bool withAim) {
+    std::string figure = LatencyFigure(latency.all);
+    figure += Format(", %.1f reads", latency.readsPerLookup);
+    if (latency.misses > 0)
+        figure += Format(", %d NOT FOUND", latency.misses);
+    PrintRow(step, figure, withAim ? Aim(Median(latency.all) < 50, "< 50 us") : std::string());
+}
+
+// Opens the database as the document does on start: OpenDatabase, then the first GoFirst.
+// Milliseconds, or -1 when either fails or the instance is not in the wanted mode.
+double TimeOpen(const std::string& base, bool expectReadOnly) {
+    auto database = std::make_unique<CPictureDatabase>();
+    CStopwatch watch;
+    bool ok = database->OpenDatabase(base, false) && database->Index().GoFirst();
+    double millis = watch.Millis();
+    if (!ok || database->IsReadOnly() != expectReadOnly)
+        return -1;
+    return millis;
+}
+
+bool TimeOpens(const std::string& base, bool expectReadOnly, std::vector<double>& millis) {
+    for (int i = 0; i < openCount; ++i) {
+        double time = TimeOpen(base, expectReadOnly);
+        if (time < 0)
+            return false;
+        millis.push_back(time);
+    }
+    return true;
+}
+
+// The first open also pays for the process's first touch of memory the size of the index
+// (the writer reads every entry), as an open at program start does; later ones reuse it.
+std::string OpenFigure(const std::vector<double>& millis) {
+    return Format("median %.2f ms, first %.2f ms", Median(millis), millis.front());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        PrintUsage();
+        return 2;
+    }
+    CTempFolder folder(options.dir);
+    if (!folder.IsValid()) {
+        std::fprintf(stderr, "bench_index: cannot make a scratch folder\n");
+        return 1;
+    }
+    std::string base = folder.Child("index");
+
+    std::mt19937_64 random(20010909);
+    std::vector<Record> records = MakeRecords(options.records, random);
+    std::array<std::int64_t, familyCount> keysOf = {};
+    int nineDigitDates = 0;
+    for (const Record& record : records) {
+        keysOf[dateKeys] += 1;
+        keysOf[nameKeys] += 1;
+        keysOf[crcKeys] += 1;
+        keysOf[keywordKeys] += record.keywordCount;
+        nineDigitDates += record.dateSaved < 1000000000;
+    }
+    std::int64_t keys = keysOf[0] + keysOf[1] + keysOf[2] + keysOf[3];
+    std::printf("bench_index: %lld records, %lld keys (date %lld, name %lld, CRC %lld, "
+                "keyword %lld)\n",
+                static_cast<long long>(records.size()), static_cast<long long>(keys),
+                static_cast<long long>(keysOf[0]), static_cast<long long>(keysOf[1]),
+                static_cast<long long>(keysOf[2]), static_cast<long long>(keysOf[3]));
+    std::printf(
+        "%d dates of 9 digits, dates %d to %d, %d keywords in the vocabulary\n", nineDigitDates,
+        records.front().dateSaved, records.back().dateSaved,
+        static_cast<int>(std::count(vocabularyText.begin(), vocabularyText.end(), '|') + 1));
+    if (keys > skipTableCapacity)
+        std::printf("note: more keys than the skip table covers (%lld)\n",
+                    static_cast<long long>(skipTableCapacity));
+    std::printf("scratch folder: %s, load average %.2f\n\n", folder.Path().c_str(), LoadAverage());
+    PrintRow("step", "figure", "aim");
+
+    {
+        CPictureDatabase database;
+        if (!database.OpenDatabase(base, true)) {
+            std::fprintf(stderr, "bench_index: cannot create the database %s\n", base.c_str());
+            return 1;
+        }
+
+        // The heads (each with a tiny picture) go to the main file first, so the insertion
+        // below is timed on its own with the block numbers adding would have given.
+        CMemFile tinyPicture;
+        std::vector<std::uint8_t> tinyBytes(600, 0x5A);
+        tinyPicture.Write(tinyBytes.data(), tinyBytes.size());
+        std::vector<CRecordHead> heads(records.size());
+        CStopwatch watch;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            FillHead(records[i], static_cast<std::uint32_t>(tinyBytes.size()), heads[i]);
+            if (!database.Main().AppendRecord(tinyPicture, records[i].block, heads[i])) {
+                std::fprintf(stderr, "bench_index: writing head %zu failed\n", i);
+                return 1;
+            }
+        }
+        PrintRow(Format("main file: %zu heads + tiny pictures", records.size()).c_str(),
+                 Format("%.3f s", watch.Seconds()));
+
+        CIndexFile& index = database.Index();
+        std::int32_t entriesBefore = index.EntryCount();
+        CFile::IoCounts before = index.GetIoCounts();
+        double cpuBefore = ProcessCpuSeconds();
+        watch.Restart();
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (!database.AddRecordEntries(heads[i], records[i].block)) {
+                std::fprintf(stderr, "bench_index: AddRecordEntries failed at record %zu\n", i);
+                return 1;
+            }
+        }
+        double insertSeconds = watch.Seconds();
+        double insertCpu = ProcessCpuSeconds() - cpuBefore;
+        CFile::IoCounts after = index.GetIoCounts();
+        std::int64_t inserted = index.EntryCount() - entriesBefore;
+        double perKey = static_cast<double>(std::max<std::int64_t>(inserted, 1));
+        PrintRow("index: AddRecordEntries, every record",
+                 Format("%.3f s, %lld keys, %.2f us/key", insertSeconds,
+                        static_cast<long long>(inserted), insertSeconds * 1e6 / perKey),
+                 Aim(insertSeconds < 10, "< 10 s"));
+        PrintRow("  processor time (user + system)",
+                 Format("%.3f s, %.2f us/key", insertCpu, insertCpu * 1e6 / perKey));
+        PrintRow("  index file reads / writes per key",
+                 Format("%.3f / %.3f", static_cast<double>(after.reads - before.reads) / perKey,
+                        static_cast<double>(after.writes - before.writes) / perKey));
+        if (inserted != keys)
+            std::printf("WARNING: %lld keys expected, %lld entries written\n",
+                        static_cast<long long>(keys), static_cast<long long>(inserted));
+
+        std::vector<Query> queries = MakeQueries(records, random);
+        Latency exact = TimeFindExact(index, queries);
+        PrintLatency(Format("FindExact, %d random keys", lookupCount).c_str(), exact, true);
+        for (int family = 0; family < familyCount; ++family)
+            PrintRow(Format("  %s keys", familyNames[family]).c_str(),
+                     LatencyFigure(exact.byFamily[family]));
+
+        Latency byName = TimeLocateRecord(database, OrderFamily::fileName, records, random);
+        PrintLatency(Format("LocateRecord, name order, %d", lookupCount).c_str(), byName, true);
+        Latency byDate = TimeLocateRecord(database, OrderFamily::dateSaved, records, random);
+        PrintLatency(Format("LocateRecord, date order, %d", lookupCount).c_str(), byDate, true);
+    }
+
+    std::vector<double> opens;
+    if (!TimeOpens(base, false, opens)) {
+        std::fprintf(stderr, "bench_index: opening the database failed\n");
+        return 1;
+    }
+    PrintRow(Format("OpenDatabase + GoFirst, %d opens", openCount).c_str(), OpenFigure(opens),
+             Aim(Median(opens) < 50, "< 50 ms"));
+
+    CPictureDatabase writer;
+    if (!writer.OpenDatabase(base, false) || writer.IsReadOnly()) {
+        std::fprintf(stderr, "bench_index: the holding open failed\n");
+        return 1;
+    }
+    std::vector<double> readOnlyOpens;
+    if (!TimeOpens(base, true, readOnlyOpens)) {
+        std::fprintf(stderr, "bench_index: the second, read-only open failed\n");
+        return 1;
+    }
+    PrintRow(Format("  second open, read-only, %d opens", openCount).c_str(),
+             OpenFigure(readOnlyOpens), Aim(Median(readOnlyOpens) < 50, "< 50 ms"));
+
+    CPictureDatabase reader;
+    if (!reader.OpenDatabase(base, false) || !reader.IsReadOnly()) {
+        std::fprintf(stderr, "bench_index: the read-only open failed\n");
+        return 1;
+    }
+    Latency readerExact = TimeFindExact(reader.Index(), MakeQueries(records, random));
+    PrintLatency("  FindExact in the read-only instance", readerExact, true);
+    return 0;
+}
