@@ -19,7 +19,8 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         access = O_RDWR;
     else if (flags & modeWrite)
         access = O_WRONLY;
-    int oflags = access | O_CLOEXEC;
+    // Non-blocking only while opening: a FIFO must not hang the open, and is refused below.
+    int oflags = access | O_CLOEXEC | O_NONBLOCK;
     if (flags & modeCreate)
         oflags |= O_CREAT;
 
@@ -35,11 +36,14 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     if (fd < 0)
         return fail(errno);
 
+    // Only regular files hold pictures and databases: a folder, FIFO or device could never
+    // end or never answer.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return fail(EACCES);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // The lock is taken before truncating so that a file another writer holds is never cut.
     if ((flags & shareDenyWrite) && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;

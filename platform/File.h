@@ -39,6 +39,7 @@ public:
     CFile& operator=(const CFile&) = delete;
 
     // Opens path; returns true on success, false with the cause in *error (when given).
+    // Only regular files open: anything else is "File access denied".
     bool Open(const std::string& path, unsigned flags, CFileException* error = nullptr);
 
     // Reads up to count bytes at the position and advances it; fewer at the end of the file.

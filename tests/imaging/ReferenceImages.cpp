@@ -38,36 +38,29 @@ std::uint32_t Scale(std::uint32_t pixel, std::uint32_t mask) {
 // Index grid of an RLE picture, bottom line first; unset pixels stay 0.
 std::vector<int> DecodeRle(const Fields& f, std::size_t at, int width, int height, bool four) {
     std::vector<int> grid(std::size_t(width) * height, 0);
-    auto set = [&](long x, long y, int v) {
-        if (x >= 0 && x < width && y >= 0 && y < height)
-            grid[std::size_t(y) * width + x] = v;
-    };
     long x = 0, y = 0;
+    auto put = [&](std::uint32_t i, std::uint32_t v) { // pixel x + i; RLE4 packs two a byte
+        if (x + i < std::uint32_t(width) && y < height)
+            grid[std::size_t(y) * width + x + i] = int(four ? (i % 2 ? v & 15 : v >> 4) : v);
+    };
     while (at + 1 < f.bytes.size() && y < height) {
-        int count = f.bytes[at], code = f.bytes[at + 1];
+        std::uint32_t count = f.Byte(at), code = f.Byte(at + 1);
         at += 2;
         if (count) {
-            for (int i = 0; i < count; ++i)
-                set(x + i, y, four ? (i % 2 ? code & 15 : code >> 4) : code);
+            for (std::uint32_t i = 0; i < count; ++i)
+                put(i, code);
             x += count;
         } else if (code == 0) {
             x = 0, ++y;
         } else if (code == 1) {
             break;
         } else if (code == 2) {
-            if (at + 1 >= f.bytes.size())
-                break;
-            x += f.bytes[at], y += f.bytes[at + 1];
-            at += 2;
+            x += f.Byte(at), y += f.Byte(at + 1), at += 2;
         } else {
-            for (int i = 0; i < code; ++i) {
-                std::size_t b = at + (four ? i / 2 : i);
-                if (b >= f.bytes.size())
-                    break;
-                set(x + i, y, four ? (i % 2 ? f.bytes[b] & 15 : f.bytes[b] >> 4) : f.bytes[b]);
-            }
+            for (std::uint32_t i = 0; i < code; ++i)
+                put(i, f.Byte(at + (four ? i / 2 : i)));
             std::size_t used = four ? (code + 1) / 2 : code;
-            at += used + (used % 2);
+            at += used + used % 2;
             x += code;
         }
     }
@@ -123,34 +116,23 @@ bool ReferenceDecodeBmp(const std::vector<std::uint8_t>& file, RgbPicture& pictu
                     picture.pixels[y * width + x] = color(grid[(height - 1 - y) * width + x]);
             return true;
         }
+        if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+            return false;
         std::size_t rowBytes = (bits * width + 31) / 32 * 4;
         for (long row = 0; row < height; ++row) {
             long y = topDown ? row : height - 1 - row;
             std::size_t at = dataAt + row * rowBytes;
             for (long x = 0; x < width; ++x) {
                 std::uint32_t& out = picture.pixels[y * width + x];
-                switch (bits) {
-                case 1:
-                    out = color(f.Byte(at + x / 8) >> (7 - x % 8) & 1);
-                    break;
-                case 4:
-                    out = color(x % 2 ? f.Byte(at + x / 2) & 15 : f.Byte(at + x / 2) >> 4);
-                    break;
-                case 8:
-                    out = color(f.Byte(at + x));
-                    break;
-                case 24:
+                if (bits <= 8) { // leftmost pixel in the high bits
+                    std::uint32_t byte = f.Byte(at + x * bits / 8);
+                    out = color(byte >> (8 - bits - x * bits % 8) & ((1u << bits) - 1));
+                } else if (bits == 24) {
                     out = f.Byte(at + 3 * x + 2) << 16 | f.Byte(at + 3 * x + 1) << 8 |
                           f.Byte(at + 3 * x);
-                    break;
-                case 16:
-                case 32: {
+                } else {
                     std::uint32_t v = bits == 16 ? f.U16(at + 2 * x) : f.U32(at + 4 * x);
                     out = Scale(v, red) << 16 | Scale(v, green) << 8 | Scale(v, blue);
-                    break;
-                }
-                default:
-                    return false;
                 }
             }
         }

@@ -15,14 +15,12 @@ TEST(MarkListTest, NoListDiffersFromAnEmptyList) {
     CMarkList list;
     std::int32_t record = 0;
     EXPECT_FALSE(list.Exists());
-    EXPECT_FALSE(list.HasMarks());
     EXPECT_FALSE(list.FirstMark(record));
 
     ASSERT_TRUE(list.Mark(7));
     list.Unmark(7);
     EXPECT_TRUE(list.Exists()) << "removing the last mark keeps the list";
     EXPECT_FALSE(list.HasMarks());
-    EXPECT_EQ(list.Count(), 0);
     EXPECT_FALSE(list.NextMark(record));
     EXPECT_FALSE(list.LastMark(record));
 
@@ -33,7 +31,6 @@ TEST(MarkListTest, NoListDiffersFromAnEmptyList) {
     EXPECT_FALSE(list.Exists());
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(list.Cursor(), 0);
-    EXPECT_TRUE(list.GetMarks().empty());
 }
 
 TEST(MarkListTest, ARecordIsMarkedOnceAndTheListHoldsAtMost2048) {
@@ -60,7 +57,6 @@ TEST(MarkListTest, UnmarkClosesTheGapAndKeepsTheOrder) {
     list.Unmark(99);
     list.Unmark(9);
     EXPECT_EQ(MarksOf(list), (std::vector<std::int32_t>{4, 7, 1}));
-    EXPECT_TRUE(list.IsMarked(7));
     EXPECT_FALSE(list.IsMarked(12));
 }
 
@@ -69,37 +65,26 @@ TEST(MarkListTest, PagingWrapsAtBothEnds) {
     for (std::int32_t record : {100, 200, 300})
         list.Mark(record);
     std::int32_t record = 0;
-
     ASSERT_TRUE(list.FirstMark(record));
     EXPECT_EQ(record, 100);
-    EXPECT_EQ(list.Cursor(), 0);
     ASSERT_TRUE(list.PreviousMark(record));
     EXPECT_EQ(record, 300) << "previous from the first wraps to the last";
     EXPECT_EQ(list.Cursor(), 2);
     ASSERT_TRUE(list.NextMark(record));
     EXPECT_EQ(record, 100) << "next from the last wraps to the first";
-
-    ASSERT_TRUE(list.LastMark(record));
-    EXPECT_EQ(record, 300);
-    list.PreviousMark(record);
-    list.PreviousMark(record);
-    EXPECT_EQ(record, 100);
     list.NextMark(record);
     EXPECT_EQ(record, 200);
 
     // An unmark may leave the cursor past the end; paging must stay inside the list.
-    list.LastMark(record);
-    list.Unmark(300);
-    list.Unmark(200);
-    ASSERT_TRUE(list.NextMark(record));
-    EXPECT_EQ(record, 100);
-    list.Mark(200);
-    list.Mark(300);
-    list.LastMark(record);
-    list.Unmark(300);
-    list.Unmark(200);
-    ASSERT_TRUE(list.PreviousMark(record));
-    EXPECT_EQ(record, 100);
+    for (bool forward : {true, false}) {
+        list.LastMark(record);
+        list.Unmark(300);
+        list.Unmark(200);
+        ASSERT_TRUE(forward ? list.NextMark(record) : list.PreviousMark(record));
+        EXPECT_EQ(record, 100);
+        list.Mark(200);
+        list.Mark(300);
+    }
 }
 
 } // namespace

@@ -4,16 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 namespace {
-constexpr std::size_t blockSize = 2048;
-constexpr std::size_t payloadSize = 2032;
-constexpr std::size_t headerSize = 32792;
-constexpr std::size_t entrySize = 52;
-constexpr int skipSlots = 8192;
-constexpr int skipStride = 32;
-constexpr std::int32_t rebuildCount = 256;
+constexpr std::size_t blockSize = 2048, payloadSize = 2032;
+constexpr std::size_t headerSize = 32792, entrySize = 52;
+constexpr int skipSlots = 8192, skipStride = 32;
 constexpr char mainFormat[] = "Picdex Main File Ver.1.00.5";
 constexpr char indexFormat[] = "PDX.100.00";
 constexpr char passwordKey[] = "K.L.BrennerOstwaldHarbourView";
@@ -30,46 +25,26 @@ std::string Cut(std::string_view text, std::size_t limit) {
 
 // Stores text and zero-fills the rest of a field of width bytes.
 void PutText(std::uint8_t* field, std::size_t width, std::string_view text) {
-    std::memset(field, 0, width);
-    if (!text.empty())
-        std::memcpy(field, text.data(), std::min(text.size(), width - 1));
+    std::fill_n(field, width, 0);
+    std::copy_n(text.begin(), std::min(text.size(), width - 1), field);
 }
 
 std::string GetText(const std::uint8_t* field, std::size_t width) {
-    const void* end = std::memchr(field, 0, width);
-    std::size_t length = end ? std::size_t(static_cast<const std::uint8_t*>(end) - field) : width;
-    return std::string(reinterpret_cast<const char*>(field), length);
+    const auto* text = reinterpret_cast<const char*>(field);
+    return std::string(text, std::find(text, text + width, '\0'));
 }
 } // namespace
 
 CFormatWriter::CFormatWriter(std::int32_t creationTime)
-    : m_main(blockSize, 0), m_index(headerSize, 0), m_cachedHeader(headerSize, 0) {
-    std::uint8_t* header = m_main.data();
-    PutLe32(header + 8, std::int32_t(1));
-    std::memcpy(header + offName, mainFormat, sizeof mainFormat);
-    PutLe32(header + offDateSaved, creationTime);
+    : m_main(blockSize, 0), m_cachedHeader(headerSize, 0) {
+    PutLe32(m_main.data() + 8, std::int32_t(1));
+    std::memcpy(m_main.data() + offName, mainFormat, sizeof mainFormat);
+    PutLe32(m_main.data() + offDateSaved, creationTime);
     SetPassword("");
-
     std::memcpy(m_cachedHeader.data() + 8, indexFormat, sizeof indexFormat);
     for (int k = 0; k < skipSlots; ++k)
         SetSlot(k, -1);
     m_index = m_cachedHeader;
-}
-
-CFormatWriter CFormatWriter::Build(const std::vector<CFormatRecord>& records,
-                                   std::int32_t creationTime, std::string_view password) {
-    CFormatWriter writer(creationTime);
-    for (const CFormatRecord& record : records) {
-        std::int32_t head = writer.AddRecord(record);
-        if (head < 0)
-            break;
-        if (record.thumbnail == CFormatRecord::Thumbnail::picture)
-            writer.UsePictureAsThumbnail(head);
-        else if (record.thumbnail == CFormatRecord::Thumbnail::stored)
-            writer.StoreThumbnail(head, record.thumbnailBytes);
-    }
-    writer.SetPassword(password);
-    return writer;
 }
 
 // ---------------------------------------------------------------- main file
@@ -103,7 +78,6 @@ std::int32_t CFormatWriter::AddRecord(const CFormatRecord& record) {
     PutLe32(head + offWidth, record.width);
     PutLe32(head + offHeight, record.height);
     AppendChain(record.picture, true);
-
     for (const std::string& key : keys) {
         if (!InsertKey(key, h))
             return -1;
@@ -112,22 +86,15 @@ std::int32_t CFormatWriter::AddRecord(const CFormatRecord& record) {
 }
 
 void CFormatWriter::AppendChain(std::span<const std::uint8_t> bytes, bool linked) {
-    std::size_t offset = 0;
-    for (;;) {
-        const std::size_t piece = std::min(payloadSize, bytes.size() - offset);
+    // A full block is always followed by another, which may hold 0 bytes.
+    for (std::size_t offset = 0, piece = payloadSize; piece == payloadSize; offset += piece) {
+        piece = std::min(payloadSize, bytes.size() - offset);
         const std::int32_t b = BlockCount();
         m_main.resize(m_main.size() + blockSize, 0);
-        std::uint8_t* block = Block(b);
-        PutLe32(block, linked ? b - 1 : -1);
-        PutLe32(block + 4, piece == payloadSize ? b + 1 : -1);
-        PutLe32(block + 8, std::int32_t(0));
-        PutLe32(block + 12, std::uint32_t(piece));
-        if (piece > 0)
-            std::memcpy(block + 16, bytes.data() + offset, piece);
-        offset += piece;
-        // A full block is always followed by another, which may hold 0 bytes.
-        if (piece < payloadSize)
-            return;
+        PutLe32(Block(b), linked ? b - 1 : -1);
+        PutLe32(Block(b) + 4, piece == payloadSize ? b + 1 : -1);
+        PutLe32(Block(b) + 12, std::uint32_t(piece));
+        std::copy_n(bytes.begin() + std::ptrdiff_t(offset), piece, Block(b) + 16);
     }
 }
 
@@ -142,8 +109,7 @@ int CFormatWriter::StoreThumbnail(std::int32_t headBlock, std::span<const std::u
 int CFormatWriter::UsePictureAsThumbnail(std::int32_t headBlock) {
     if (!IsHead(headBlock))
         return 0;
-    std::uint8_t* head = Block(headBlock);
-    PutLe32(head + offThumbnail, GetLe32(head + 4));
+    PutLe32(Block(headBlock) + offThumbnail, GetLe32(Block(headBlock) + 4));
     return 1;
 }
 
@@ -166,8 +132,8 @@ int CFormatWriter::ChangeKeywords(std::int32_t headBlock,
         return std::find(list.begin(), list.end(), word) != list.end();
     };
     for (const std::string& word : before) {
-        if (!word.empty() && !contains(after, word) && !FlagEntries(KeywordKey(word), headBlock))
-            return 0;
+        if (!word.empty() && !contains(after, word))
+            FlagEntries(KeywordKey(word), headBlock);
     }
     for (const std::string& word : after) {
         if (!word.empty() && !contains(before, word) && !InsertKey(KeywordKey(word), headBlock))
@@ -181,26 +147,20 @@ int CFormatWriter::ChangeKeywords(std::int32_t headBlock,
 int CFormatWriter::DeleteRecord(std::int32_t headBlock) {
     if (!IsHead(headBlock))
         return 0;
-    const std::uint8_t* head = Block(headBlock);
-    std::vector<std::string> keys;
     for (const std::string& word : HeadKeywords(headBlock)) {
         if (!word.empty())
-            keys.push_back(KeywordKey(word));
+            FlagEntries(KeywordKey(word), headBlock);
     }
-    keys.push_back(CrcKey(GetLe16(head + offCrc)));
-    keys.push_back(DateKey(GetLe32(head + offDateSaved)));
-    keys.push_back(NameKey(GetText(head + offName, nameLimit + 1)));
-    for (const std::string& key : keys) {
-        if (!FlagEntries(key, headBlock))
-            return 0;
-    }
+    const std::uint8_t* head = Block(headBlock);
+    FlagEntries(CrcKey(GetLe16(head + offCrc)), headBlock);
+    FlagEntries(DateKey(GetLe32(head + offDateSaved)), headBlock);
+    FlagEntries(NameKey(GetText(head + offName, nameLimit + 1)), headBlock);
     return 1;
 }
 
 void CFormatWriter::SetPassword(std::string_view text) {
     std::uint8_t field[13] = {};
-    if (!text.empty())
-        std::memcpy(field, text.data(), std::min<std::size_t>(text.size(), 12));
+    std::copy_n(text.begin(), std::min<std::size_t>(text.size(), 12), field);
     for (int i = 0; i < 12; ++i)
         field[i] = std::uint8_t(field[i] - std::uint8_t(passwordKey[i]));
     std::memcpy(m_main.data() + offKeywords, field, sizeof field);
@@ -214,19 +174,12 @@ std::int32_t CFormatWriter::EntryCount() const {
 
 CFormatWriter::Entry CFormatWriter::ReadEntry(std::int32_t i) const {
     const std::uint8_t* p = m_index.data() + headerSize + std::size_t(i) * entrySize;
-    Entry entry;
-    entry.previous = GetLe32(p);
-    entry.next = GetLe32(p + 4);
-    entry.flags = GetLe32(p + 12);
-    entry.key = GetText(p + 16, 32);
-    entry.record = GetLe32(p + 48);
-    return entry;
+    return Entry{GetLe32(p), GetLe32(p + 4), GetLe32(p + 12), GetText(p + 16, 32), GetLe32(p + 48)};
 }
 
 void CFormatWriter::WriteEntry(const Entry& entry, std::int32_t i) {
     const std::size_t offset = headerSize + std::size_t(i) * entrySize;
-    if (m_index.size() < offset + entrySize)
-        m_index.resize(offset + entrySize, 0);
+    m_index.resize(std::max(m_index.size(), offset + entrySize), 0);
     std::uint8_t* p = m_index.data() + offset;
     PutLe32(p, entry.previous);
     PutLe32(p + 4, entry.next);
@@ -255,6 +208,7 @@ void CFormatWriter::ReopenIndex() {
     PutLe32(m_cachedHeader.data(), std::int32_t(-1));
 }
 
+// The count written is the cached header's; the file's own count may have moved past it.
 void CFormatWriter::WriteHeader(bool resetCount) {
     std::uint8_t* p = m_cachedHeader.data();
     PutLe32(p, GetLe32(p) + 1);
@@ -262,77 +216,55 @@ void CFormatWriter::WriteHeader(bool resetCount) {
     std::copy_n(m_cachedHeader.begin(), headerSize, m_index.begin());
 }
 
-// The file's count moves on its own; the cached header keeps its older count until the
-// next whole-header write or a reload.
-void CFormatWriter::BumpModificationCount() {
-    PutLe32(m_index.data() + 4, GetLe32(m_index.data() + 4) + 1);
-}
-
 int CFormatWriter::StartSlot(std::string_view key, bool strict) const {
     int low = 0, high = SkipLength() - 1, found = 0;
     while (low <= high) {
         const int middle = (low + high) / 2;
         const int order = CompareFolded(ReadEntry(Slot(middle)).key, key);
-        if (order < 0 || (!strict && order == 0)) {
-            found = middle;
-            low = middle + 1;
-        } else {
+        if (order < 0 || (!strict && order == 0))
+            found = middle, low = middle + 1;
+        else
             high = middle - 1;
-        }
     }
     return found;
 }
 
-std::int32_t CFormatWriter::FindInsertPosition(std::string_view key) const {
-    if (SkipLength() == 0)
-        return -2;
-    std::int32_t i = Slot(StartSlot(key, false));
-    for (std::int32_t steps = 0; steps <= EntryCount(); ++steps) {
-        const Entry entry = ReadEntry(i);
-        if (CompareFolded(entry.key, key) > 0)
-            return i;
-        if (entry.next == -1)
-            return -2;
-        i = entry.next;
-    }
-    return -1;
-}
-
 int CFormatWriter::InsertKey(std::string_view key, std::int32_t record) {
     RefreshHeader();
-    Entry entry;
-    entry.key = Cut(key, keyLimit);
-    entry.record = record;
-    const std::int32_t p = FindInsertPosition(entry.key);
+    Entry entry{-1, -1, 0, Cut(key, keyLimit), record};
     const std::int32_t n = EntryCount();
-    if (p == -1)
-        return 0;
-    if (p == -2) {
-        Append(entry, n);
-        if (!RebuildSkipTable(true))
+    // The first entry greater than key, from the last slot not greater; -2: append.
+    std::int32_t p = SkipLength() == 0 ? -2 : Slot(StartSlot(entry.key, false));
+    for (std::int32_t steps = 0; p >= 0; ++steps) {
+        const Entry at = ReadEntry(p);
+        if (CompareFolded(at.key, entry.key) > 0)
+            break;
+        if (steps > n)
             return 0;
-    } else {
-        InsertBefore(entry, p, n);
-        if (!RebuildSkipTable(false))
-            return 0;
+        p = at.next == -1 ? -2 : at.next;
     }
+    if (p == -2)
+        Append(entry, n);
+    else
+        InsertBefore(entry, p, n);
+    if (!RebuildSkipTable(p == -2))
+        return 0;
     m_lastInserted = n;
     return 1;
 }
 
-void CFormatWriter::Append(const Entry& entry, std::int32_t n) {
-    Entry added = entry;
+void CFormatWriter::Append(Entry entry, std::int32_t n) {
     const std::int32_t length = SkipLength();
     const std::int32_t last = length > 0 ? Slot(length - 1) : -1;
     if (last == -1) {
-        WriteEntry(added, n);
+        WriteEntry(entry, n);
         SetSlot(0, n);
         SetSlot(1, n);
         PutLe32(m_cachedHeader.data() + 20, std::int32_t(2));
     } else {
         Entry tail = ReadEntry(last);
-        added.previous = last;
-        WriteEntry(added, n);
+        entry.previous = last;
+        WriteEntry(entry, n);
         tail.next = n;
         WriteEntry(tail, last);
         SetSlot(length - 1, n);
@@ -348,25 +280,25 @@ void CFormatWriter::InsertBefore(Entry entry, std::int32_t p, std::int32_t n) {
     WriteEntry(entry, n);
     following.previous = n;
     WriteEntry(following, p);
-    if (q != -1) {
-        Entry preceding = ReadEntry(q);
-        preceding.next = n;
-        WriteEntry(preceding, q);
-        BumpModificationCount();
-    } else {
+    if (q == -1) {
         SetSlot(0, n);
         WriteHeader(false);
+        return;
     }
+    Entry preceding = ReadEntry(q);
+    preceding.next = n;
+    WriteEntry(preceding, q);
+    // Only the file's count moves; the cached header keeps its older count.
+    PutLe32(m_index.data() + 4, GetLe32(m_index.data() + 4) + 1);
 }
 
 bool CFormatWriter::RebuildSkipTable(bool force) {
-    if (!force && GetLe32(m_index.data() + 4) < rebuildCount)
+    if (!force && GetLe32(m_index.data() + 4) < 256)
         return true;
     RefreshHeader();
     if (Slot(0) == -1)
         return true;
-    if (!force)
-        ++m_rebuildsByCount;
+    m_rebuildsByCount += force ? 0 : 1;
     std::vector<std::int32_t> slots;
     std::int32_t i = Slot(0), last = -1;
     for (std::int32_t position = 0; i != -1; ++position) {
@@ -387,10 +319,10 @@ bool CFormatWriter::RebuildSkipTable(bool force) {
     return true;
 }
 
-int CFormatWriter::FlagEntries(std::string_view key, std::int32_t record) {
+void CFormatWriter::FlagEntries(std::string_view key, std::int32_t record) {
     RefreshHeader();
     if (SkipLength() == 0)
-        return 1;
+        return;
     const std::string wanted = Cut(key, keyLimit);
     std::int32_t i = Slot(StartSlot(wanted, true));
     for (std::int32_t steps = 0; i != -1 && steps <= EntryCount(); ++steps) {
@@ -404,7 +336,6 @@ int CFormatWriter::FlagEntries(std::string_view key, std::int32_t record) {
         }
         i = entry.next;
     }
-    return 1;
 }
 
 // ---------------------------------------------------------------- keys, checksum, files
@@ -437,21 +368,9 @@ int CFormatWriter::CompareFolded(std::string_view a, std::string_view b) {
         const auto byte = static_cast<unsigned char>(c);
         return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : unsigned(byte);
     };
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
         if (fold(a[i]) != fold(b[i]))
             return fold(a[i]) < fold(b[i]) ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-bool CFormatWriter::WriteFiles(const std::string& basePath) const {
-    for (const auto& [extension, bytes] :
-         {std::pair{".PXM", &m_main}, std::pair{".PXI", &m_index}}) {
-        std::ofstream file(basePath + extension, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(bytes->data()), std::streamsize(bytes->size()));
-        if (!file.good())
-            return false;
-    }
-    return true;
 }

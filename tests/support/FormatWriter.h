@@ -3,15 +3,14 @@
 // two byte vectors, one block or one entry at a time, without any of the storage layer's
 // code, so that the program's files can be compared with it byte for byte.
 //
-// The main file is written as records are appended: head, picture chain, thumbnail chains
-// at the end. The index is built by inserting each key exactly as the key index does:
-// insertion position found by walking from a skip slot, append or insert before, the
-// modification count bumped in the file (not in the cached header), header writes that
-// raise the generation, the skip table rebuilt after every append and otherwise once the
-// file's modification count reaches 256.
+// Records are appended as head and picture chain, thumbnail chains at the end. Keys are
+// inserted as the key index does: position found by walking from a skip slot, append or
+// insert before, the modification count bumped in the file (not in the cached header),
+// header writes that raise the generation, the skip table rebuilt after every append and
+// otherwise once the file's modification count reaches 256.
 //
-// Results: record and key operations return 1 or 0 (0 for a block that is not a record
-// head or an index that would outgrow its skip table); AddRecord returns the head block.
+// Record and key operations return 1, or 0 for a block that is not a record head or an
+// index that would outgrow its skip table; AddRecord returns the head block or -1.
 #pragma once
 
 #include <array>
@@ -21,20 +20,16 @@
 #include <string_view>
 #include <vector>
 
-// One record as a test describes it. Text fields longer than their fields are cut at the
-// byte limit (file name 257 bytes, keywords 31 bytes).
+// One record as a test describes it. Text fields are cut at their byte limits (file name
+// 257 bytes, keywords 31 bytes).
 struct CFormatRecord {
-    enum class Thumbnail { none, picture, stored };
-
     std::string name;
     std::int32_t dateSaved = 0;
     std::int32_t dateImageCreated = 0;
     std::array<std::string, 6> keywords;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::vector<std::uint8_t> picture;
-    Thumbnail thumbnail = Thumbnail::none;
-    std::vector<std::uint8_t> thumbnailBytes; // with Thumbnail::stored
+    std::vector<std::uint8_t> picture = {};
 };
 
 class CFormatWriter {
@@ -44,14 +39,7 @@ public:
     // A new database: main header with creationTime and the empty password, empty index.
     explicit CFormatWriter(std::int32_t creationTime = 0);
 
-    // A database holding records in order, each followed by its thumbnail, then password.
-    static CFormatWriter Build(const std::vector<CFormatRecord>& records,
-                               std::int32_t creationTime = 0, std::string_view password = {});
-
-    // --- record operations, as the program performs them ---
     // Appends head and picture chain, then inserts the CRC, date, name and keyword keys.
-    // Returns the head block, -1 when the index cannot take the keys. record.thumbnail is
-    // not looked at: thumbnails are stored by the two calls below.
     std::int32_t AddRecord(const CFormatRecord& record);
     int StoreThumbnail(std::int32_t headBlock, std::span<const std::uint8_t> bytes);
     int UsePictureAsThumbnail(std::int32_t headBlock);
@@ -61,20 +49,15 @@ public:
     int DeleteRecord(std::int32_t headBlock);
     void SetPassword(std::string_view text);
 
-    // --- index operations ---
-    // Inserts key (cut to 31 bytes) with flags 0 after every entry whose key is not
-    // greater after lower-casing.
+    // Inserts key (cut to 31 bytes), flags 0, after every entry not greater (lower-cased).
     int InsertKey(std::string_view key, std::int32_t record);
-    // Sets the deleted flag of each entry whose key equals key (lower-cased) and whose
-    // record is record.
-    int FlagEntries(std::string_view key, std::int32_t record);
     // Forgets the cached header, as a new opening of the index file does.
     void ReopenIndex();
     std::int32_t GetLastInserted() const { return m_lastInserted; }
     // Skip-table rebuilds started because the modification count reached 256.
     int GetRebuildsByCount() const { return m_rebuildsByCount; }
 
-    // --- keys and checksum, formed as the format describes ---
+    // Keys and checksum as the format forms them.
     static std::uint16_t Crc16(std::span<const std::uint8_t> bytes);
     static std::string DateKey(std::int32_t dateSaved);
     static std::string NameKey(std::string_view fileName);
@@ -85,8 +68,6 @@ public:
 
     const Bytes& MainBytes() const { return m_main; }
     const Bytes& IndexBytes() const { return m_index; }
-    // Writes basePath + ".PXM" and basePath + ".PXI"; false when a file cannot be written.
-    bool WriteFiles(const std::string& basePath) const;
 
 private:
     struct Entry {
@@ -103,6 +84,8 @@ private:
     // Appends bytes as a chain; previous links to the block before when linked, else -1.
     void AppendChain(std::span<const std::uint8_t> bytes, bool linked);
     std::array<std::string, 6> HeadKeywords(std::int32_t headBlock);
+    // Sets the deleted flag of the entries with key (lower-cased) whose record is record.
+    void FlagEntries(std::string_view key, std::int32_t record);
 
     std::int32_t EntryCount() const;
     Entry ReadEntry(std::int32_t i) const;
@@ -112,11 +95,9 @@ private:
     std::int32_t SkipLength() const;
     void RefreshHeader();
     void WriteHeader(bool resetCount);
-    void BumpModificationCount();
     // Last used slot whose entry is below key (strictly when strict), else slot 0.
     int StartSlot(std::string_view key, bool strict) const;
-    std::int32_t FindInsertPosition(std::string_view key) const;
-    void Append(const Entry& entry, std::int32_t n);
+    void Append(Entry entry, std::int32_t n);
     void InsertBefore(Entry entry, std::int32_t p, std::int32_t n);
     bool RebuildSkipTable(bool force);
 

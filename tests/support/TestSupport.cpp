@@ -8,9 +8,6 @@
 #include <fstream>
 #include <sys/stat.h>
 
-CScriptedPrompt::CScriptedPrompt(std::vector<bool> answers)
-    : m_answers(answers.begin(), answers.end()) {}
-
 void CScriptedPrompt::ShowMessage(std::string_view text) {
     m_messages.emplace_back(text);
     m_texts.emplace_back(text);
@@ -19,10 +16,9 @@ void CScriptedPrompt::ShowMessage(std::string_view text) {
 bool CScriptedPrompt::AskYesNo(std::string_view text) {
     m_questions.emplace_back(text);
     m_texts.emplace_back(text);
-    if (m_answers.empty())
-        return false;
-    bool yes = m_answers.front();
-    m_answers.pop_front();
+    const bool yes = !m_answers.empty() && m_answers.front();
+    if (!m_answers.empty())
+        m_answers.pop_front();
     return yes;
 }
 
@@ -36,50 +32,35 @@ void CScriptedPrompt::Clear() {
     m_texts.clear();
 }
 
-CScriptedPasswordDialog::CScriptedPasswordDialog(std::vector<std::optional<std::string>> entries)
-    : m_entries(entries.begin(), entries.end()) {}
-
 bool CScriptedPasswordDialog::AskPassword(std::string& entered) {
     ++m_askCount;
-    if (m_entries.empty() || !m_entries.front()) {
-        if (!m_entries.empty())
-            m_entries.pop_front();
+    if (m_entries.empty())
         return false;
-    }
-    entered = *m_entries.front();
+    const std::optional<std::string> entry = m_entries.front();
     m_entries.pop_front();
-    return true;
+    if (entry)
+        entered = *entry;
+    return entry.has_value();
 }
 
 CTempDir::CTempDir() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/picdex-test-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!::mkdtemp(name.data())) {
-        ADD_FAILURE() << "cannot create a temporary folder from " << pattern;
-        return;
-    }
-    m_path = std::string(name.data()) + "/";
+    std::string name = std::string(base && *base ? base : "/tmp") + "/picdex-test-XXXXXX";
+    if (!::mkdtemp(name.data()))
+        ADD_FAILURE() << "cannot create a temporary folder from " << name;
+    else
+        m_path = name + "/";
 }
 
 CTempDir::~CTempDir() {
-    if (m_path.empty())
-        return;
     std::error_code error;
-    // A test may leave a folder without write permission behind; give it back first.
-    for (auto it = std::filesystem::recursive_directory_iterator(m_path, error);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_directory(error))
-            ::chmod(it->path().c_str(), 0700);
-    }
-    std::filesystem::remove_all(m_path, error);
+    if (!m_path.empty())
+        std::filesystem::remove_all(m_path, error);
 }
 
 void WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     if (!out)
         ADD_FAILURE() << "cannot write " << path;
 }
@@ -90,24 +71,21 @@ void WriteFileBytes(const std::string& path, std::string_view text) {
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void PatchFileBytes(const std::string& path, std::int64_t offset,
-                    std::span<const std::uint8_t> bytes) {
-    std::fstream io(path, std::ios::binary | std::ios::in | std::ios::out);
-    io.seekp(offset);
-    io.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-    if (!io)
-        ADD_FAILURE() << "cannot patch " << path << " at " << offset;
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::vector<std::uint8_t> bytes(in ? std::size_t(in.tellg()) : 0);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bytes;
 }
 
 void PatchFileLe32(const std::string& path, std::int64_t offset, std::int32_t value) {
     std::uint8_t bytes[4];
     PutLe32(bytes, value);
-    PatchFileBytes(path, offset, bytes);
+    std::fstream io(path, std::ios::binary | std::ios::in | std::ios::out);
+    io.seekp(offset);
+    io.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    if (!io)
+        ADD_FAILURE() << "cannot patch " << path << " at " << offset;
 }
 
 std::int64_t FileLength(const std::string& path) {

@@ -1,7 +1,6 @@
 // Helpers shared by the tests: a prompt and a password dialog that answer from a script and
-// record everything they were shown, a temporary folder that is removed at the end of a
-// test, small helpers to write and read files of given bytes, and the location of the
-// shared picture corpus.
+// record what they were shown, a temporary folder removed at the end of a test, file
+// helpers and the location of the shared picture corpus.
 #pragma once
 
 #include "platform/MemFile.h"
@@ -18,12 +17,9 @@
 #include <string_view>
 #include <vector>
 
-// A prompt that records every message and question in the order they came and answers
-// questions from a script; a question beyond the script is answered No.
+// Records messages and questions; answers questions from a script, No beyond it.
 class CScriptedPrompt : public IPrompt {
 public:
-    explicit CScriptedPrompt(std::vector<bool> answers = {});
-
     void ShowMessage(std::string_view text) override;
     bool AskYesNo(std::string_view text) override;
 
@@ -32,7 +28,6 @@ public:
     const std::vector<std::string>& Questions() const { return m_questions; }
     // Messages and questions together, in the order they were shown.
     const std::vector<std::string>& Texts() const { return m_texts; }
-    // True when text was shown as a message or asked as a question.
     bool Saw(std::string_view text) const;
     void Clear();
 
@@ -43,11 +38,12 @@ private:
     std::vector<std::string> m_texts;
 };
 
-// The password question, answered from a script: each entry is what the user types, or
-// std::nullopt for Cancel. Asking beyond the script cancels.
+// The password question: each entry is what the user types, std::nullopt for Cancel.
+// Asking beyond the script cancels.
 class CScriptedPasswordDialog : public IPasswordDialog {
 public:
-    explicit CScriptedPasswordDialog(std::vector<std::optional<std::string>> entries = {});
+    explicit CScriptedPasswordDialog(std::vector<std::optional<std::string>> entries = {})
+        : m_entries(entries.begin(), entries.end()) {}
 
     bool AskPassword(std::string& entered) override;
     int AskCount() const { return m_askCount; }
@@ -57,7 +53,7 @@ private:
     int m_askCount = 0;
 };
 
-// A fresh folder under the temporary folder, removed with everything in it on destruction.
+// A fresh folder under the temporary folder, removed with its content on destruction.
 class CTempDir {
 public:
     CTempDir();
@@ -67,7 +63,6 @@ public:
 
     // The folder, with its trailing "/".
     const std::string& Path() const { return m_path; }
-    // The folder followed by name.
     std::string File(std::string_view name) const { return m_path + std::string(name); }
 
 private:
@@ -91,9 +86,7 @@ void WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes
 void WriteFileBytes(const std::string& path, std::string_view text);
 // The whole content of path; empty when it cannot be read.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
-// Overwrites bytes of an existing file at offset.
-void PatchFileBytes(const std::string& path, std::int64_t offset,
-                    std::span<const std::uint8_t> bytes);
+// Overwrites four bytes of an existing file at offset with value, least significant first.
 void PatchFileLe32(const std::string& path, std::int64_t offset, std::int32_t value);
 std::int64_t FileLength(const std::string& path);
 
@@ -102,9 +95,8 @@ std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed = 1);
 // Replaces the content of file with bytes and seeks it to the start.
 void FillMemFile(CMemFile& file, std::span<const std::uint8_t> bytes);
 
-// The shared picture corpus below sourceDir ("<sourceDir>/../shared/testdata/"), or "" when
-// it is absent; the test is then marked skipped, or failed when CI=true. Callers return at
-// once on "".
+// The shared picture corpus ("<sourceDir>/../shared/testdata/"), or "" when it is absent;
+// the test is then skipped, or failed when CI=true. Callers return at once on "".
 std::string TestDataDirFrom(const char* sourceDir);
 #ifdef PICDEX_SOURCE_DIR
 inline std::string TestDataDir() {
