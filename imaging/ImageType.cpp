@@ -1,6 +1,9 @@
 #include "imaging/ImageType.h"
 
 #include "imaging/PxDib.h"
+#include "imaging/PxGif.h"
+#include "imaging/PxJpeg.h"
+#include "imaging/PxTiff.h"
 #include "platform/Path.h"
 
 #include <string>
@@ -22,6 +25,12 @@ std::unique_ptr<PxImage> CreateImageForType(int type) {
     switch (type) {
     case imageBmp:
         return std::make_unique<PxDib>();
+    case imageGif:
+        return std::make_unique<PxGif>();
+    case imageJpeg:
+        return std::make_unique<PxJpeg>();
+    case imageTiff:
+        return std::make_unique<PxTiff>();
     default:
         return nullptr;
     }

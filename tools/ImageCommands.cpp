@@ -1,8 +1,9 @@
-// The picture commands, which need no database: identify, convert, render. The global
-// option --force256 (taken by CliMain before any image object exists) makes them behave as
-// on a screen of 256 colours.
+// The picture commands, which need no database: identify, convert, render, contrast. The
+// global option --force256 (taken by CliMain before any image object exists) makes them
+// behave as on a screen of 256 colours.
 #include "imaging/ImageType.h"
 #include "imaging/PxDib.h"
+#include "imaging/Thumbnail.h"
 #include "platform/FileException.h"
 #include "platform/GdiBitmap.h"
 #include "platform/GdiDc.h"
@@ -10,6 +11,7 @@
 #include "tools/CliCommands.h"
 #include "tools/CliOutputLine.h"
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -17,6 +19,8 @@ namespace {
 
 // Largest side render draws: far beyond any screen, small enough for memory.
 constexpr std::int32_t maxRenderSide = 16384;
+// Most contrast steps one call applies: repeated steps settle long before this.
+constexpr std::int32_t maxContrastSteps = 100;
 
 // Loads path into a new object of the class its extension names; shows why not otherwise.
 std::unique_ptr<PxImage> LoadPicture(const std::string& path) {
@@ -149,6 +153,31 @@ int RunRender(CliArgs& args) {
     return 0;
 }
 
+int RunContrast(CliArgs& args) {
+    if (!args.Parse({}, 3, 3))
+        return args.UsageError();
+    std::int32_t steps = 0;
+    if (!CCliArgs::ParseInt32(args.Positional(2), steps) || steps < -maxContrastSteps ||
+        steps > maxContrastSteps)
+        return args.UsageError("STEPS must be a whole number from -100 to 100");
+    const std::string& out = args.Positional(1);
+    const int type = ImageTypeFromPath(out);
+    if (type == imageNone) {
+        ShowMessage(out + ": writing this picture format is not supported");
+        return 1;
+    }
+    std::unique_ptr<PxImage> image = LoadPicture(args.Positional(0));
+    if (!image)
+        return 1;
+    for (std::int32_t i = 0; i < std::abs(steps); ++i)
+        AdjustContrast(*image, steps);
+    if (!ExportAs(*image, type, out)) {
+        ShowMessage(out + ": the picture cannot be written");
+        return 1;
+    }
+    return 0;
+}
+
 const CliCommand imageCommands[] = {
     {"identify", "FILE... [--json]",
      "type code, width, height, bits per pixel, colours and halftone flag of pictures",
@@ -156,6 +185,10 @@ const CliCommand imageCommands[] = {
     {"convert", "IN OUT", "write a picture in the format of OUT's extension", RunConvert},
     {"render", "IN OUT.bmp WIDTH HEIGHT [--mode halftone|coloroncolor]",
      "draw a picture at a size into a bitmap and write that as a BMP", RunRender},
+    {"contrast", "IN OUT STEPS",
+     "raise (STEPS > 0) or lower (STEPS < 0) a picture's contrast |STEPS| times and write it in "
+     "the format of OUT's extension",
+     RunContrast},
 };
 
 } // namespace

@@ -1,0 +1,145 @@
+// Thumbnails (sizes, depth, colours in place), the contrast step's exact values, export to
+// the four formats read back by their readers, and the temporary copy behind the preview.
+#include "imaging/Thumbnail.h"
+#include "BmpBuilder.h"
+#include "imaging/ImageOptions.h"
+#include "imaging/ImageType.h"
+#include "imaging/PreviewCell.h"
+#include "imaging/PxDib.h"
+#include "imaging/PxGif.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <tuple>
+
+namespace {
+
+// A 24-bit BMP in quadrants: red, green above, blue, white below.
+const std::uint32_t quadrant[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+
+std::unique_ptr<PxImage> Quadrants(int w, int h) {
+    BmpBuilder b{.width = w, .height = h, .bits = 24};
+    const int pitch = (w * 3 + 3) / 4 * 4;
+    b.pixels.resize(std::size_t(pitch) * h);
+    for (int y = 0; y < h; ++y) // bottom-up rows
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                b.pixels[std::size_t(y) * pitch + x * 3 + c] =
+                    std::uint8_t(quadrant[(y < h / 2) * 2 + (x >= w / 2)] >> (8 * c));
+    auto dib = std::make_unique<PxDib>();
+    EXPECT_EQ(LoadBytes(*dib, b.Build()), 1);
+    return dib;
+}
+
+// The corners of image drawn at 1:1 match the quadrants within tolerance per channel.
+void ExpectQuadrants(PxImage& image, int tolerance) {
+    const int w = int(image.GetWidth()), h = int(image.GetHeight());
+    const std::vector<std::uint32_t> p = Render(image, w, h, COLORONCOLOR);
+    const std::uint32_t got[4] = {p[0], p[w - 1], p[std::size_t(h - 1) * w], p.back()};
+    for (int i = 0; i < 4; ++i)
+        for (int c = 0; c < 24; c += 8)
+            EXPECT_NEAR(int(got[i] >> c & 255), int(quadrant[i] >> c & 255), tolerance) << i;
+}
+
+class ThumbnailTest : public CTempDirTest {};
+
+} // namespace
+
+TEST(Thumbnail, DimensionsKeepTheLongerSideAt92) {
+    const std::uint32_t cases[][4] = {{640, 480, 92, 69}, {480, 640, 69, 92}, {50, 40, 50, 40},
+                                      {92, 50, 92, 50},   {50, 92, 50, 92},   {91, 91, 91, 91},
+                                      {1, 5000, 1, 92},   {0, 0, 1, 1}};
+    for (const auto& c : cases) {
+        std::uint32_t size[2] = {};
+        ThumbnailDimensions(c[0], c[1], size[0], size[1]);
+        EXPECT_TRUE(size[0] == c[2] && size[1] == c[3]) << c[0] << "x" << c[1];
+    }
+}
+
+TEST_F(ThumbnailTest, ATrueColourPictureGivesAn8BitGifOfItsReducedPicture) {
+    std::unique_ptr<PxImage> photo = Quadrants(640, 480);
+    for (bool option : {false, true}) {
+        SetForce256Colors(option);
+        CMemFile out;
+        out.Write("stale", 5); // written from the start
+        bool made = false;
+        EXPECT_EQ(MakeThumbnail(*photo, imageBmp, out, made) + made, 2);
+        EXPECT_EQ(Force256Colors(), option);
+        PxGif gif;
+        out.SeekToBegin();
+        ASSERT_EQ(gif.LoadFromFile(out), 1);
+        EXPECT_EQ(std::tuple(gif.GetImageBits(), gif.GetWidth(), gif.GetHeight()),
+                  std::tuple(8u, 92u, 69u));
+        ExpectQuadrants(gif, 40);
+    }
+    SetForce256Colors(false);
+}
+
+TEST_F(ThumbnailTest, ExportedPicturesReadBackAndSmallOnesKeepTheirSizeOrServeAsTheirOwn) {
+    const char* names[] = {"", "s.jpg", "s.bmp", "s.gif", "s.tif"};
+    // type, width, height, thumbnail made, colour tolerance of the format
+    const int cases[][5] = {{imageBmp, 50, 40, 1, 0},
+                            {imageTiff, 50, 40, 1, 0},
+                            {imageJpeg, 50, 40, 1, 24},
+                            {imageGif, 50, 40, 0, 8},
+                            {imageGif, 92, 50, 1, 8}};
+    for (const auto& [type, w, h, expected, tolerance] : cases) {
+        const std::string path = File(names[type]);
+        ASSERT_EQ(ExportAs(*Quadrants(w, h), type, path), 1) << path;
+        std::unique_ptr<PxImage> back = CreateImageForType(type);
+        ASSERT_EQ(back->LoadFromPath(path), 1) << path;
+        ExpectQuadrants(*back, tolerance);
+        CMemFile out;
+        bool made = !expected;
+        EXPECT_EQ(MakeThumbnail(*back, type, out, made) + made, 1 + expected) << path;
+        PxGif gif;
+        out.SeekToBegin();
+        EXPECT_EQ(gif.LoadFromFile(out) + gif.GetWidth() + gif.GetHeight(),
+                  expected ? 1u + w + h : 0u);
+    }
+}
+
+TEST(Contrast, StepsMoveValuesAlongTheCurveKeepingGreysGrey) {
+    // A colour table, raised: 191 -> 204, (200, 100, 50) -> (213, 107, 53), 128 stays; the
+    // palette follows the table.
+    BmpBuilder t{.width = 4, .height = 1, .bits = 8, .colors = {0x808080, 0xBFBFBF, 0xC86432}};
+    t.pixels = {0, 1, 2, 0};
+    PxDib table;
+    ASSERT_EQ(LoadBytes(table, t.Build()), 1);
+    AdjustContrast(table, 1);
+    const std::uint8_t raised[] = {128, 128, 128, 0, 204, 204, 204, 0, 53, 107, 213, 0};
+    EXPECT_TRUE(std::equal(raised, raised + 12, table.GetColorTable().begin()));
+    EXPECT_EQ(table.GetPalette()->Entries()[2].peRed, 213);
+    // 24-bit pixels, lowered (step 0 lowers): 191 -> 178, (213, 107, 53) -> (200, 101, 50),
+    // not back to (200, 100, 50).
+    BmpBuilder b{.width = 4, .height = 1, .bits = 24};
+    b.pixels = {191, 191, 191, 53, 107, 213, 53, 107, 213, 128, 128, 128};
+    PxDib pixels;
+    ASSERT_EQ(LoadBytes(pixels, b.Build()), 1);
+    AdjustContrast(pixels, 0);
+    const std::uint8_t lowered[] = {178, 178, 178, 50, 101, 200, 50, 101, 200, 128, 128, 128};
+    EXPECT_TRUE(std::equal(lowered, lowered + 12, pixels.GetBits().begin()));
+}
+
+TEST_F(ThumbnailTest, PreviewsReadTiffFromOneTemporaryCopyAtATime) {
+    const std::string tmp = File("tmp/"),
+                      saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
+    std::filesystem::create_directory(tmp);
+    setenv("TMPDIR", tmp.c_str(), 1);
+    auto copies = [&] { return std::distance(std::filesystem::directory_iterator(tmp), {}); };
+    const std::vector<std::uint8_t> bytes = PatternBytes(2 * 32768 + 5);
+    WriteFileBytes(File("a.bin"), bytes);
+    std::string copy;
+    EXPECT_EQ(CopyToTemporary(File("a.bin"), copy), 1);
+    EXPECT_TRUE(copy.starts_with(tmp + "PXTT") && ReadFileBytes(copy) == bytes) << copy;
+    // The next copy replaces it; one that fails leaves none.
+    EXPECT_EQ(ExportAs(*Quadrants(64, 48), imageTiff, File("p.tif")), 1);
+    CPreviewCell cell;
+    EXPECT_EQ(cell.Load(File("p.tif"), copy), 1);
+    EXPECT_TRUE(cell.GetType() == imageTiff && cell.GetSizeText() == "64 x 48" && copies() == 1);
+    EXPECT_EQ(cell.Load(File("missing.tif"), copy) + cell.GetType() + copies(), 0);
+    EXPECT_EQ(copy + cell.GetSizeText(), "");
+    setenv("TMPDIR", saved.c_str(), 1);
+}
