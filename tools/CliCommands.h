@@ -26,3 +26,8 @@ std::span<const CliCommand> DatabaseCommands();
 std::span<const CliCommand> RecordCommands();
 // identify, convert, render: pictures without a database (ImageCommands.cpp).
 std::span<const CliCommand> ImageCommands();
+// add: the collection's flows through the document (CollectionCommands.cpp).
+std::span<const CliCommand> CollectionCommands();
+// show, thumbnail, save-as, reconstruct: one record as the document shows it, and the
+// reconstruction of the database (DocumentCommands.cpp).
+std::span<const CliCommand> DocumentCommands();

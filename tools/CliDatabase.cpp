@@ -3,8 +3,11 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
+#include "storage/Reconstruction.h"
 
 int OpenForCommand(CliArgs& args, CPictureDatabase& db, const std::string& path, bool forWriting) {
+    // Every open by path first installs a reconstruction left by an earlier run.
+    CompletePendingReconstruction(path);
     if (!MainFileExists(path) && !AskYesNo("File not found. Create?"))
         return 0;
     if (!db.OpenForDocument(path, args.PasswordDialog()))

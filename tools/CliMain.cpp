@@ -20,7 +20,8 @@ namespace {
 
 std::vector<CliCommand> AllCommands() {
     std::vector<CliCommand> commands;
-    for (auto group : {DatabaseCommands(), RecordCommands(), ImageCommands()})
+    for (auto group : {DatabaseCommands(), RecordCommands(), ImageCommands(), CollectionCommands(),
+                       DocumentCommands()})
         commands.insert(commands.end(), group.begin(), group.end());
     return commands;
 }

@@ -1,0 +1,296 @@
+#include "collection/AddPictures.h"
+
+#include "collection/PicdexDoc.h"
+#include "imaging/ImageType.h"
+#include "imaging/PxImage.h"
+#include "imaging/Thumbnail.h"
+#include "platform/ByteOrder.h"
+#include "platform/FileSystem.h"
+#include "platform/MemFile.h"
+#include "platform/Prompt.h"
+#include "platform/TempFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+namespace {
+constexpr std::size_t streamStep = 1024;
+constexpr std::size_t tailPiece = 4096;
+constexpr std::size_t copyPiece = 32768;
+
+// A GIF is taken only when its last byte that is not zero is the trailer ";" and its
+// logical screen (signed 16-bit width at byte 6, height at byte 8) is at least 2 x 2: a
+// cut-off or degenerate file would make a useless record. No means skipped silently;
+// unreadable means the read that follows reports it.
+enum class GifTest { yes, no, unreadable };
+
+GifTest TestGifFile(const std::string& path) {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone))
+        return GifTest::unreadable;
+    try {
+        std::uint8_t screen[10];
+        if (file.ReadAt(screen, sizeof screen, 0) < sizeof screen)
+            return GifTest::no;
+        const auto width = static_cast<std::int16_t>(GetLe16(screen + 6));
+        const auto height = static_cast<std::int16_t>(GetLe16(screen + 8));
+        if (width <= 1 || height <= 1)
+            return GifTest::no;
+        // From the end backwards, a piece at a time, to the last byte that is not zero.
+        std::array<std::uint8_t, tailPiece> piece;
+        for (std::int64_t end = file.GetLength(); end > 0;) {
+            const std::int64_t start =
+                end > std::int64_t(tailPiece) ? end - std::int64_t(tailPiece) : 0;
+            const std::size_t wanted = static_cast<std::size_t>(end - start);
+            if (file.ReadAt(piece.data(), wanted, start) < wanted)
+                return GifTest::no; // shrank while read
+            for (std::size_t i = wanted; i-- > 0;) {
+                if (piece[i] != 0)
+                    return piece[i] == ';' ? GifTest::yes : GifTest::no;
+            }
+            end = start;
+        }
+    } catch (const CFileException&) {
+        return GifTest::unreadable;
+    }
+    return GifTest::no;
+}
+
+// Only a regular file is read whole (a device or a pipe may never end), and only one the
+// main file could hold: anything larger is refused before it fills memory.
+enum class Source { readable, unreadable, tooLarge };
+
+Source CheckSource(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return Source::readable; // the read reports it
+    if (status.type() != std::filesystem::file_type::regular)
+        return Source::unreadable;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size >= std::uintmax_t(MainFormat::maxFileSize))
+        return Source::tooLarge;
+    return Source::readable;
+}
+
+// The TIFF reader works on a path: stream goes to a new temporary file first. "" when it
+// cannot be written (nothing is left behind then).
+std::string CopyToTemporaryFile(CFile& stream) {
+    std::string path = CreateTemporaryFile("PXT");
+    if (path.empty())
+        return path;
+    CFile copy;
+    bool written = copy.Open(path, CFile::modeWrite | CFile::modeCreate);
+    try {
+        std::vector<std::uint8_t> piece(copyPiece);
+        stream.SeekToBegin();
+        for (std::size_t n = piece.size(); written && n == piece.size();) {
+            n = stream.Read(piece.data(), piece.size());
+            copy.Write(piece.data(), n);
+        }
+        copy.Close();
+    } catch (const CFileException&) {
+        written = false;
+    }
+    if (!written) {
+        std::remove(path.c_str());
+        path.clear();
+    }
+    return path;
+}
+} // namespace
+
+CAddPictures::CAddPictures(CPicdexDoc& doc, IAddDialogs& dialogs, IAddWindows& windows,
+                           bool ignoreDuplicates)
+    : m_doc(doc), m_dialogs(dialogs), m_windows(windows), m_ignoreDuplicates(ignoreDuplicates) {}
+
+bool CAddPictures::AddPictures() {
+    std::vector<CAddFileChoice> files;
+    if (!m_dialogs.BrowseFiles(files))
+        return false;
+    Keywords keywords;
+    bool saveAll = false;
+    bool minimized = false;
+    bool cancel = false;
+    // Every listed file counts, chosen or not: it decides whether "Save &all" makes sense.
+    const int fileCount = files.size() > std::size_t(std::numeric_limits<int>::max())
+                              ? std::numeric_limits<int>::max()
+                              : static_cast<int>(files.size());
+    for (const CAddFileChoice& file : files) {
+        if (!file.chosen)
+            continue;
+        m_windows.BlankProperties();
+        if (!HasRoomFor(file.path))
+            break;
+        AddFile(file.path, fileCount, saveAll, minimized, keywords, cancel);
+        if (cancel)
+            break;
+        m_windows.RefreshView();
+    }
+    // A main window minimized during the command stays minimized.
+    m_windows.RefreshView();
+    m_doc.GoBottom();
+    return true;
+}
+
+bool CAddPictures::HasRoomFor(const std::string& path) {
+    // Main file, index file and thumbnail grow together: three times the file's size.
+    const std::int64_t size = std::max<std::int64_t>(GetFileSize(path), 0);
+    const std::uint64_t limit = std::numeric_limits<std::uint64_t>::max() / 3;
+    const std::uint64_t needed = std::uint64_t(size) > limit
+                                     ? std::numeric_limits<std::uint64_t>::max()
+                                     : 3 * std::uint64_t(size);
+    if (CheckFreeSpace(m_doc.Database().GetMainPath(), needed))
+        return true;
+    ShowMessage("Cannot save. Not enough hard drive free space.");
+    return false;
+}
+
+bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll, bool& minimized,
+                           Keywords& keywords, bool& cancel) {
+    CMemFile stream(streamStep);
+    cancel = false;
+
+    if (CPicdexDoc::PictureKindOf(path) == imageGif && TestGifFile(path) == GifTest::no)
+        return false;
+
+    switch (CheckSource(path)) {
+    case Source::unreadable:
+        ShowMessage("Failed to read image file");
+        return false;
+    case Source::tooLarge:
+        ShowMessage("Failed to add");
+        return false;
+    case Source::readable:
+        break;
+    }
+    std::uint16_t crc = 0;
+    if (!CPictureDatabase::ComputeCrc(stream, path, crc)) {
+        ShowMessage("Failed to read image file");
+        return false;
+    }
+
+    if (!PassesDuplicateTest(stream, crc, path, minimized))
+        return false;
+
+    stream.SeekToBegin();
+    if (!m_doc.LoadPicture(path, stream)) {
+        ShowMessage("Invalid file format. (" + path + ")");
+        return false;
+    }
+
+    if (!saveAll) {
+        // The fields start empty for every file; the command's keywords are only copied
+        // out of the dialog.
+        Keywords fields;
+        switch (m_dialogs.AskSave(path, fileCount > 1, fields)) {
+        case SaveChoice::doNotSave:
+            return false;
+        case SaveChoice::cancel:
+            cancel = true;
+            return false;
+        case SaveChoice::saveAll:
+            saveAll = true;
+            if (m_dialogs.AskMinimizeWhileSaving()) {
+                m_windows.MinimizeMainWindow();
+                minimized = true;
+            }
+            break;
+        case SaveChoice::save:
+            break;
+        }
+        keywords = fields;
+    }
+
+    const PxImage* picture = m_doc.GetCurrentPicture();
+    std::int32_t modified = -1;
+    if (!GetFileModTime(path, modified))
+        modified = -1;
+    if (!picture || !m_doc.Database().AddRecord(stream, crc, path, modified, picture->GetWidth(),
+                                                picture->GetHeight(), keywords)) {
+        ShowMessage("Failed to add");
+        return false;
+    }
+    StoreThumbnailOfNewRecord();
+    return true;
+}
+
+bool CAddPictures::PassesDuplicateTest(CFile& stream, std::uint16_t crc, const std::string& path,
+                                       bool minimized) {
+    CPictureDatabase& database = m_doc.Database();
+    CIndexFile& index = database.Index();
+    // Only the one entry found (the last with the key) is compared: when its size differs the
+    // file is new, even if an earlier record with this checksum has the same size.
+    const std::int32_t found = index.FindExact(MakeCrcKey(crc), true);
+    CIndexEntry entry;
+    if (found < 0 || !index.ReadEntry(entry, found) ||
+        database.GetDataSize(entry.record) != stream.GetLength())
+        return true;
+
+    CRecordHead head;
+    m_doc.LoadRecord(entry.record, head);
+    if (m_ignoreDuplicates)
+        return false;
+
+    if (minimized && m_windows.IsMainWindowMinimized())
+        m_windows.RestoreMainWindow();
+    bool dontSaveAny = false;
+    const bool store = ConfirmDuplicate(stream, path, dontSaveAny, entry.IsDeleted());
+    if (!store && dontSaveAny)
+        m_ignoreDuplicates = true;
+    if (minimized)
+        m_windows.MinimizeMainWindow();
+    return store;
+}
+
+bool CAddPictures::ConfirmDuplicate(CFile& stream, const std::string& path, bool& dontSaveAny,
+                                    bool deleted) {
+    dontSaveAny = false;
+    const int kind = CPicdexDoc::PictureKindOf(path);
+    std::unique_ptr<PxImage> picture = CreateImageForType(kind);
+    if (!picture)
+        return false;
+    bool decoded = false;
+    if (kind == imageTiff) {
+        // The decoded image lives in memory: the copy can go at once.
+        const std::string copy = CopyToTemporaryFile(stream);
+        decoded = !copy.empty() && picture->LoadFromPath(copy) != 0;
+        if (!copy.empty())
+            std::remove(copy.c_str());
+    } else {
+        stream.SeekToBegin();
+        decoded = picture->LoadFromFile(stream) != 0;
+        // The stream belongs to the caller.
+        picture->ReleaseFile();
+    }
+    if (!decoded)
+        return false;
+
+    if (deleted)
+        ShowMessage("Similar pic is found as a deleted record.");
+    const DuplicateChoice choice = m_dialogs.AskDuplicate(*picture, path);
+    dontSaveAny = choice == DuplicateChoice::doNotSaveAny;
+    return choice == DuplicateChoice::save;
+}
+
+void CAddPictures::StoreThumbnailOfNewRecord() {
+    CPictureDatabase& database = m_doc.Database();
+    CIndexFile& index = database.Index();
+    if (!index.GoTo(index.GetLastInserted()))
+        return;
+    const std::int32_t record = index.GetCurrentRecord();
+    m_stored.push_back(record);
+    // The thumbnail comes from the picture decoded for the add, not from a second decode;
+    // MakeThumbnail works in 256 colours whatever the option says. A record left without
+    // one gets it the first time it is shown.
+    PxImage* picture = m_doc.GetCurrentPicture();
+    CMemFile thumbnail(streamStep);
+    bool made = false;
+    if (picture && MakeThumbnail(*picture, m_doc.GetPictureKind(), thumbnail, made))
+        database.SetThumbnail(&thumbnail, record, made);
+}

@@ -1,0 +1,68 @@
+// CAddPictures: the Add command. It takes picture files one by one, reads each whole file
+// into memory with its checksum, finds out whether the same data is already stored, asks
+// for keywords, stores the record in the document's database, makes its thumbnail from the
+// picture already decoded and leaves the new record current. Files dropped on the view go
+// through AddFile the same way.
+//
+// One object serves one command: it holds the duplicates setting for the command's length,
+// a copy of the view's "IgnoreDuply" that "Do not save &ANY duplicated data" switches on
+// for the rest of the command only. Messages go through the prompt; dialogs and windows
+// through IAddDialogs and IAddWindows.
+#pragma once
+
+#include "collection/AddDialogs.h"
+#include "storage/PictureDatabase.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CFile;
+class CPicdexDoc;
+
+class CAddPictures {
+public:
+    using Keywords = CPictureDatabase::Keywords;
+
+    CAddPictures(CPicdexDoc& doc, IAddDialogs& dialogs, IAddWindows& windows,
+                 bool ignoreDuplicates);
+
+    // The command: the browser, then every chosen file in list order until one is refused
+    // for lack of free space or the "Save" dialog is cancelled; ends at the bottom of the
+    // list. False when the browser was not confirmed (nothing happened).
+    bool AddPictures();
+
+    // The free-space test before a file is stored: the main file's disk must hold three
+    // times the file's size. False after "Cannot save. Not enough hard drive free space.".
+    bool HasRoomFor(const std::string& path);
+
+    // Stores one file. fileCount is the length of the list the file came from; saveAll,
+    // minimized, keywords and cancel are the command's state, carried from file to file.
+    // True when the file was stored (the new record is then current).
+    bool AddFile(const std::string& path, int fileCount, bool& saveAll, bool& minimized,
+                 Keywords& keywords, bool& cancel);
+
+    // Decodes stream (the bytes of path) and asks whether to store it although the same
+    // data is stored; deleted says that stored record is deleted. True to store it anyway;
+    // dontSaveAny is set by "Do not save &ANY duplicated data". False without asking when
+    // the file cannot be decoded.
+    bool ConfirmDuplicate(CFile& stream, const std::string& path, bool& dontSaveAny, bool deleted);
+
+    bool IgnoresDuplicates() const { return m_ignoreDuplicates; }
+    // The head blocks of the records stored by this object, in order.
+    const std::vector<std::int32_t>& StoredRecords() const { return m_stored; }
+
+private:
+    // The duplicate test and its dialog; true when the file goes on to be stored.
+    bool PassesDuplicateTest(CFile& stream, std::uint16_t crc, const std::string& path,
+                             bool minimized);
+    // Makes the record the add inserted last current and gives it the thumbnail of the
+    // current picture.
+    void StoreThumbnailOfNewRecord();
+
+    CPicdexDoc& m_doc;
+    IAddDialogs& m_dialogs;
+    IAddWindows& m_windows;
+    bool m_ignoreDuplicates;
+    std::vector<std::int32_t> m_stored;
+};

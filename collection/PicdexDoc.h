@@ -1,0 +1,95 @@
+// CPicdexDoc: the document of a running instance. It owns the open picture database, the
+// current record's picture decoded into memory (one image object per format and the kind
+// of the current one) and moves the cursor through the list: a key family of the index
+// walked in order, or the range of a keyword search. It never opens a window: it reports
+// through the prompt and tells its views what changed (IDocumentView).
+#pragma once
+
+#include "collection/DocumentView.h"
+#include "imaging/ImageType.h"
+#include "imaging/PxImage.h"
+#include "storage/PictureDatabase.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class PxDib;
+class PxGif;
+class PxJpeg;
+class PxTiff;
+
+class CPicdexDoc {
+public:
+    // Loads the default GIF beside the program on a display of 256 colours or fewer.
+    CPicdexDoc();
+    ~CPicdexDoc();
+    CPicdexDoc(const CPicdexDoc&) = delete;
+    CPicdexDoc& operator=(const CPicdexDoc&) = delete;
+
+    void AddView(IDocumentView& view);
+    void RemoveView(IDocumentView& view);
+
+    CPictureDatabase& Database() { return m_database; }
+
+    // The picture of the current kind; null for kind 0.
+    PxImage* GetCurrentPicture();
+    int GetPictureKind() const { return m_kind; }
+    // No current picture; the objects stay.
+    void ClearPicture() { m_kind = imageNone; }
+    // 0 to 4 from the file name's extension (letter case ignored).
+    static int PictureKindOf(std::string_view fileName);
+
+    // Decodes stream as a picture of fileName's kind; true when it was decoded.
+    bool LoadPicture(std::string_view fileName, CFile& stream);
+    // Reads the record at recordBlock and loads its picture; a record without a thumbnail
+    // gets one. False when the record cannot be read; true even when it cannot be decoded.
+    bool LoadRecord(std::int32_t recordBlock, CRecordHead& head);
+    // Makes entry current and loads its record.
+    bool ShowEntry(const CIndexEntry& entry);
+    // Reads the current entry again and loads its record.
+    bool ReloadCurrent();
+
+    // Moves through the list, skipping deleted entries; false only when the list is empty
+    // (or every entry of it is deleted: "Data not found", back to the full list by name).
+    bool GoTop();
+    bool GoBottom();
+    bool GoNext();
+    bool GoPrevious();
+
+    // Ends any search, sets the list mode (0 by date saved, 1 by name), goes to the top
+    // when asked and tells the views the whole list changed.
+    void ShowAll(int listMode, bool goTop);
+    int GetListMode() const { return m_database.Index().GetOrder(); }
+
+    // Flags the current record's entries deleted and unmarks it.
+    bool DeleteCurrent();
+    // The delete command: asks "Delete the picture?", deletes, moves on as GoNext.
+    void DeleteCommand();
+    // The current entry's record head; false when there is no current entry.
+    bool GetCurrentHead(CRecordHead& head);
+
+    // The palette shared by the browsers on 256-colour displays; null without "PDXDef.GIF".
+    PxGif* GetDefaultGif() { return m_defaultGif.get(); }
+    const std::string& GetTiffCopyPath() const { return m_tiffCopyPath; }
+
+private:
+    enum class Move { top, bottom, next, previous };
+    bool MoveCursor(Move move);
+    // One step of the cursor in the list; false when the index has nothing to go to.
+    bool Step(Move move);
+    bool StoreMissingThumbnail(std::int32_t recordBlock);
+    void DeleteTiffCopy();
+    template <class Call> void ForEachView(Call call);
+
+    int m_kind = imageNone;
+    std::unique_ptr<PxJpeg> m_jpeg;
+    std::unique_ptr<PxGif> m_gif;
+    std::unique_ptr<PxDib> m_dib;
+    std::unique_ptr<PxTiff> m_tiff;
+    CPictureDatabase m_database;
+    std::string m_tiffCopyPath;
+    std::unique_ptr<PxGif> m_defaultGif;
+    std::vector<IDocumentView*> m_views;
+};

@@ -1,0 +1,36 @@
+// ISettings: the program's per-user settings as the commands read and write them, by
+// section and key ("Options", "CreatePath", ...). The Qt application keeps them in its
+// settings store; picdex-cli and the tests use CMemorySettings, which forgets them at exit.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+
+class ISettings {
+public:
+    virtual ~ISettings() = default;
+    // The value of key in section; defaultValue when it was never written.
+    virtual std::string GetProfileString(std::string_view section, std::string_view key,
+                                         std::string_view defaultValue) = 0;
+    virtual void WriteProfileString(std::string_view section, std::string_view key,
+                                    std::string_view value) = 0;
+};
+
+// Settings held in memory for the life of the object.
+class CMemorySettings : public ISettings {
+public:
+    std::string GetProfileString(std::string_view section, std::string_view key,
+                                 std::string_view defaultValue) override {
+        auto found = m_values.find({std::string(section), std::string(key)});
+        return found == m_values.end() ? std::string(defaultValue) : found->second;
+    }
+    void WriteProfileString(std::string_view section, std::string_view key,
+                            std::string_view value) override {
+        m_values[{std::string(section), std::string(key)}] = std::string(value);
+    }
+
+private:
+    std::map<std::pair<std::string, std::string>, std::string> m_values;
+};

@@ -1,0 +1,167 @@
+// The document: loading records, moving through the list with wrapping and deleted-entry
+// skipping, "Data not found", the missing-thumbnail step and the temporary TIFF copy.
+#include "collection/PicdexDoc.h"
+#include "platform/ByteOrder.h"
+#include "platform/MemFile.h"
+#include "platform/TempFile.h"
+#include "support/TestSupport.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A 24-bit BMP of w x h pixels in one colour.
+std::vector<std::uint8_t> SolidBmp(int w, int h, std::uint8_t shade) {
+    const int pitch = (w * 3 + 3) & ~3;
+    std::vector<std::uint8_t> f(54 + static_cast<std::size_t>(pitch * h), shade);
+    std::fill(f.begin(), f.begin() + 54, 0);
+    f[0] = 'B', f[1] = 'M';
+    PutLe32(&f[2], static_cast<std::uint32_t>(f.size()));
+    PutLe32(&f[10], 54u), PutLe32(&f[14], 40u), PutLe32(&f[18], w), PutLe32(&f[22], h);
+    PutLe16(&f[26], 1), PutLe16(&f[28], 24);
+    return f;
+}
+
+class CRecordingView : public IDocumentView {
+public:
+    void SetRedraw(bool on) override { m_calls += on ? "R" : "r"; }
+    void ZoomTo100() override { m_calls += "Z"; }
+    std::string m_calls;
+};
+
+class PicdexDocTest : public CTempDirTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_doc.Database().OpenDatabase(File("db"), true));
+        m_doc.AddView(m_view);
+    }
+    std::int32_t Add(const std::string& name, std::vector<std::uint8_t> bytes,
+                     CPictureDatabase::Keywords keywords = {}) {
+        CMemFile file;
+        FillMemFile(file, bytes);
+        CIndexFile& index = m_doc.Database().Index();
+        EXPECT_TRUE(m_doc.Database().AddRecord(file, 0, name, 0, 8, 8, keywords));
+        CIndexEntry entry;
+        EXPECT_TRUE(index.ReadEntry(entry, index.GetLastInserted()));
+        return entry.record;
+    }
+    std::string CurrentName() {
+        CRecordHead head;
+        return m_doc.GetCurrentHead(head) ? head.FileName() : "";
+    }
+    CPicdexDoc m_doc;
+    CRecordingView m_view;
+};
+
+TEST_F(PicdexDocTest, PagesInNameOrderWrapsAndSkipsDeletedRecords) {
+    for (const char* name : {"b.bmp", "a.bmp", "d.bmp", "c.bmp"})
+        Add(name, SolidBmp(4, 4, 100));
+    m_doc.ShowAll(OrderFamily::fileName, true);
+    EXPECT_EQ(CurrentName(), "a.bmp");
+    EXPECT_EQ(m_doc.GetPictureKind(), imageBmp);
+    EXPECT_TRUE(m_doc.GoPrevious());
+    EXPECT_EQ(CurrentName(), "d.bmp"); // wrapped from the first to the last
+    EXPECT_TRUE(m_doc.GoNext());
+    EXPECT_EQ(CurrentName(), "a.bmp");
+
+    ASSERT_TRUE(m_doc.GoNext());
+    ASSERT_TRUE(m_doc.DeleteCurrent()); // b.bmp
+    ASSERT_TRUE(m_doc.GoTop());
+    EXPECT_TRUE(m_doc.GoNext());
+    EXPECT_EQ(CurrentName(), "c.bmp");
+    EXPECT_TRUE(m_doc.GoPrevious());
+    EXPECT_EQ(CurrentName(), "a.bmp");
+    // Redrawing is off for the whole of every move and the picture opens at 100 %.
+    EXPECT_EQ(m_view.m_calls.substr(0, 3), "rZR");
+}
+
+TEST_F(PicdexDocTest, EveryRecordDeletedShowsDataNotFoundAndTheFullNameList) {
+    Add("a.bmp", SolidBmp(2, 2, 1));
+    Add("b.bmp", SolidBmp(2, 2, 2));
+    m_doc.ShowAll(OrderFamily::dateSaved, true);
+    m_prompt.PushAnswer(true);
+    m_doc.DeleteCommand();
+    EXPECT_TRUE(m_prompt.Saw("Delete the picture?"));
+    ASSERT_TRUE(m_doc.DeleteCurrent());
+    EXPECT_FALSE(m_doc.GoNext());
+    EXPECT_TRUE(m_prompt.Saw("Data not found"));
+    EXPECT_EQ(m_doc.GetListMode(), OrderFamily::fileName);
+    EXPECT_EQ(m_doc.GetCurrentPicture(), nullptr);
+
+    m_prompt.PushAnswer(false); // No leaves everything as it is
+    m_doc.DeleteCommand();
+    EXPECT_EQ(m_prompt.Questions().size(), 2u);
+}
+
+TEST_F(PicdexDocTest, SearchRangeWrapsAtBothEnds) {
+    Add("x.bmp", SolidBmp(2, 2, 1), {"cat"});
+    Add("y.bmp", SolidBmp(2, 2, 2), {"dog"});
+    Add("z.bmp", SolidBmp(2, 2, 3), {"Cat"});
+    CPictureDatabase& db = m_doc.Database();
+    db.Index().SetOrder(OrderFamily::keyword);
+    db.SetSearch("@cat", db.Index().FindFirstOrBefore("@cat", true),
+                 db.Index().FindFirstOrBefore("@cat ", true));
+    ASSERT_TRUE(m_doc.GoTop());
+    EXPECT_EQ(CurrentName(), "x.bmp");
+    ASSERT_TRUE(m_doc.GoNext());
+    EXPECT_EQ(CurrentName(), "z.bmp");
+    ASSERT_TRUE(m_doc.GoNext());
+    EXPECT_EQ(CurrentName(), "x.bmp");
+    ASSERT_TRUE(m_doc.GoPrevious());
+    EXPECT_EQ(CurrentName(), "z.bmp");
+}
+
+// The thumbnail is made the first time a record is shown, and only by the writer.
+TEST_F(PicdexDocTest, MissingThumbnailIsMadeOnceByTheWriter) {
+    const std::int32_t record = Add("big.bmp", SolidBmp(200, 100, 77));
+    {
+        CPicdexDoc reader;
+        ASSERT_TRUE(reader.Database().OpenDatabase(File("db"), false));
+        ASSERT_TRUE(reader.Database().IsReadOnly());
+        CRecordHead head;
+        ASSERT_TRUE(reader.LoadRecord(record, head));
+        ASSERT_TRUE(reader.Database().ReadHead(head, record));
+        EXPECT_EQ(head.ThumbnailBlock(), 0);
+    }
+    CRecordHead head;
+    ASSERT_TRUE(m_doc.LoadRecord(record, head));
+    ASSERT_TRUE(m_doc.Database().ReadHead(head, record));
+    EXPECT_GT(head.ThumbnailBlock(), head.Next());
+    CMemFile thumbnail;
+    ASSERT_TRUE(m_doc.Database().ReadThumbnail(thumbnail, head));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(thumbnail.Data().data()), 6), "GIF89a");
+}
+
+int CountTemporaryCopies() {
+    int count = 0;
+    DIR* dir = ::opendir(TemporaryFolder().c_str());
+    while (dirent* entry = dir ? ::readdir(dir) : nullptr)
+        count += std::string_view(entry->d_name).starts_with("PXT");
+    if (dir)
+        ::closedir(dir);
+    return count;
+}
+
+TEST_F(PicdexDocTest, TiffRecordKeepsOneTemporaryCopyUntilTheDocumentEnds) {
+    const std::string data = TestDataDir();
+    if (data.empty())
+        return;
+    ::setenv("TMPDIR", m_temp.Path().c_str(), 1);
+    const std::int32_t record =
+        Add("pal.tiff", ReadFileBytes(data + "photos/ladybird-640x480-pal8.tiff"));
+    {
+        CPicdexDoc doc;
+        ASSERT_TRUE(doc.Database().OpenDatabase(File("db"), false));
+        CRecordHead head;
+        ASSERT_TRUE(doc.LoadRecord(record, head));
+        ASSERT_TRUE(doc.LoadRecord(record, head));
+        EXPECT_EQ(doc.GetPictureKind(), imageTiff);
+        EXPECT_EQ(doc.GetCurrentPicture()->GetWidth(), 640u);
+        EXPECT_EQ(CountTemporaryCopies(), 1);
+    }
+    EXPECT_EQ(CountTemporaryCopies(), 0);
+    ::unsetenv("TMPDIR");
+}
+
+} // namespace

@@ -1,0 +1,48 @@
+// picdex-cli's show, thumbnail and reconstruct, run as a separate process on a database of
+// two records of a 100 x 50 BMP (nine blocks each).
+#include "imaging/BmpBuilder.h"
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace {
+
+class DocumentCliTest : public CTempDirTest {
+protected:
+    // Runs the tool, expecting status; returns standard output, m_err standard error. A
+    // sanitizer's report changes the status. No argument holds a quote.
+    std::string Cli(const std::vector<std::string>& args, int status = 0) {
+        std::string command = "ASAN_OPTIONS=exitcode=99 " PICDEX_CLI_PATH;
+        for (const std::string& arg : args)
+            command += " '" + arg + "'";
+        const int result = std::system((command + ">" + File("out") + " 2>" + File("err")).c_str());
+        m_err = Text("err");
+        EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == status) << command << "\n" << m_err;
+        return Text("out");
+    }
+    std::string Text(const char* name) {
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(File(name));
+        return {bytes.begin(), bytes.end()};
+    }
+    std::string m_err;
+};
+
+TEST_F(DocumentCliTest, ShowMakesTheThumbnailAndReconstructSwapsInTheSameProcess) {
+    BmpBuilder bmp{.width = 100, .height = 50, .bits = 24, .pixels = PatternBytes(15000)};
+    WriteFileBytes(File("a.bmp"), bmp.Build());
+    EXPECT_EQ(Cli({"--yes", "store", File("db"), File("a.bmp"), File("a.bmp")}), "1\n10\n");
+    EXPECT_EQ(Cli({"show", File("db"), "1"}), "2\t100\t50\t24\n");
+    Cli({"thumbnail", File("db"), "1", File("t.gif")});
+    EXPECT_EQ(Text("t.gif").substr(0, 10), std::string("GIF89a\x5c\0\x2e\0", 10)); // 92 x 46
+
+    const std::int64_t length = FileLength(File("db.PXM"));
+    Cli({"delete", File("db"), "10"});
+    Cli({"reconstruct", File("db"), "--main"});
+    EXPECT_EQ(m_err, "Finished reconstructing file.\n"); // no progress: not a terminal
+    EXPECT_EQ(FileLength(File("db.PXM")), length - 9 * 2048);
+    Cli({"reconstruct", File("db"), "--main", "--to", File("new")});
+    EXPECT_EQ(m_err, "Reconstruction completed.  " + File("new.PXM") + " is created.\n");
+}
+
+} // namespace
