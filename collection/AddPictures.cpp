@@ -21,7 +21,6 @@
 namespace {
 constexpr std::size_t streamStep = 1024;
 constexpr std::size_t tailPiece = 4096;
-constexpr std::size_t copyPiece = 32768;
 
 // A GIF is taken only when its last byte that is not zero is the trailer ";" and its
 // logical screen (signed 16-bit width at byte 6, height at byte 8) is at least 2 x 2: a
@@ -78,31 +77,6 @@ Source CheckSource(const std::string& path) {
     return Source::readable;
 }
 
-// The TIFF reader works on a path: stream goes to a new temporary file first. "" when it
-// cannot be written (nothing is left behind then).
-std::string CopyToTemporaryFile(CFile& stream) {
-    std::string path = CreateTemporaryFile("PXT");
-    if (path.empty())
-        return path;
-    CFile copy;
-    bool written = copy.Open(path, CFile::modeWrite | CFile::modeCreate);
-    try {
-        std::vector<std::uint8_t> piece(copyPiece);
-        stream.SeekToBegin();
-        for (std::size_t n = piece.size(); written && n == piece.size();) {
-            n = stream.Read(piece.data(), piece.size());
-            copy.Write(piece.data(), n);
-        }
-        copy.Close();
-    } catch (const CFileException&) {
-        written = false;
-    }
-    if (!written) {
-        std::remove(path.c_str());
-        path.clear();
-    }
-    return path;
-}
 } // namespace
 
 CAddPictures::CAddPictures(CPicdexDoc& doc, IAddDialogs& dialogs, IAddWindows& windows,
@@ -258,7 +232,7 @@ bool CAddPictures::ConfirmDuplicate(CFile& stream, const std::string& path, bool
     bool decoded = false;
     if (kind == imageTiff) {
         // The decoded image lives in memory: the copy can go at once.
-        const std::string copy = CopyToTemporaryFile(stream);
+        const std::string copy = CopyToTemporaryFile(stream, "PXT");
         decoded = !copy.empty() && picture->LoadFromPath(copy) != 0;
         if (!copy.empty())
             std::remove(copy.c_str());

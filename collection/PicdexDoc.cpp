@@ -19,7 +19,6 @@ namespace {
 // Growth steps of the streams a record is read into.
 constexpr std::size_t pictureStreamStep = 65536;
 constexpr std::size_t thumbnailStreamStep = 8192;
-constexpr std::size_t copyPiece = 32768;
 
 // Decodes stream into a fresh object of class Image held in slot. The object lets go of the
 // stream afterwards, so nothing refers to it once the record is loaded.
@@ -102,27 +101,11 @@ bool CPicdexDoc::LoadPicture(std::string_view fileName, CFile& stream) {
     case imageTiff: {
         // The TIFF reader works on a path: the bytes go to a temporary copy first.
         DeleteTiffCopy();
-        const std::string path = CreateTemporaryFile("PXT");
-        if (path.empty())
-            break;
-        CFile copy;
-        bool written = copy.Open(path, CFile::modeWrite | CFile::modeCreate);
-        try {
-            std::vector<std::uint8_t> piece(copyPiece);
-            stream.SeekToBegin();
-            for (std::size_t n = piece.size(); written && n == piece.size();) {
-                n = stream.Read(piece.data(), piece.size());
-                copy.Write(piece.data(), n);
-            }
-            copy.Close();
-        } catch (const CFileException&) {
-            written = false;
-        }
-        m_tiffCopyPath = path;
-        if (!written)
+        m_tiffCopyPath = CopyToTemporaryFile(stream, "PXT");
+        if (m_tiffCopyPath.empty())
             break;
         m_tiff = std::make_unique<PxTiff>();
-        decoded = m_tiff->LoadFromPath(path) != 0;
+        decoded = m_tiff->LoadFromPath(m_tiffCopyPath) != 0;
         break;
     }
     default:
