@@ -16,7 +16,8 @@ std::string_view CIndexEntry::Key() const {
 
 void CIndexEntry::SetKey(std::string_view text) {
     std::memset(key, 0, sizeof key);
-    std::memcpy(key, text.data(), std::min<std::size_t>(text.size(), keyField - 1));
+    if (!text.empty())
+        std::memcpy(key, text.data(), std::min<std::size_t>(text.size(), keyField - 1));
 }
 
 void CIndexEntry::Decode(const std::uint8_t* bytes) {

@@ -11,7 +11,8 @@ constexpr const char* scrambleKey = "K.L.BrennerOstwaldHarbourView";
 
 std::array<std::uint8_t, 13> ScramblePassword(std::string_view text) {
     std::array<std::uint8_t, 13> field{};
-    std::memcpy(field.data(), text.data(), std::min(text.size(), PasswordRules::maxLength));
+    if (!text.empty())
+        std::memcpy(field.data(), text.data(), std::min(text.size(), PasswordRules::maxLength));
     for (std::size_t i = 0; i < PasswordRules::maxLength; ++i)
         field[i] = static_cast<std::uint8_t>(field[i] - static_cast<std::uint8_t>(scrambleKey[i]));
     field[12] = 0;

@@ -31,3 +31,10 @@ std::span<const CliCommand> CollectionCommands();
 // show, thumbnail, save-as, reconstruct: one record as the document shows it, and the
 // reconstruction of the database (DocumentCommands.cpp).
 std::span<const CliCommand> DocumentCommands();
+// search, keywords: finding records and the keyword list (SearchCommands.cpp).
+std::span<const CliCommand> SearchCommands();
+// exchange, export, properties: pictures between databases and out of them
+// (ExchangeCommands.cpp).
+std::span<const CliCommand> ExchangeCommands();
+// tag, transfer, duplicates: the commands on marked records (MarkCliCommands.cpp).
+std::span<const CliCommand> MarkCliCommands();

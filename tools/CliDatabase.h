@@ -32,3 +32,7 @@ int ForEachEntry(CIndexFile& index, const std::function<void(const CIndexEntry&)
 // 1 when an entry of the index names block as its record (with needLive, an entry that is
 // not flagged deleted); 0 after showing "Data not found"; -1 when the index cannot be read.
 int CheckRecordBlock(CPictureDatabase& db, std::int32_t block, bool needLive);
+
+// Prints the record at block on one line as `list` does (tab-separated, or JSON with json);
+// 0 when its head or size cannot be read.
+int PrintRecord(CPictureDatabase& db, std::int32_t block, bool json);

@@ -21,7 +21,7 @@ namespace {
 std::vector<CliCommand> AllCommands() {
     std::vector<CliCommand> commands;
     for (auto group : {DatabaseCommands(), RecordCommands(), ImageCommands(), CollectionCommands(),
-                       DocumentCommands()})
+                       DocumentCommands(), SearchCommands(), ExchangeCommands(), MarkCliCommands()})
         commands.insert(commands.end(), group.begin(), group.end());
     return commands;
 }

@@ -92,6 +92,8 @@ int RunStore(CliArgs& args) {
     return 0;
 }
 
+} // namespace
+
 int PrintRecord(CPictureDatabase& db, std::int32_t block, bool json) {
     CRecordHead head;
     if (!db.ReadHead(head, block))
@@ -117,6 +119,8 @@ int PrintRecord(CPictureDatabase& db, std::int32_t block, bool json) {
     line.Print();
     return 1;
 }
+
+namespace {
 
 int RunList(CliArgs& args) {
     if (!args.Parse({{"--by", true}, {"--deleted", false}, {"--json", false}}, 1, 1))

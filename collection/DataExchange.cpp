@@ -1,0 +1,153 @@
+// Data exchange between the open database and another one.
+#include "collection/DataExchange.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Path.h"
+#include "platform/Prompt.h"
+#include "storage/IndexEntry.h"
+#include "storage/PictureDatabase.h"
+
+#include <cstdio>
+
+namespace {
+
+bool StartsWithCrcFamily(std::string_view key) {
+    return !key.empty() && key[0] == IndexFormat::crcFamily;
+}
+
+// True when receiving holds a live record with key whose data size is size.
+bool HoldsPicture(CPictureDatabase& receiving, std::string_view key, std::int64_t size) {
+    CIndexFile& index = receiving.Index();
+    if (index.FindExact(key, true) < 0)
+        return false;
+    std::int32_t i = index.FindFirstOrBefore(key, true);
+    for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
+        CIndexEntry entry;
+        if (!index.ReadEntry(entry, i))
+            return false;
+        const int order = CompareKeys(entry.Key(), key, true);
+        if (order > 0)
+            break;
+        // FindFirstOrBefore may give the entry just before the first equal one.
+        if (order == 0 && !entry.IsDeleted() && receiving.GetDataSize(entry.record) == size)
+            return true;
+        i = entry.next;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string ExchangeQuestion(int count) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d pics found to transter. Continue?", count);
+    return text;
+}
+
+int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outward, bool countOnly,
+                   IExchangeProgress* progress) {
+    CPictureDatabase other;
+    if (!other.OpenDatabase(otherPath, true))
+        return -1;
+    if (other.IsReadOnly()) {
+        ShowMessage("Cannot open. File already in use or is READONLY.");
+        return 0;
+    }
+    CPictureDatabase& giving = outward ? db : other;
+    CPictureDatabase& receiving = outward ? other : db;
+    CIndexFile& index = giving.Index();
+
+    // A copy leaves the receiving index's cursor on the entry it inserted; the open
+    // database's cursor is the document's current record and must stay where it was.
+    const std::int32_t current = db.Index().GetCurrentNumber();
+    int count = 0;
+    std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::crcFamily), true);
+    for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
+        if (!countOnly && progress)
+            progress->ProcessPending();
+        CIndexEntry entry;
+        if (!index.ReadEntry(entry, i) || !StartsWithCrcFamily(entry.Key()))
+            break;
+        i = entry.next;
+        if (entry.IsDeleted())
+            continue;
+        const std::int64_t size = giving.GetDataSize(entry.record);
+        if (size < 0 || HoldsPicture(receiving, entry.Key(), size))
+            continue;
+        if (countOnly) {
+            ++count;
+        } else if (giving.CopyRecord(entry.record, receiving)) {
+            ++count;
+            if (progress) {
+                char text[32];
+                std::snprintf(text, sizeof text, "Copied : %d", count);
+                progress->ShowProgress(text);
+            }
+        }
+    }
+    if (!outward && !countOnly && current >= 0)
+        db.Index().GoTo(current);
+    return count;
+}
+
+namespace {
+
+// Runs the passes of direction; -1 as soon as one cannot open the other database.
+int RunPasses(CPictureDatabase& db, const std::string& destination, int direction, bool countOnly,
+              IExchangeProgress* progress) {
+    int total = 0;
+    if (direction != ExchangeDirection::inward) {
+        const int out = ExchangeOneWay(db, destination, true, countOnly, progress);
+        if (out < 0)
+            return -1;
+        total += out;
+    }
+    if (direction != ExchangeDirection::outward) {
+        const int in = ExchangeOneWay(db, destination, false, countOnly, progress);
+        if (in < 0)
+            return -1;
+        total += in;
+    }
+    return total;
+}
+
+} // namespace
+
+int CountExchange(CPictureDatabase& db, const std::string& destination, int direction) {
+    if (destination == db.GetMainPath())
+        return -1;
+    if (!FileExists(destination)) {
+        ShowMessage(destination + " not found");
+        return -1;
+    }
+    return RunPasses(db, destination, direction, true, nullptr);
+}
+
+int CopyExchange(CPictureDatabase& db, const std::string& destination, int direction,
+                 IExchangeProgress* progress) {
+    return RunPasses(db, destination, direction, false, progress);
+}
+
+int DataExchange(CPictureDatabase& db, IDataExchangeDialog& dialog, IExchangeProgress& progress) {
+    int direction = ExchangeDirection::both;
+    std::string destination;
+    if (!dialog.AskExchange(GetFileName(db.GetMainPath()), direction, destination))
+        return -1;
+    if (direction < ExchangeDirection::both || direction > ExchangeDirection::inward)
+        direction = ExchangeDirection::both;
+    const int found = CountExchange(db, destination, direction);
+    if (found < 0)
+        return -1;
+    if (found == 0) {
+        ShowMessage("No pic found to transfer");
+        return -1;
+    }
+    if (!progress.AskStart(ExchangeQuestion(found)))
+        return -1;
+    const int copied = CopyExchange(db, destination, direction, &progress);
+    progress.Finish();
+    if (copied < 0)
+        return -1;
+    ShowMessage("Data transfer completed");
+    return copied;
+}

@@ -1,0 +1,34 @@
+// Output of stored pictures to a folder: every record of the current list, or every marked
+// record, written as a file with its stored name, its stored bytes unchanged and the
+// last-write time its source file had when it was added.
+#pragma once
+
+#include <string>
+
+class CPicdexDoc;
+
+// The output dialog ("Output all the data"): the folder to write into. False on Cancel.
+class IOutputFolderDialog {
+public:
+    virtual ~IOutputFolderDialog() = default;
+    virtual bool AskOutputFolder(std::string& folder) = 0;
+};
+
+// True when path names an existing folder.
+bool IsFolder(const std::string& path);
+
+// The folder as the commands use it: with its final "/" ("" becomes "/").
+std::string OutputFolderOf(const std::string& typed);
+
+// The commands: the dialog, "Invalid folder" for a folder that does not exist, the
+// pictures, then "Output %d picture files.". The number of files written; -1 when the
+// command ended before writing.
+int OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog);
+int OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog);
+
+// The writing alone, into folder (ending in "/"). Walks the current list from its top, or
+// the marks in marking order; a mark whose record is not in the current list is skipped.
+// An existing file is replaced only after "File already exists. Overwrite?" is answered
+// Yes. The number of files written.
+int OutputList(CPicdexDoc& doc, const std::string& folder);
+int OutputMarks(CPicdexDoc& doc, const std::string& folder);

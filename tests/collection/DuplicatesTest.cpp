@@ -1,0 +1,71 @@
+// The duplicate check: equal checksum and size, deleted records, the group table.
+#include "collection/Duplicates.h"
+#include "collection/PicdexDoc.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CBarView : public IMarkView {
+public:
+    void HideMarkBar() override { m_calls += "H"; }
+    void ShowMarkBar() override { m_calls += "S"; }
+    void ShowMarkedThumbnails() override { m_calls += "T"; }
+    std::string m_calls;
+};
+
+class DuplicatesTest : public CTempDirTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(Db().OpenDatabase(File("db"), true)); }
+    CPictureDatabase& Db() { return m_doc.Database(); }
+    std::int32_t Add(std::uint16_t crc, std::size_t size) {
+        CMemFile file;
+        FillMemFile(file, PatternBytes(size));
+        EXPECT_TRUE(Db().AddRecord(file, crc, "p.dat", 0, 8, 8, {}));
+        CIndexEntry entry;
+        EXPECT_TRUE(Db().Index().ReadEntry(entry, Db().Index().GetLastInserted()));
+        return entry.record;
+    }
+    void Delete(std::int32_t record) {
+        CRecordHead head;
+        ASSERT_TRUE(Db().ReadHead(head, record) && Db().DeleteRecord(record, head));
+    }
+    std::vector<std::int32_t> Marks() {
+        return {Db().Marks().GetMarks().begin(), Db().Marks().GetMarks().end()};
+    }
+    int Check() { return m_prompt.PushAnswer(true), m_check.CheckDuplicates(); }
+    CPicdexDoc m_doc;
+    CBarView m_view;
+    CDuplicates m_check{m_doc, m_view};
+};
+
+TEST_F(DuplicatesTest, MarksEveryCopyWithEqualChecksumAndSize) {
+    const std::int32_t a = Add(7, 100);
+    Add(9, 100);
+    const std::int32_t other = Add(9, 101); // same checksum, other size
+    const std::int32_t b = Add(7, 100), c = Add(7, 100);
+    Add(12, 50);
+    Delete(Add(12, 50));      // equal to a live record, but deleted
+    Db().Marks().Mark(other); // cleared by the check
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(Check(), 6); // each of three marked for each of the other two
+        EXPECT_EQ(Marks(), (std::vector<std::int32_t>{a, b, c}));
+    }
+    EXPECT_EQ(m_view.m_calls, "HSTHST");
+    Delete(b);
+    Delete(c);
+    EXPECT_EQ(Check(), 0);
+    EXPECT_TRUE(m_prompt.Saw(noDuplicatesMessage));
+    EXPECT_FALSE(Db().Marks().HasMarks());
+}
+
+TEST_F(DuplicatesTest, ARunBeyondTheMarkLimitMarksTheFirstRecords) {
+    const int copies = CMarkList::maxMarks + 2;
+    for (int i = 0; i < copies; ++i)
+        Add(3, 10);
+    EXPECT_EQ(CDuplicates::MarkDuplicates(Db()), CMarkList::maxMarks * (copies - 1));
+    EXPECT_EQ(Db().Marks().Count(), CMarkList::maxMarks);
+}
+
+} // namespace

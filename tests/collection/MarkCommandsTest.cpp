@@ -1,0 +1,127 @@
+// The marked-data commands: the mark limit, delete, keywords and transfer on marks.
+#include "collection/MarkCommands.h"
+#include "collection/PicdexDoc.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CScriptedMarkUi : public IMarkView, public IMarkDialogs {
+public:
+    bool AskKeywordOnMarked(std::string& keyword, KeywordAction& action) override {
+        return keyword = m_keyword, action = m_action, true;
+    }
+    bool AskOpenPath(const CSaveFileRequest&, std::string& path) override {
+        return path = m_path, true;
+    }
+    std::string m_keyword, m_path;
+    KeywordAction m_action = KeywordAction::add;
+};
+
+class MarkCommandsTest : public CTempDirTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(Db().OpenDatabase(File("db"), true)); }
+    CPictureDatabase& Db() { return m_doc.Database(); }
+    std::int32_t Add(const std::string& name, CPictureDatabase::Keywords keywords = {}) {
+        CMemFile file;
+        FillMemFile(file, PatternBytes(3000, static_cast<unsigned>(name[0])));
+        EXPECT_TRUE(Db().AddRecord(file, 1, name, 0, 8, 8, keywords));
+        CIndexEntry entry;
+        EXPECT_TRUE(Db().Index().ReadEntry(entry, Db().Index().GetLastInserted()));
+        return entry.record;
+    }
+    // Live in the full name list (the search, if any, ends).
+    bool IsLive(std::int32_t record) {
+        Db().EndSearch();
+        Db().Index().SetOrder(OrderFamily::fileName);
+        return Db().LocateRecord(record) && !Db().Index().Current().IsDeleted();
+    }
+    std::string Keywords(std::int32_t record) {
+        CRecordHead h;
+        EXPECT_TRUE(Db().ReadHead(h, record));
+        return h.Keyword(0) + "," + h.Keyword(1) + "," + h.Keyword(2) + "," + h.Keyword(3) + "," +
+               h.Keyword(4) + "," + h.Keyword(5) + ",";
+    }
+    CPicdexDoc m_doc;
+    CScriptedMarkUi m_ui;
+    CMemorySettings m_settings;
+    CMarkCommands m_commands{m_doc, m_ui, m_ui, m_settings};
+};
+
+TEST_F(MarkCommandsTest, TheMarkLimitRefusesTheNextRecordAndPagingWraps) {
+    const std::int32_t a = Add("a.dat"), b = Add("b.dat");
+    for (std::int32_t i = 0; i < CMarkList::maxMarks; ++i)
+        Db().Marks().Mark(1000000 + i);
+    ASSERT_TRUE(m_doc.GoTop());
+    EXPECT_EQ(m_commands.ToggleMark(), -1);
+    EXPECT_TRUE(m_prompt.Saw(tooManyMarksMessage));
+    EXPECT_FALSE(Db().Marks().IsMarked(a));
+    m_commands.UnmarkAllCommand();
+    EXPECT_FALSE(Db().Marks().Exists());
+    EXPECT_EQ(m_commands.ToggleMark(), 1);
+    ASSERT_TRUE(m_doc.GoNext());
+    EXPECT_EQ(m_commands.ToggleMark(), 1);
+    EXPECT_TRUE(m_commands.MoveAmongMarks(MarkMove::last));
+    // Past the last mark comes the first, before the first the last.
+    EXPECT_TRUE(m_commands.MoveAmongMarks(MarkMove::forward) &&
+                Db().Index().GetCurrentRecord() == a);
+    EXPECT_TRUE(m_commands.MoveAmongMarks(MarkMove::back) && Db().Index().GetCurrentRecord() == b);
+    EXPECT_EQ(m_commands.ToggleMark(), 0);
+}
+
+TEST_F(MarkCommandsTest, DeleteMarkedNeverDeletesTheCurrentRecordForAMarkOutsideTheList) {
+    const std::int32_t a = Add("a.dat", {"cat"}), b = Add("b.dat", {"Cat"}), c = Add("c.dat");
+    Db().Marks().Mark(b);
+    Db().Marks().Mark(c);
+    Db().Index().SetOrder(OrderFamily::keyword);
+    Db().SetSearch("@cat", Db().Index().FindFirstOrBefore("@cat", true),
+                   Db().Index().FindFirstOrBefore("@cat ", true));
+    ASSERT_TRUE(m_doc.GoTop());
+    m_prompt.PushAnswer(true);
+    EXPECT_EQ(m_commands.DeleteMarked(), 1);
+    EXPECT_TRUE(m_prompt.Saw("Delete the marked data?"));
+    EXPECT_TRUE(IsLive(a));
+    EXPECT_FALSE(IsLive(b));
+    EXPECT_TRUE(IsLive(c));
+    EXPECT_TRUE(Db().Marks().IsMarked(c));
+    m_prompt.PushAnswer(true);
+    EXPECT_EQ(m_commands.DeleteMarked(), 1);
+    EXPECT_FALSE(IsLive(c));
+    EXPECT_TRUE(Db().Marks().Exists()); // empty, but a list
+    EXPECT_FALSE(Db().Marks().HasMarks());
+}
+
+TEST_F(MarkCommandsTest, KeywordOnMarkedFollowsTheLetterCaseRules) {
+    const std::int32_t has = Add("a.dat", {"Cat"}),
+                       full = Add("b.dat", {"1", "2", "3", "4", "5", "6"});
+    const std::int32_t none = Add("c.dat"), twice = Add("d.dat", {"dog", "", "DOG"});
+    for (std::int32_t record : {has, full, none, twice})
+        Db().Marks().Mark(record);
+    m_ui.m_keyword = "CAT";
+    EXPECT_EQ(m_commands.KeywordOnMarked(), 2);
+    EXPECT_EQ(Keywords(has), "Cat,,,,,,");
+    EXPECT_EQ(Keywords(full), "1,2,3,4,5,6,");
+    EXPECT_EQ(Keywords(none), "cat,,,,,,");
+    EXPECT_EQ(Keywords(twice), "dog,cat,DOG,,,,");
+    EXPECT_EQ(Db().Index().GetCurrentRecord(), twice); // the last mark is shown
+    m_ui.m_keyword = "Dog", m_ui.m_action = KeywordAction::remove;
+    EXPECT_EQ(m_commands.KeywordOnMarked(), 1);
+    EXPECT_EQ(Keywords(twice), ",cat,,,,,");
+}
+
+TEST_F(MarkCommandsTest, TransferCopiesMarksIntoAWritableDatabaseOnly) {
+    Add("a.dat");
+    const std::int32_t b = Add("b.dat", {"x"}), c = Add("c.dat");
+    Db().Marks().Mark(c);
+    Db().Marks().Mark(b);
+    m_ui.m_path = File("other.PXM");
+    EXPECT_EQ(m_commands.TransferMarked(), 2);
+    CPictureDatabase holder; // holds the files for writing: the next open is read-only
+    ASSERT_TRUE(holder.OpenDatabase(File("other"), false));
+    EXPECT_EQ(m_commands.TransferMarked(), -1);
+    EXPECT_TRUE(m_prompt.Saw(readOnlyTargetMessage));
+    EXPECT_EQ(holder.Index().EntryCount(), 7); // two records' three entries, one keyword
+}
+
+} // namespace
