@@ -18,8 +18,6 @@ bool StartsWithCrcFamily(std::string_view key) {
 // True when receiving holds a live record with key whose data size is size.
 bool HoldsPicture(CPictureDatabase& receiving, std::string_view key, std::int64_t size) {
     CIndexFile& index = receiving.Index();
-    if (index.FindExact(key, true) < 0)
-        return false;
     std::int32_t i = index.FindFirstOrBefore(key, true);
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
         CIndexEntry entry;
@@ -55,6 +53,9 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
     }
     CPictureDatabase& giving = outward ? db : other;
     CPictureDatabase& receiving = outward ? other : db;
+    // Both indexes are walked entry by entry and searched once per picture.
+    giving.Index().Preload();
+    receiving.Index().Preload();
     CIndexFile& index = giving.Index();
 
     // A copy leaves the receiving index's cursor on the entry it inserted; the open

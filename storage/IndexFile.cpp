@@ -133,6 +133,14 @@ void CIndexFile::Close() {
     ForgetSlotKeys();
 }
 
+int CIndexFile::Preload() {
+    return Guard(0, [&] {
+        if (UsesImage() && !m_imageLoaded)
+            LoadImage();
+        return 1;
+    });
+}
+
 int CIndexFile::Flush() {
     return Guard(0, [&] {
         m_file.Flush();

@@ -80,6 +80,10 @@ public:
     const Header& GetHeader() const { return m_header; }
     const CFile::IoCounts& GetIoCounts() const { return m_file.GetIoCounts(); }
 
+    // Before a pass over many entries: the writer reads its entries in bulk now (a reader,
+    // which must follow another instance, keeps reading entry by entry).
+    int Preload();
+
     int Flush();
     void Close();
 

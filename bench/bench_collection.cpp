@@ -1,0 +1,579 @@
+// bench_collection: the collection commands on a large database. Builds a database of
+// --records records (the realistic names, dates and Zipf-distributed keywords of
+// bench_index; 1 % of the records are copies of an earlier picture: same name, CRC and
+// size) and a second one of as many records for the data exchange (its first half the
+// same pictures as the first database's first half, its second half pictures of its own).
+// Heads go to the main file with CMainFile::AppendRecord; the index is written in one go
+// with CIndexBuilder, byte for byte what adding the records one by one would leave.
+//
+// Every picture is a tiny valid BMP (24 bits, one row of 4 to 256 pixels, 66 to 822 bytes;
+// the width sets the data size, so CRC and size together tell pictures apart) whose head
+// points at the picture as its own thumbnail, so showing a record never writes. The
+// searches go through the document, which decodes the record it lands on by its name's
+// extension: a ".bmp" name decodes the BMP (a few microseconds); a ".JPG" name hands the
+// BMP bytes to the JPEG decoder, which rejects them at once. Both cases are timed.
+//
+// Timed, in milliseconds (median of --runs runs, and the first run):
+//  - SearchKeyword through CPicdexDoc: the most frequent keyword, a rare one and a text
+//    equal to no keyword ("Data not found");
+//  - FindFileName through CPicdexDoc: a camera name, a ".bmp" name, a text past every name;
+//  - FillKeywordList with threshold 0 and with the "List of keywords" dialog's rising
+//    thresholds up to 3 (capacity 32767 lines);
+//  - CDuplicates::MarkDuplicates (marks cleared before each run);
+//  - CountByType;
+//  - ExchangeOneWay counting passes (countOnly) against the second database, each way.
+// Beside each time, the reads of the open database's index file per run (one read system
+// call each). The aims: every step under 1 s, the searches under 10 ms.
+//
+// Build and run from the repository; the files go to a scratch folder under $TMPDIR
+// (else /tmp) that is removed at the end:
+//   cmake -S . -B build-bench7 -G Ninja -DCMAKE_BUILD_TYPE=Release -DPICDEX_TESTS=OFF
+//   cmake --build build-bench7 --target bench_collection
+//   build-bench7/bench/bench_collection --records 50000 --runs 5
+//
+// Options: --records N (default 50000), --runs N (default 5), --dir FOLDER (where the
+// scratch folder is made). The data are the same on every run (fixed seeds).
+#include "bench/BenchUtil.h"
+#include "collection/DataExchange.h"
+#include "collection/Duplicates.h"
+#include "collection/FileProperties.h"
+#include "collection/PicdexDoc.h"
+#include "collection/Search.h"
+#include "platform/MemFile.h"
+#include "platform/Prompt.h"
+#include "storage/IndexBuilder.h"
+#include "storage/IndexEntry.h"
+#include "storage/PictureDatabase.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int maxWidthSteps = 64; // widths 4, 8, ... 256 pixels
+
+struct Options {
+    std::int64_t records = 50000;
+    std::int64_t runs = 5;
+    std::string dir;
+};
+
+struct Record {
+    std::string name;
+    std::int32_t dateSaved = 0;
+    std::int32_t dateCreated = 0;
+    std::uint16_t crc = 0;
+    int width = 4;
+    int keywordCount = 0;
+    CPictureDatabase::Keywords keywords;
+};
+
+std::uint32_t PictureKey(const Record& record) {
+    return std::uint32_t{record.crc} << 16 | static_cast<std::uint32_t>(record.width);
+}
+
+void PrintUsage() {
+    std::fprintf(stderr, "usage: bench_collection [--records N] [--runs N] [--dir FOLDER]\n"
+                         "  records from 100 to 500000, runs from 1 to 1000\n");
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view option = argv[i];
+        if (i + 1 >= argc)
+            return false;
+        std::string_view value = argv[++i];
+        if (option == "--records") {
+            if (!ParseInteger(value, 100, 500000, options.records))
+                return false;
+        } else if (option == "--runs") {
+            if (!ParseInteger(value, 1, 1000, options.runs))
+                return false;
+        } else if (option == "--dir") {
+            if (value.empty())
+                return false;
+            options.dir = value;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Messages the commands show are counted, not printed, and questions are answered No.
+class CCountingPrompt : public IPrompt {
+public:
+    void ShowMessage(std::string_view text) override { ++m_messages[std::string(text)]; }
+    bool AskYesNo(std::string_view) override { return false; }
+    std::map<std::string, int> m_messages;
+};
+
+// What people tag their pictures with: names, places, occasions, subjects, years ("|" apart).
+constexpr std::string_view vocabularyText =
+    "Anna|Tom|Maria|Peter|Lisa|Max|Sophie|Paul|Emma|Lukas|Julia|Felix|Laura|Jonas|Sarah|"
+    "David|Lena|Michael|Kathrin|Thomas|Grandma|Grandpa|Mum|Dad|Uncle Joe|Aunt Mary|baby|kids|"
+    "friends|family|colleagues|neighbours|Paris|Rome|London|Berlin|Vienna|Venice|Florence|"
+    "Barcelona|Madrid|Lisbon|Prague|Budapest|Amsterdam|Brussels|Zurich|Munich|Hamburg|"
+    "Copenhagen|Stockholm|Oslo|Helsinki|Dublin|Edinburgh|Athens|Crete|Sicily|Tuscany|"
+    "Provence|Normandy|Bavaria|Alps|Dolomites|Lake Garda|Black Forest|New York|San Francisco|"
+    "Los Angeles|Chicago|Boston|Seattle|Vancouver|Toronto|Montreal|Mexico|Tokyo|Kyoto|Osaka|"
+    "Beijing|Shanghai|Hong Kong|Singapore|Bangkok|Bali|Sydney|Melbourne|Auckland|Cape Town|"
+    "Cairo|Marrakesh|Istanbul|Iceland|Norway|Scotland|Ireland|Greece|Italy|Spain|France|"
+    "Germany|Austria|Switzerland|Japan|Canada|USA|Australia|Köln|Málaga|São Paulo|Kraków|"
+    "home|garden|office|school|church|hotel|airport|station|harbour|museum|holiday|vacation|"
+    "birthday|wedding|Christmas|Easter|New Year|party|graduation|anniversary|baptism|concert|"
+    "festival|carnival|barbecue|picnic|trip|weekend|camping|hiking|skiing|sailing|diving|"
+    "cycling|swimming|football|tennis|golf|marathon|reunion|visit|moving house|renovation|"
+    "first day at school|school trip|exhibition|conference|workshop|dinner|lunch|breakfast|"
+    "beach|Beach|sea|ocean|lake|river|mountain|mountains|forest|desert|island|waterfall|"
+    "glacier|volcano|sunset|SUNSET|sunrise|sky|clouds|rain|snow|winter|spring|summer|autumn|"
+    "fog|storm|rainbow|stars|moon|night|flowers|tree|trees|roses|tulips|leaves|grass|field|"
+    "meadow|park|cat|dog|puppy|kitten|horse|bird|birds|duck|fish|butterfly|zoo|animals|cow|"
+    "sheep|car|bike|train|boat|ship|plane|bridge|tower|castle|palace|cathedral|ruins|street|"
+    "market|city|village|skyline|building|architecture|house|kitchen|living room|cake|food|"
+    "wine|beer|coffee|ice cream|pizza|presents|balloons|candles|fireworks|Christmas tree|"
+    "snowman|toys|portrait|landscape|macro|panorama|black and white|selfie|group photo|"
+    "close-up|aerial|scan|old photos|slides|negatives|screenshot|favourite|best of|to print|"
+    "album|to sort|private|work|documents|wallpaper|HDR|film|polaroid|1999|2000|2001|2002|"
+    "2003|2004|2005|a very long keyword that is longer than its field allows";
+
+constexpr const char* events[] = {
+    "Holiday",      "Urlaub",    "Summer",        "Ski trip",
+    "Weekend",      "Christmas", "Birthday Anna", "Wedding Tom & Lisa",
+    "Family visit", "Easter"};
+constexpr const char* places[] = {"Rome",  "Paris",        "Lake Garda", "San Francisco",
+                                  "Crete", "Black Forest", "Tuscany",    "Zurich",
+                                  "Kyoto", "Normandy"};
+
+// Draws words with frequency proportional to 1 / rank over a shuffled vocabulary.
+class CZipfWords {
+public:
+    explicit CZipfWords(std::mt19937_64& random) {
+        for (std::size_t at = 0; at <= vocabularyText.size();) {
+            std::size_t bar = std::min(vocabularyText.find('|', at), vocabularyText.size());
+            m_order.emplace_back(vocabularyText.substr(at, bar - at));
+            at = bar + 1;
+        }
+        std::shuffle(m_order.begin(), m_order.end(), random);
+        double total = 0;
+        for (std::size_t rank = 1; rank <= m_order.size(); ++rank) {
+            total += 1.0 / rank;
+            m_cumulative.push_back(total);
+        }
+    }
+    std::string_view Draw(std::mt19937_64& random) const {
+        std::uniform_real_distribution<double> uniform(0, m_cumulative.back());
+        auto at = std::upper_bound(m_cumulative.begin(), m_cumulative.end(), uniform(random));
+        auto rank = std::min<std::size_t>(at - m_cumulative.begin(), m_order.size() - 1);
+        return m_order[rank];
+    }
+
+private:
+    std::vector<std::string_view> m_order;
+    std::vector<double> m_cumulative;
+};
+
+enum class Source { img, dsc, dscn, panasonic, phone, holiday, scan, other, again };
+// Names the cameras (and a phone, in lower case) give, in the order of Source.
+constexpr const char* cameraFormats[] = {"IMG_%04d.JPG", "DSC%05d.JPG", "DSCN%04d.JPG",
+                                         "P10%05d.JPG", "img_%04d.jpg"};
+
+// Pictures arrive in sessions (one camera or folder at a time, seconds apart), sessions
+// days apart. Camera counters wrap at 9999, so names repeat; phones write the camera's
+// names in lower case. No picture repeats here: every (CRC, size) pair is new to pictures
+// (shared across the calls), the duplicates are made afterwards by AddDuplicates.
+std::vector<Record> MakeRecords(std::int64_t count, std::mt19937_64& random,
+                                std::set<std::uint32_t>& pictures) {
+    std::vector<Record> records;
+    records.reserve(static_cast<std::size_t>(count));
+    CZipfWords words(random);
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    // Weights of the sources, in the order of Source.
+    std::discrete_distribution<int> pickSource({30, 18, 8, 7, 10, 12, 6, 3, 0});
+    // Keywords per record: mean about 2, so 50,000 records give about 250,000 keys.
+    std::discrete_distribution<int> pickKeywordCount({25, 20, 18, 14, 10, 7, 6});
+    std::array<int, 9> counters = {
+        below(9999), below(9999), below(9999), below(9999), below(9999), 0, below(999), 0, 0};
+    // A few minutes before 1,000,000,000 seconds, so the first dates have 9 digits.
+    std::int64_t date = 999999000;
+    char name[96];
+
+    for (bool first = true; static_cast<std::int64_t>(records.size()) < count; first = false) {
+        auto source = static_cast<Source>(pickSource(random));
+        if (first || (source == Source::again && records.empty()))
+            source = Source::img;
+        int size = first ? 40 : 5 + below(140);
+        if (!first)
+            date += 3600 + below(4 * 86400);
+        std::size_t againFrom =
+            source == Source::again ? below(static_cast<int>(records.size())) : 0;
+        const char* event = events[below(std::size(events))];
+        const char* place = places[below(std::size(places))];
+        int year = static_cast<int>(1970 + date / 31556952);
+        int& counter = counters[static_cast<int>(source)];
+        if (source == Source::holiday)
+            counter = 0;
+
+        for (int k = 0; k < size && static_cast<std::int64_t>(records.size()) < count; ++k) {
+            Record record;
+            date += below(4);
+            counter = counter % 9999 + 1;
+            if (source < Source::holiday)
+                std::snprintf(name, sizeof name, cameraFormats[static_cast<int>(source)], counter);
+            else if (source == Source::holiday)
+                std::snprintf(name, sizeof name, "%s %d %s %03d.jpg", event, year, place, counter);
+            else if (source == Source::scan)
+                std::snprintf(name, sizeof name, k % 2 ? "scan%04d.tif" : "Scan%04d.TIF", counter);
+            else if (source == Source::other)
+                std::snprintf(name, sizeof name, k % 3 ? "anim%03d.gif" : "drawing%03d.bmp",
+                              counter % 1000);
+            if (source == Source::again) {
+                const Record& earlier = records[(againFrom + k) % records.size()];
+                record.name = earlier.name;
+                record.crc = earlier.crc;
+                record.width = earlier.width;
+            } else {
+                record.name = name;
+                do {
+                    record.crc = static_cast<std::uint16_t>(random());
+                    record.width = 4 * (1 + below(maxWidthSteps));
+                } while (!pictures.insert(PictureKey(record)).second);
+            }
+            record.dateSaved = static_cast<std::int32_t>(date);
+            record.dateCreated = static_cast<std::int32_t>(date - below(60 * 86400));
+            int wanted = pickKeywordCount(random);
+            // Distinct keywords; give up on a slot after a few draws of taken words.
+            for (int tries = 0; record.keywordCount < wanted && tries < 50; ++tries) {
+                std::string_view word = words.Draw(random);
+                bool taken = false;
+                for (int slot = 0; slot < record.keywordCount; ++slot)
+                    taken = taken || record.keywords[slot] == word;
+                if (!taken)
+                    record.keywords[record.keywordCount++] = word;
+            }
+            records.push_back(std::move(record));
+        }
+    }
+    return records;
+}
+
+// Every hundredth record becomes a copy of a random earlier one (same name, CRC and size,
+// its own date and keywords), as when a folder is added a second time.
+int AddDuplicates(std::vector<Record>& records, std::mt19937_64& random) {
+    int copies = 0;
+    for (std::size_t i = 99; i < records.size(); i += 100) {
+        const Record& earlier = records[random() % i];
+        records[i].name = earlier.name;
+        records[i].crc = earlier.crc;
+        records[i].width = earlier.width;
+        ++copies;
+    }
+    return copies;
+}
+
+// A bottom-up BMP of one row of width pixels, 24 bits, grey levels from seed.
+std::vector<std::uint8_t> MakeBmp(int width, std::uint8_t seed) {
+    const std::uint32_t rowBytes = static_cast<std::uint32_t>(width) * 3; // width % 4 == 0
+    const std::uint32_t size = 54 + rowBytes;
+    std::vector<std::uint8_t> bytes(size, 0);
+    auto put16 = [&](std::size_t at, std::uint32_t v) {
+        bytes[at] = static_cast<std::uint8_t>(v);
+        bytes[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, size);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, 1);
+    put16(26, 1);
+    put16(28, 24);
+    put32(34, rowBytes);
+    put32(38, 2835);
+    put32(42, 2835);
+    for (std::uint32_t i = 0; i < rowBytes; ++i)
+        bytes[54 + i] = static_cast<std::uint8_t>(seed + i);
+    return bytes;
+}
+
+void FillHead(const Record& record, std::uint32_t dataSize, CRecordHead& head) {
+    head = CRecordHead();
+    head.SetCrc(record.crc);
+    head.SetFileName(record.name);
+    head.SetDateSaved(record.dateSaved);
+    head.SetDateImageCreated(record.dateCreated);
+    for (int slot = 0; slot < record.keywordCount; ++slot)
+        head.SetKeyword(slot, record.keywords[slot]);
+    head.SetDataSize(dataSize);
+    head.SetThumbnailBlock(0);
+    head.SetWidth(static_cast<std::uint32_t>(record.width));
+    head.SetHeight(1);
+}
+
+// Writes the database at base: heads and pictures through the main file, then the whole
+// index from the heads' keys. Seconds for each part through mainSeconds and indexSeconds.
+bool BuildDatabase(const std::string& base, const std::vector<Record>& records, double& mainSeconds,
+                   double& indexSeconds) {
+    CIndexBuilder builder;
+    {
+        CPictureDatabase database;
+        if (!database.OpenDatabase(base, true))
+            return false;
+        CStopwatch watch;
+        for (const Record& record : records) {
+            std::vector<std::uint8_t> bmp =
+                MakeBmp(record.width, static_cast<std::uint8_t>(record.crc));
+            CMemFile picture;
+            picture.Write(bmp.data(), bmp.size());
+            picture.SeekToBegin();
+            CRecordHead head;
+            FillHead(record, static_cast<std::uint32_t>(bmp.size()), head);
+            std::int32_t block = -1;
+            if (!database.Main().AppendRecord(picture, block, head))
+                return false;
+            // The picture is its own thumbnail, as for a picture too small to shrink.
+            if (!database.SetThumbnail(nullptr, block, false))
+                return false;
+            for (const std::string& key : RecordKeys(head))
+                builder.Add(key, block);
+        }
+        mainSeconds = watch.Seconds();
+    }
+    CStopwatch watch;
+    std::error_code ignored;
+    std::filesystem::remove(base + ".PXI", ignored);
+    if (!builder.Write(base + ".PXI"))
+        return false;
+    indexSeconds = watch.Seconds();
+    return true;
+}
+
+struct Timing {
+    std::vector<double> millis;
+    std::string detail;
+    double indexReads = 0; // reads of the open database's index file per run
+};
+
+// Runs step runs times; step returns the detail of its result (the first run's is kept).
+Timing TimeRuns(std::int64_t runs, const CIndexFile& index,
+                const std::function<std::string()>& step) {
+    Timing timing;
+    const std::int64_t readsBefore = index.GetIoCounts().reads;
+    for (std::int64_t i = 0; i < runs; ++i) {
+        CStopwatch watch;
+        std::string detail = step();
+        timing.millis.push_back(watch.Millis());
+        if (i == 0)
+            timing.detail = detail;
+    }
+    timing.indexReads =
+        static_cast<double>(index.GetIoCounts().reads - readsBefore) / static_cast<double>(runs);
+    return timing;
+}
+
+std::string Format(const char* format, auto... values) {
+    char text[200];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+void PrintRow(const std::string& step, const std::string& figure, const std::string& aim) {
+    std::printf("%-44s %-34s %s\n", step.c_str(), figure.c_str(), aim.c_str());
+}
+
+void PrintTiming(const std::string& step, const Timing& timing, double aimMillis) {
+    double median = Median(timing.millis);
+    std::string aim = Format("< %g ms", aimMillis) + (median < aimMillis ? "" : "  MISSED");
+    PrintRow(step,
+             Format("median %.3f ms, first %.3f ms, %.0f index reads", median,
+                    timing.millis.front(), timing.indexReads),
+             aim);
+    if (!timing.detail.empty())
+        PrintRow("  " + timing.detail, "", "");
+}
+
+// The keyword carried by most records, and one carried by only a few.
+void PickKeywords(const std::vector<Record>& records, std::string& frequent, std::string& rare) {
+    std::map<std::string, int> counts;
+    for (const Record& record : records)
+        for (int slot = 0; slot < record.keywordCount; ++slot)
+            ++counts[record.keywords[slot]];
+    int most = 0;
+    int fewest = 1 << 30;
+    for (const auto& [word, count] : counts) {
+        if (count > most) {
+            most = count;
+            frequent = word;
+        }
+        if (count >= 3 && count < fewest) {
+            fewest = count;
+            rare = word;
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        PrintUsage();
+        return 2;
+    }
+    CTempFolder folder(options.dir);
+    if (!folder.IsValid()) {
+        std::fprintf(stderr, "bench_collection: cannot make a scratch folder\n");
+        return 1;
+    }
+    CCountingPrompt prompt;
+    CScopedPrompt scopedPrompt(prompt);
+    const std::string base = folder.Child("collection");
+    const std::string otherBase = folder.Child("other");
+
+    std::set<std::uint32_t> pictures;
+    std::mt19937_64 random(20010909);
+    std::vector<Record> records = MakeRecords(options.records, random, pictures);
+    int copies = AddDuplicates(records, random);
+    std::mt19937_64 otherRandom(19991231);
+    std::size_t shared = records.size() / 2;
+    std::vector<Record> others(records.begin(), records.begin() + static_cast<long>(shared));
+    std::vector<Record> own =
+        MakeRecords(static_cast<std::int64_t>(records.size() - shared), otherRandom, pictures);
+    others.insert(others.end(), own.begin(), own.end());
+
+    std::int64_t keywords = 0;
+    for (const Record& record : records)
+        keywords += record.keywordCount;
+    std::printf("bench_collection: %zu records (%d copies of earlier pictures), %lld keywords; "
+                "other database %zu records (%zu pictures shared)\n",
+                records.size(), copies, static_cast<long long>(keywords), others.size(), shared);
+
+    double mainSeconds = 0, indexSeconds = 0;
+    if (!BuildDatabase(base, records, mainSeconds, indexSeconds)) {
+        std::fprintf(stderr, "bench_collection: building %s failed\n", base.c_str());
+        return 1;
+    }
+    std::printf("built: main file %.3f s, index (CIndexBuilder) %.3f s\n", mainSeconds,
+                indexSeconds);
+    if (!BuildDatabase(otherBase, others, mainSeconds, indexSeconds)) {
+        std::fprintf(stderr, "bench_collection: building %s failed\n", otherBase.c_str());
+        return 1;
+    }
+    std::printf("built other: main file %.3f s, index %.3f s\n", mainSeconds, indexSeconds);
+    std::printf("scratch folder: %s, load average %.2f, %lld runs per step\n\n",
+                folder.Path().c_str(), LoadAverage(), static_cast<long long>(options.runs));
+
+    CPicdexDoc doc;
+    CPictureDatabase& db = doc.Database();
+    if (!db.OpenDatabase(base, false) || db.IsReadOnly()) {
+        std::fprintf(stderr, "bench_collection: opening %s failed\n", base.c_str());
+        return 1;
+    }
+    doc.ShowAll(1, true);
+
+    PrintRow("step", "figure", "aim");
+    std::string frequent, rare;
+    PickKeywords(records, frequent, rare);
+    std::string bmpName;
+    for (const Record& record : records)
+        if (record.name.ends_with(".bmp")) {
+            bmpName = record.name;
+            break;
+        }
+
+    auto searchRow = [&](const std::string& label, const std::string& word) {
+        bool found = false;
+        Timing timing = TimeRuns(options.runs, db.Index(), [&]() {
+            found = SearchKeyword(doc, MakeKeywordKey(word));
+            return std::string();
+        });
+        std::string path, shown;
+        db.GetMainPathAndCurrentName(path, shown);
+        int position = 0;
+        int live = found ? db.CountRange(position, false) : 0;
+        timing.detail = found ? Format("%d records, shows \"%s\" (picture kind %d)", live,
+                                       shown.c_str(), doc.GetPictureKind())
+                              : std::string("\"Data not found\"");
+        PrintTiming(label + " \"" + word + "\"", timing, 10);
+        doc.ShowAll(1, true);
+    };
+    searchRow("SearchKeyword, most frequent", frequent);
+    searchRow("SearchKeyword, rare", rare);
+    searchRow("SearchKeyword, no such keyword", "no such keyword");
+
+    auto nameRow = [&](const std::string& label, const std::string& text) {
+        std::int32_t entry = -1;
+        Timing timing = TimeRuns(options.runs, db.Index(), [&]() {
+            entry = FindFileName(doc, MakeNameKey(text));
+            return std::string();
+        });
+        std::string path, shown;
+        db.GetMainPathAndCurrentName(path, shown);
+        timing.detail = Format("entry %d, shows \"%s\" (picture kind %d)", entry, shown.c_str(),
+                               doc.GetPictureKind());
+        PrintTiming(label + " \"" + text + "\"", timing, 10);
+    };
+    nameRow("FindFileName, camera name", "IMG_5");
+    nameRow("FindFileName, .bmp name", bmpName);
+    nameRow("FindFileName, past every name", "zzz");
+
+    std::vector<std::string> lines;
+    Timing fill = TimeRuns(options.runs, db.Index(), [&]() {
+        bool fits = FillKeywordList(db, lines, 32767, 0);
+        return Format("%zu lines%s", lines.size(), fits ? "" : ", capacity reached");
+    });
+    PrintTiming("FillKeywordList, threshold 0", fill, 1000);
+    Timing rising = TimeRuns(options.runs, db.Index(), [&]() {
+        bool fits = FillKeywordListRising(db, lines, 32767, keywordDialogThresholdLimit);
+        return Format("%zu lines%s", lines.size(), fits ? "" : ", capacity reached");
+    });
+    PrintTiming("FillKeywordListRising, up to 3", rising, 1000);
+
+    Timing duplicates = TimeRuns(options.runs, db.Index(), [&]() {
+        db.Marks().UnmarkAll();
+        int marked = CDuplicates::MarkDuplicates(db);
+        return Format("%d mark calls", marked);
+    });
+    PrintTiming("CDuplicates::MarkDuplicates", duplicates, 1000);
+    db.Marks().UnmarkAll();
+
+    Timing properties = TimeRuns(options.runs, db.Index(), [&]() {
+        CTypeCounts counts;
+        int ok = CountByType(db, counts);
+        return Format("%sTIFF %d, GIF %d, JPEG %d, BMP %d, unknown %d, total %d",
+                      ok ? "" : "FAILED ", counts.tiff, counts.gif, counts.jpeg, counts.bmp,
+                      counts.unknown, counts.total);
+    });
+    PrintTiming("CountByType", properties, 1000);
+
+    for (bool outward : {true, false}) {
+        Timing exchange = TimeRuns(options.runs, db.Index(), [&]() {
+            int count = ExchangeOneWay(db, otherBase, outward, true, nullptr);
+            return Format("%d pictures lacking", count);
+        });
+        PrintTiming(outward ? "ExchangeOneWay, count, outward" : "ExchangeOneWay, count, inward",
+                    exchange, 1000);
+    }
+
+    if (!prompt.m_messages.empty()) {
+        std::printf("\nmessages shown:\n");
+        for (const auto& [text, count] : prompt.m_messages)
+            std::printf("  %d x \"%s\"\n", count, text.c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,124 @@
+// picdex-cli's collection commands (search, keywords, tag, duplicates, transfer, exchange,
+// export and properties) run as a separate process on databases built with store.
+#include "imaging/BmpBuilder.h"
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+class CollectionCliTest : public CTempDirTest {
+protected:
+    // Runs the tool, expecting status; returns standard output, m_err standard error. A
+    // sanitizer's report changes the status. No argument holds a quote.
+    std::string Cli(const std::vector<std::string>& args, int status = 0) {
+        std::string command = "ASAN_OPTIONS=exitcode=99 " PICDEX_CLI_PATH;
+        for (const std::string& arg : args)
+            command += " '" + arg + "'";
+        const int result = std::system((command + ">" + File("out") + " 2>" + File("err")).c_str());
+        m_err = Text("err");
+        EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == status) << command << "\n" << m_err;
+        return Text("out");
+    }
+    static std::string Str(const std::vector<std::uint8_t>& bytes) {
+        return {bytes.begin(), bytes.end()};
+    }
+    std::string Text(const std::string& name) { return Str(ReadFileBytes(File(name))); }
+    // Stores a file of name holding text in db; returns the record's block.
+    std::string Store(const std::string& db, const std::string& name, std::string_view text,
+                      std::vector<std::string> options = {}) {
+        WriteFileBytes(File(name), text);
+        options.insert(options.begin(), {"--yes", "store", File(db), File(name)});
+        const std::string out = Cli(options);
+        return out.substr(0, out.find('\n'));
+    }
+    // A 2 x 2 BMP whose pixels differ with seed: searches show the record they land on.
+    std::string Bmp(unsigned seed) {
+        return Str(BmpBuilder{.width = 2, .height = 2, .bits = 24, .pixels = PatternBytes(16, seed)}
+                       .Build());
+    }
+    // The second field (the name) of each line of list-style output, joined by ",".
+    static std::string Names(const std::string& out) {
+        std::istringstream lines(out);
+        std::string line, names;
+        while (std::getline(lines, line)) {
+            const std::size_t from = line.find('\t') + 1;
+            names += (names.empty() ? "" : ",") + line.substr(from, line.find('\t', from) - from);
+        }
+        return names;
+    }
+    std::string m_err;
+};
+
+TEST_F(CollectionCliTest, SearchByKeywordAndNameAndTheKeywordList) {
+    Store("db", "alpha.bmp", Bmp(1), {"--keyword", "Sea", "--keyword", "Sun"});
+    const std::string b = Store("db", "beta.bmp", Bmp(2), {"--keyword", "sea"});
+    Store("db", "gamma.bmp", Bmp(3), {"--keyword", "Sky", "--keyword", "Sun"});
+    EXPECT_EQ(Names(Cli({"search", File("db"), "--keyword", "SEA"})), "alpha.bmp,beta.bmp");
+    EXPECT_EQ(Names(Cli({"search", File("db"), "--name", "B"})), "beta.bmp,gamma.bmp");
+    EXPECT_EQ(Names(Cli({"search", File("db"), "--name", "zz"})), "gamma.bmp");
+    EXPECT_EQ(Cli({"keywords", File("db")}), "Sea [1]\nsea [1]\nSky [1]\nSun [2]\n");
+    EXPECT_EQ(Cli({"keywords", File("db"), "--min", "1"}), "Sun [2]\n");
+    for (const char* missing : {"Moon", "Se"}) {
+        EXPECT_EQ(Cli({"search", File("db"), "--keyword", missing}, 1), "");
+        EXPECT_EQ(m_err, "Data not found\n");
+    }
+    Cli({"delete", File("db"), b}); // deleted records are neither found nor counted
+    EXPECT_EQ(Names(Cli({"search", File("db"), "--keyword", "sea"})), "alpha.bmp");
+    EXPECT_EQ(Names(Cli({"search", File("db"), "--name", "b"})), "gamma.bmp");
+    EXPECT_EQ(Cli({"keywords", File("db")}), "Sea [1]\nSky [1]\nSun [2]\n");
+}
+
+TEST_F(CollectionCliTest, TagTransferAndDuplicates) {
+    const std::string a = Store("db", "a.jpg", "same bytes");
+    const std::string b = Store("db", "b.gif", "same bytes");
+    const std::string c = Store("db", "c.tif", "other bytes");
+    const std::string d = Store("db", "d.png", "same bytes");
+    EXPECT_EQ(Cli({"tag", File("db"), "--add", "Blue", a, c}), "changed 2\n");
+    EXPECT_EQ(Cli({"tag", File("db"), "--add", "BLUE", a}), "changed 0\n");
+    EXPECT_EQ(Cli({"tag", File("db"), "--remove", "bLue", a}), "changed 1\n");
+    EXPECT_EQ(Cli({"keywords", File("db")}), "blue [1]\n");
+    Cli({"tag", File("db"), "--add", "red", a, "999"}, 1);
+    EXPECT_EQ(m_err, "Data not found\n");
+    Cli({"transfer", File("db"), File("two"), a, c}, 1); // not created without a Yes
+    EXPECT_EQ(m_err + std::to_string(std::filesystem::exists(File("two.PXM"))),
+              "File not found. Create?\n0");
+    EXPECT_EQ(Cli({"--yes", "transfer", File("db"), File("two"), a, c}), "transferred 2\n");
+    EXPECT_EQ(Names(Cli({"list", File("two")})), "a.jpg,c.tif");
+    EXPECT_EQ(Names(Cli({"duplicates", File("db")})), "a.jpg,b.gif,d.png");
+    Cli({"delete", File("db"), b, d});
+    EXPECT_EQ(Cli({"duplicates", File("db")}, 1), "");
+    EXPECT_EQ(m_err, "Duplicate data not found.\n");
+}
+
+TEST_F(CollectionCliTest, ExchangeExportAndProperties) {
+    for (const char* name : {"a.jpg", "b.gif", "c.tif", "e.JPE"}) // .JPE counts as unknown
+        Store("db", name, name);
+    Store("db", "d.bmp", Bmp(1));
+    const std::string count = "TIFF\t1 pics\nGIF\t1 pics\nJPEG\t1 pics\nBMP\t";
+    EXPECT_EQ(Cli({"properties", File("db")}), count + "1 pics\nUnknown\t1 pics\nTotal\t5 pics\n");
+    const std::string f = Store("other", "f.bmp", Bmp(2));
+    Store("other", "g.bmp", Bmp(3));
+    const std::string db = File("db"), other = File("other");
+    EXPECT_EQ(Cli({"exchange", db, other, "--count-only"}), "7\n");
+    EXPECT_EQ(Cli({"exchange", db, other, "--direction", "in", "--count-only"}), "2\n");
+    Cli({"--yes", "exchange", db, other, "--direction", "in"});
+    EXPECT_EQ(m_err, "2 pics found to transter. Continue?\nData transfer completed\n");
+    EXPECT_EQ(Cli({"exchange", db, other, "--direction", "in", "--count-only"}), "0\n");
+    Cli({"--yes", "exchange", db, other, "--direction", "in"});
+    EXPECT_EQ(m_err, "No pic found to transfer\n");
+    EXPECT_EQ(Cli({"properties", db}), count + "3 pics\nUnknown\t1 pics\nTotal\t7 pics\n");
+    std::filesystem::create_directory(File("pics"));
+    Cli({"export", other, File("pics")});
+    EXPECT_EQ(m_err, "Output 2 picture files.\n");
+    EXPECT_EQ(Text("pics/f.bmp") + Text("pics/g.bmp"), Bmp(2) + Bmp(3));
+    Cli({"export", other, File("pics/"), f}); // the overwrite question answered No
+    EXPECT_EQ(m_err, "File already exists. Overwrite?\nOutput 0 picture files.\n");
+    Cli({"--yes", "export", other, File("pics"), f});
+    EXPECT_EQ(m_err, "File already exists. Overwrite?\nOutput 1 picture files.\n");
+}
+
+} // namespace
