@@ -2,6 +2,7 @@
 
 #include "platform/ByteOrder.h"
 #include "platform/Prompt.h"
+#include "storage/DatabaseFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,13 +17,6 @@ constexpr std::int32_t rebuildThreshold = 256;
 
 std::int64_t EntryOffset(std::int32_t i) {
     return headerSize + std::int64_t{entrySize} * i;
-}
-
-unsigned OpenFlags(int mode, bool create) {
-    unsigned flags = mode == 0 ? (CFile::modeReadWrite | CFile::shareDenyWrite) : CFile::modeRead;
-    if (create)
-        flags |= CFile::modeCreate;
-    return flags;
 }
 
 } // namespace
@@ -69,7 +63,7 @@ int CIndexFile::Create(const std::string& path, int mode) {
     Close();
     m_header = CIndexHeader::Empty();
     CFileException error;
-    if (!m_file.Open(path, OpenFlags(mode, true), &error)) {
+    if (!m_file.Open(path, DatabaseOpenFlags(mode, true), &error)) {
         Fail(error.Cause());
         return 0;
     }
@@ -94,14 +88,10 @@ int CIndexFile::Open(const std::string& path, int mode) {
     m_lastError = 0;
     Close();
     CFileException error;
-    if (!m_file.Open(path, OpenFlags(mode, false), &error)) {
-        if (!m_file.Open(path, CFile::modeRead | CFile::shareDenyNone, &error)) {
-            Fail(error.Cause());
-            return 0;
-        }
-        m_readOnly = true;
-    } else {
-        m_readOnly = mode != 0;
+    if (!OpenDatabaseFile(m_file, path, mode, m_readOnly, error)) {
+        m_readOnly = false;
+        Fail(error.Cause());
+        return 0;
     }
     m_path = path;
     m_open = true;
@@ -111,11 +101,7 @@ int CIndexFile::Open(const std::string& path, int mode) {
 }
 
 void CIndexFile::Close() {
-    try {
-        m_file.Close();
-    } catch (const CFileException&) {
-        // Nothing is buffered: every change was written when it was made.
-    }
+    CloseDatabaseFile(m_file);
     m_open = false;
     m_readOnly = false;
     m_path.clear();

@@ -3,6 +3,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/FileSystem.h"
 #include "platform/Prompt.h"
+#include "storage/DatabaseFile.h"
 #include "storage/Password.h"
 
 #include <cstring>
@@ -10,13 +11,6 @@
 using namespace MainFormat;
 
 namespace {
-unsigned OpenFlags(int mode, bool create) {
-    unsigned flags = mode == 0 ? (CFile::modeReadWrite | CFile::shareDenyWrite) : CFile::modeRead;
-    if (create)
-        flags |= CFile::modeCreate;
-    return flags;
-}
-
 // Blocks a chain of `length` payload bytes takes: full blocks, then the rest (maybe 0).
 std::int64_t ChainBlocks(std::int64_t length) {
     return length / payloadSize + 1;
@@ -46,7 +40,7 @@ int CMainFile::Create(const std::string& path, int mode) {
     m_lastError = 0;
     Close();
     CFileException error;
-    if (!m_file.Open(path, OpenFlags(mode, true), &error)) {
+    if (!m_file.Open(path, DatabaseOpenFlags(mode, true), &error)) {
         Fail(error.Cause());
         return 0;
     }
@@ -68,12 +62,10 @@ int CMainFile::Open(const std::string& path, int mode) {
     m_lastError = 0;
     Close();
     CFileException error;
-    if (!m_file.Open(path, OpenFlags(mode, false), &error)) {
-        if (!m_file.Open(path, CFile::modeRead | CFile::shareDenyNone, &error)) {
-            Fail(error.Cause());
-            return 0;
-        }
-        m_readOnly = true;
+    if (!OpenDatabaseFile(m_file, path, mode, m_readOnly, error)) {
+        m_readOnly = false;
+        Fail(error.Cause());
+        return 0;
     }
     m_open = true;
     CRecordHead header;
@@ -93,11 +85,7 @@ int CMainFile::Open(const std::string& path, int mode) {
 }
 
 void CMainFile::Close() {
-    try {
-        m_file.Close();
-    } catch (const CFileException&) {
-        // Nothing is buffered: every change was written when it was made.
-    }
+    CloseDatabaseFile(m_file);
     m_open = false;
     m_readOnly = false;
     m_path.clear();

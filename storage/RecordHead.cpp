@@ -17,7 +17,7 @@ std::string ReadField(const std::uint8_t* field, std::size_t width) {
 void WriteField(std::uint8_t* field, std::size_t width, std::string_view text) {
     std::string_view cut = CutUtf8(text, width - 1);
     std::memset(field, 0, width);
-    if (!cut.empty())  // an empty view may carry no pointer at all
+    if (!cut.empty()) // an empty view may carry no pointer at all
         std::memcpy(field, cut.data(), cut.size());
 }
 } // namespace
