@@ -181,16 +181,30 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
         keywords = fields;
     }
 
-    const PxImage* picture = m_doc.GetCurrentPicture();
+    PxImage* picture = m_doc.GetCurrentPicture();
     std::int32_t modified = -1;
     if (!GetFileModTime(path, modified))
         modified = -1;
-    if (!picture || !m_doc.Database().AddRecord(stream, crc, path, modified, picture->GetWidth(),
-                                                picture->GetHeight(), keywords)) {
+    if (!picture) {
         ShowMessage("Failed to add");
         return false;
     }
-    StoreThumbnailOfNewRecord();
+    // The thumbnail comes from the picture decoded for the add, not from a second decode;
+    // MakeThumbnail works in 256 colours whatever the option says. It is stored with the
+    // record as one change; a record left without one gets it the first time it is shown.
+    CPictureDatabase& database = m_doc.Database();
+    CMemFile thumbnail(streamStep);
+    bool made = false;
+    const bool stored = MakeThumbnail(*picture, m_doc.GetPictureKind(), thumbnail, made)
+                            ? database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
+                                                 picture->GetHeight(), keywords, &thumbnail, made)
+                            : database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
+                                                 picture->GetHeight(), keywords);
+    if (!stored) {
+        ShowMessage("Failed to add");
+        return false;
+    }
+    RememberNewRecord();
     return true;
 }
 
@@ -252,19 +266,8 @@ bool CAddPictures::ConfirmDuplicate(CFile& stream, const std::string& path, bool
     return choice == DuplicateChoice::save;
 }
 
-void CAddPictures::StoreThumbnailOfNewRecord() {
-    CPictureDatabase& database = m_doc.Database();
-    CIndexFile& index = database.Index();
-    if (!index.GoTo(index.GetLastInserted()))
-        return;
-    const std::int32_t record = index.GetCurrentRecord();
-    m_stored.push_back(record);
-    // The thumbnail comes from the picture decoded for the add, not from a second decode;
-    // MakeThumbnail works in 256 colours whatever the option says. A record left without
-    // one gets it the first time it is shown.
-    PxImage* picture = m_doc.GetCurrentPicture();
-    CMemFile thumbnail(streamStep);
-    bool made = false;
-    if (picture && MakeThumbnail(*picture, m_doc.GetPictureKind(), thumbnail, made))
-        database.SetThumbnail(&thumbnail, record, made);
+void CAddPictures::RememberNewRecord() {
+    CIndexFile& index = m_doc.Database().Index();
+    if (index.GoTo(index.GetLastInserted()))
+        m_stored.push_back(index.GetCurrentRecord());
 }

@@ -56,9 +56,8 @@ private:
     // The duplicate test and its dialog; true when the file goes on to be stored.
     bool PassesDuplicateTest(CFile& stream, std::uint16_t crc, const std::string& path,
                              bool minimized);
-    // Makes the record the add inserted last current and gives it the thumbnail of the
-    // current picture.
-    void StoreThumbnailOfNewRecord();
+    // Makes the record the add inserted last current and notes it among the stored ones.
+    void RememberNewRecord();
 
     CPicdexDoc& m_doc;
     IAddDialogs& m_dialogs;

@@ -266,18 +266,26 @@ bool CPicdexDoc::DeleteCurrent() {
     CRecordHead head;
     if (!GetCurrentHead(head))
         return false;
-    const std::int32_t record = m_database.Index().GetCurrentRecord();
+    CIndexFile& index = m_database.Index();
+    const std::int32_t record = index.GetCurrentRecord();
     if (!m_database.DeleteRecord(record, head))
+        return false;
+    // Deleting goes by the keys the head gives; a damaged head gives keys its entries do
+    // not carry, and the record would stay in the list. The entry shown leaves it anyway.
+    CIndexEntry current;
+    if (index.ReadEntry(current, index.GetCurrentNumber()) && !current.IsDeleted() &&
+        (!index.MarkDeleted(current.number) || !m_database.Commit()))
         return false;
     m_database.Marks().Unmark(record);
     return true;
 }
 
-void CPicdexDoc::DeleteCommand() {
+bool CPicdexDoc::DeleteCommand() {
     if (!AskYesNo("Delete the picture?"))
-        return;
-    DeleteCurrent();
+        return false;
+    const bool deleted = DeleteCurrent();
     GoNext();
     if (!m_database.Marks().Exists())
         ForEachView([](IDocumentView& view) { view.HideMarkBar(); });
+    return deleted;
 }

@@ -65,8 +65,9 @@ public:
 
     // Flags the current record's entries deleted and unmarks it.
     bool DeleteCurrent();
-    // The delete command: asks "Delete the picture?", deletes, moves on as GoNext.
-    void DeleteCommand();
+    // The delete command: asks "Delete the picture?", deletes, moves on as GoNext. True
+    // when the record was deleted; false for No or after a failure (its message was shown).
+    bool DeleteCommand();
     // The current entry's record head; false when there is no current entry.
     bool GetCurrentHead(CRecordHead& head);
 

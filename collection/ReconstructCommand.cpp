@@ -1,11 +1,15 @@
 #include "collection/ReconstructCommand.h"
 
+#include "platform/FileException.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
 #include "storage/PictureDatabase.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 // Deletes the file of that name in any letter case, if there is one.
@@ -23,6 +27,30 @@ void RemoveDatabaseFiles(const std::string& base) {
 bool DatabaseTargetExists(const std::string& path) {
     return FileExists(path) || FileExists(ReplaceExtension(path, ".PXM")) ||
            FileExists(ReplaceExtension(path, ".PXI"));
+}
+
+// A build writes under a name of its own and takes the temporary name, the one the swap
+// looks for, only once it is complete: a build cut short (a killed process, a power cut)
+// must never pass for a finished one and be swapped in over the database at its next open.
+std::string BuildingName(const std::string& name) {
+    return name + "-building";
+}
+
+// Renames each finished file to its temporary name, the one that completes the set last,
+// and makes the renames durable. False when one fails (its file error has been shown).
+bool MoveIntoPlace(std::initializer_list<std::pair<std::string, std::string>> moves,
+                   const std::string& mainPath) {
+    for (const auto& [from, to] : moves) {
+        if (!RenameFile(ResolveCaseInsensitive(from), to)) {
+            ShowMessage(FileErrorText(FileCauseFromErrno(errno)));
+            return false;
+        }
+    }
+    if (!SyncFolder(GetFolder(mainPath))) {
+        ShowMessage(FileErrorText(FileCauseFromErrno(errno)));
+        return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -51,11 +79,16 @@ int CReconstructCommand::Run() {
 
 int CReconstructCommand::ReconstructIndex() {
     const std::string temporary = ResolveCaseInsensitive(TemporaryIndexPath(m_db.GetMainPath()));
+    const std::string building = BuildingName(temporary);
     const int built =
         m_dialogs.RunBuild(ReconstructChoice::index, [&](IReconstructionProgress& progress) {
-            return BuildIndexFromMain(m_db, temporary, progress);
+            return BuildIndexFromMain(m_db, building, progress) &&
+                           MoveIntoPlace({{building, temporary}}, m_db.GetMainPath())
+                       ? 1
+                       : 0;
         });
     if (!built) {
+        RemoveFile(building);
         RemoveFile(temporary);
         return 0;
     }
@@ -65,16 +98,25 @@ int CReconstructCommand::ReconstructIndex() {
 
 int CReconstructCommand::ReconstructMain() {
     const std::string base = TemporaryMainBasePath(m_db.GetMainPath());
+    const std::string building = BuildingName(base);
     const int built =
         m_dialogs.RunBuild(ReconstructChoice::main, [&](IReconstructionProgress& progress) {
             // A pair left by an earlier build would be opened and added to.
             RemoveDatabaseFiles(base);
+            RemoveDatabaseFiles(building);
             // Opening a database replaces the extension of its path: the base needs one of
-            // its own, or the open database itself would be named.
-            return BuildMainCopy(m_db, base + ".PXM", progress);
+            // its own, or the open database itself would be named. The swap needs both
+            // files: the index arrives last.
+            return BuildMainCopy(m_db, building + ".PXM", progress) &&
+                           MoveIntoPlace({{building + ".pxm", base + ".PXM"},
+                                          {building + ".pxi", base + ".PXI"}},
+                                         m_db.GetMainPath())
+                       ? 1
+                       : 0;
         });
     if (!built) {
         RemoveDatabaseFiles(base);
+        RemoveDatabaseFiles(building);
         return 0;
     }
     HandOver();

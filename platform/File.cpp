@@ -1,10 +1,44 @@
 #include "platform/File.h"
 
+#include "platform/FaultInjection.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+bool syncEnabled = true;
+
+// The errno an injected fault stands for; a short write anywhere but in a transfer is EIO.
+int FaultErrno(FaultInjection::Fault fault) {
+    return fault == FaultInjection::Fault::noSpace ? ENOSPC : EIO;
+}
+
+// Counts one operation with the fault-injection switch and throws the armed fault when this
+// is the operation it must fail. A short write is thrown as EIO except by a transfer
+// (partial = true): then it returns true and the caller delivers it, because part of the
+// bytes must really reach the file.
+bool StrikeFile(FaultInjection::Operation operation, bool partial = false) {
+    FaultInjection::Fault fault{};
+    if (!FaultInjection::Strike(operation, fault)) [[likely]]
+        return false;
+    if (fault == FaultInjection::Fault::shortWrite && partial)
+        return true;
+    CFileException::ThrowErrno(FaultErrno(fault));
+}
+
+} // namespace
+
+void CFile::SetSyncEnabled(bool enabled) {
+    syncEnabled = enabled;
+}
+
+bool CFile::IsSyncEnabled() {
+    return syncEnabled;
+}
 
 CFile::~CFile() {
     if (m_fd >= 0)
@@ -57,6 +91,7 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     }
     m_fd = fd;
     m_position = 0;
+    m_unsynced = (flags & modeCreate) != 0;
     m_path = path;
     return true;
 }
@@ -65,6 +100,7 @@ std::size_t CFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset) 
     if (m_fd < 0)
         throw CFileException(FileCause::invalidFile);
     auto* out = static_cast<unsigned char*>(buffer);
+    StrikeFile(FaultInjection::Operation::read);
     std::size_t done = 0;
     ++m_counts.reads;
     while (done < count) {
@@ -88,9 +124,17 @@ void CFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset) 
     const auto* in = static_cast<const unsigned char*>(buffer);
     std::size_t done = 0;
     ++m_counts.writes;
-    while (done < count) {
+    // Even a failed write may have changed the file.
+    m_unsynced = true;
+    // An injected short write transfers the first half (at least one byte of two or more)
+    // and then meets the end of the disk.
+    std::size_t limit = count;
+    bool shortWrite = StrikeFile(FaultInjection::Operation::write, true);
+    if (shortWrite)
+        limit = count > 1 ? count / 2 : 0;
+    while (done < limit) {
         ssize_t n =
-            ::pwrite(m_fd, in + done, count - done, offset + static_cast<std::int64_t>(done));
+            ::pwrite(m_fd, in + done, limit - done, offset + static_cast<std::int64_t>(done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -100,6 +144,8 @@ void CFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset) 
             throw CFileException(FileCause::diskFull);
         done += static_cast<std::size_t>(n);
     }
+    if (shortWrite)
+        throw CFileException(FileCause::diskFull);
 }
 
 std::size_t CFile::Read(void* buffer, std::size_t count) {
@@ -147,6 +193,8 @@ void CFile::SetLength(std::int64_t length) {
         throw CFileException(FileCause::invalidFile);
     if (length < 0)
         throw CFileException(FileCause::badSeek);
+    StrikeFile(FaultInjection::Operation::write);
+    m_unsynced = true;
     if (::ftruncate(m_fd, length) != 0)
         CFileException::ThrowErrno(errno);
 }
@@ -154,8 +202,11 @@ void CFile::SetLength(std::int64_t length) {
 void CFile::Flush() {
     if (m_fd < 0)
         throw CFileException(FileCause::invalidFile);
-    if (::fdatasync(m_fd) != 0 && errno != EINVAL)
+    StrikeFile(FaultInjection::Operation::sync);
+    // A file system that cannot sync (EINVAL) keeps nothing back to sync.
+    if (syncEnabled && ::fdatasync(m_fd) != 0 && errno != EINVAL)
         CFileException::ThrowErrno(errno);
+    m_unsynced = false;
 }
 
 void CFile::Close() {
@@ -164,6 +215,7 @@ void CFile::Close() {
         m_fd = -1;
         m_path.clear();
         m_position = 0;
+        m_unsynced = false;
         if (::close(fd) != 0 && errno != EINTR)
             CFileException::ThrowErrno(errno);
     }

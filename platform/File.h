@@ -6,6 +6,11 @@
 // "File sharing violation" and falls back to reading; "deny-none" takes no lock.
 // The position is kept here and transfers use pread/pwrite, so a seek costs nothing and
 // a block transfer is one system call.
+//
+// Every transfer, SetLength (counted as a write) and Flush (a sync) passes the
+// fault-injection switch (platform/FaultInjection.h) first; an injected EIO or ENOSPC
+// throws the cause an actual one would, and an injected short write stores part of
+// the bytes and then fails as "Disk full".
 #pragma once
 
 #include "platform/FileException.h"
@@ -53,6 +58,11 @@ public:
     virtual void SetLength(std::int64_t length);
     // Puts the written data on stable storage (fdatasync).
     virtual void Flush();
+    // For benchmarks only: false makes Flush (and SyncFolder) return without syncing, so
+    // that a benchmark can measure what durability costs; the syncs are still counted by
+    // the fault-injection switch. Programs and tests never switch it off.
+    static void SetSyncEnabled(bool enabled);
+    static bool IsSyncEnabled();
     virtual void Close();
     virtual bool IsOpen() const { return m_fd >= 0; }
 
@@ -65,10 +75,14 @@ public:
 
     const std::string& GetFilePath() const { return m_path; }
     const IoCounts& GetIoCounts() const { return m_counts; }
+    // True when something was written (or the file created or truncated) since it was
+    // opened or last flushed successfully: only then does Flush have anything to do.
+    bool HasUnsyncedWrites() const { return m_unsynced; }
 
 private:
     int m_fd = -1;
     std::int64_t m_position = 0;
     std::string m_path;
     IoCounts m_counts;
+    bool m_unsynced = false;
 };

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FaultInjection.h"
+#include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
 
@@ -105,6 +107,16 @@ std::string NearestExistingFolder(std::string_view path) {
         text.resize(slash == 0 ? 1 : slash);
     }
     return ".";
+}
+
+// Counts one operation with the fault-injection switch; true (with errno set to the
+// injected error) when it must fail.
+bool StrikeFails(FaultInjection::Operation operation) {
+    FaultInjection::Fault fault{};
+    if (!FaultInjection::Strike(operation, fault)) [[likely]]
+        return false;
+    errno = fault == FaultInjection::Fault::noSpace ? ENOSPC : EIO;
+    return true;
 }
 
 bool ReadSysFlag(const std::string& file) {
@@ -215,4 +227,29 @@ bool SetFileModTime(std::string_view path, std::int32_t seconds) {
     times[1].tv_sec = seconds;
     times[1].tv_nsec = 0;
     return ::utimensat(AT_FDCWD, std::string(path).c_str(), times, 0) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    if (StrikeFails(FaultInjection::Operation::rename))
+        return false;
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool SyncFolder(const std::string& folder) {
+    if (StrikeFails(FaultInjection::Operation::sync))
+        return false;
+    if (!CFile::IsSyncEnabled())
+        return true;
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool synced = ::fsync(fd) == 0;
+    int err = errno;
+    ::close(fd);
+    errno = err;
+    return synced;
+}
+
+bool UnlinkFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
 }

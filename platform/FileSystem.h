@@ -1,5 +1,6 @@
 // Queries and small operations on the file system: file search with the letter-case rules
-// of database names, sizes, free space, drive type and file times.
+// of database names, sizes, free space, drive type, file times, and the renames, removals
+// and folder syncs through which files are swapped durably.
 #pragma once
 
 #include <cstdint>
@@ -33,3 +34,15 @@ bool GetFileModTime(std::string_view path, std::int32_t& seconds);
 
 // Sets the file's modification time only; false on failure.
 bool SetFileModTime(std::string_view path, std::int32_t seconds);
+
+// Renames from to to (rename(2)), replacing an existing to atomically. Returns true on
+// success; false with errno set. Counted by the fault-injection switch as a rename.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Puts the entries of folder (names created, renamed or removed in it) on stable storage:
+// fsync of the folder itself. Returns true on success; false with errno set. Counted by the
+// fault-injection switch as a sync.
+bool SyncFolder(const std::string& folder);
+
+// Removes the file path (unlink(2)); true on success, false with errno set.
+bool UnlinkFile(const std::string& path);

@@ -131,6 +131,8 @@ int CIndexBuilder::Write(const std::string& path) const {
     }
     try {
         file.WriteAt(bytes.data(), bytes.size(), 0);
+        // On stable storage before anything can rename the file into place.
+        file.Flush();
         file.Close();
     } catch (const CFileException& e) {
         ShowMessage(FileErrorText(e.Cause()));

@@ -18,8 +18,8 @@ public:
 
     // The bytes of the finished file.
     std::vector<std::uint8_t> Build() const;
-    // Creates the file at path (read-write, deny-write) and writes it; a file error is shown
-    // through the prompt and gives 0.
+    // Creates the file at path (read-write, deny-write), writes it and syncs it to stable
+    // storage before closing it; a file error is shown through the prompt and gives 0.
     int Write(const std::string& path) const;
 
 private:

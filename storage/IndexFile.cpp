@@ -129,7 +129,9 @@ int CIndexFile::Preload() {
 
 int CIndexFile::Flush() {
     return Guard(0, [&] {
-        m_file.Flush();
+        // Nothing written since the last sync (always so for a reader): nothing to sync.
+        if (m_file.HasUnsyncedWrites())
+            m_file.Flush();
         return 1;
     });
 }
@@ -242,7 +244,8 @@ int CIndexFile::MarkDeleted(std::int32_t i) {
 // --- header ---
 
 bool CIndexFile::SkipTableIsSane() {
-    if (m_header.skipLength < 0 || m_header.skipLength > skipSlots)
+    // A list of entries has a first and a last slot, an empty one none.
+    if (m_header.skipLength < 0 || m_header.skipLength == 1 || m_header.skipLength > skipSlots)
         return false;
     std::int32_t count = CountEntries();
     for (int k = 0; k < m_header.skipLength; ++k) {
@@ -323,6 +326,8 @@ void CIndexFile::BumpModificationCount() {
 // An entry's key never changes once written (only its links and flags do), so the keys
 // of the slot entries can be kept between searches, in this and in any other instance.
 const std::string& CIndexFile::SlotKey(int slot, std::int32_t entry) {
+    if (m_slotKeys.size() <= static_cast<std::size_t>(slot))
+        m_slotKeys.resize(static_cast<std::size_t>(slot) + 1, {-1, {}});
     auto& cached = m_slotKeys[static_cast<std::size_t>(slot)];
     if (cached.first != entry) {
         cached.second = std::string(Load(entry).Key());
@@ -447,6 +452,14 @@ void CIndexFile::Append(CIndexEntry& entry, std::int32_t n) {
     std::int32_t last = length > 0 ? m_header.skip[static_cast<std::size_t>(length - 1)] : -1;
     entry.next = -1;
     if (last == -1) {
+        // An empty table over entries that are linked into a list is damage: a new list
+        // started here would leave every one of them behind. (An entry on no list is what
+        // a first insertion that failed before its header was written leaves.)
+        for (std::int32_t i = 0; i < n; ++i) {
+            const CIndexEntry old = Load(i);
+            if (old.previous != -1 || old.next != -1)
+                throw CFileException(FileCause::generic);
+        }
         entry.previous = -1;
         Store(entry, n);
         m_header.skip[0] = n;
@@ -454,6 +467,10 @@ void CIndexFile::Append(CIndexEntry& entry, std::int32_t n) {
         m_header.skipLength = 2;
     } else {
         CIndexEntry tail = Load(last);
+        // The last slot must name the entry that ends the list; linking after any other
+        // would cut off the entries that follow it.
+        if (tail.next != -1)
+            throw CFileException(FileCause::generic);
         entry.previous = last;
         Store(entry, n);
         tail.next = n;
@@ -468,9 +485,13 @@ void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n
     CIndexEntry after = Load(p);
     std::int32_t q = after.previous;
     CIndexEntry before;
-    if (q != -1)
+    if (q != -1) {
         before = Load(q);
-    else if (p != m_header.skip[0])
+        // A previous link that does not lead back is damage: linking the new entry after
+        // q would cut off the entries between q and p.
+        if (before.next != p)
+            throw CFileException(FileCause::generic);
+    } else if (p != m_header.skip[0])
         throw CFileException(FileCause::generic); // only the first entry lacks a previous one
     entry.previous = q;
     entry.next = p;

@@ -137,8 +137,8 @@ private:
     // The next link of every entry of the image, for walks that need nothing else.
     std::vector<std::int32_t> m_nextLinks;
     // Keys of the entries the skip slots named when last searched: (entry, key) per slot.
-    std::vector<std::pair<std::int32_t, std::string>> m_slotKeys =
-        std::vector<std::pair<std::int32_t, std::string>>(IndexFormat::skipSlots, {-1, {}});
+    // Grown to the slots searched, so a small index never pays for all 8192.
+    std::vector<std::pair<std::int32_t, std::string>> m_slotKeys;
     // Writer's copy of the modification count as last written to the file.
     std::int32_t m_fileModificationCount = 0;
     // Number of leading skip slots known to hold the entry at position stride x slot; a

@@ -15,6 +15,25 @@ namespace {
 std::int64_t ChainBlocks(std::int64_t length) {
     return length / payloadSize + 1;
 }
+
+// Runs append, which writes blocks from block `end` on (the end of the file). When it
+// fails, the file is cut back to end blocks and undo puts back what it overwrote before
+// the end, so a failed append leaves no half-written record or chain that a later append,
+// a reconstruction or a check would take for data. Both are best effort: the append's own
+// error is the one reported.
+template <class Append, class Undo>
+void AppendOrUndo(CFile& file, std::int32_t end, Append&& append, Undo&& undo) {
+    try {
+        append();
+    } catch (const CFileException&) {
+        try {
+            file.SetLength(static_cast<std::int64_t>(end) * blockSize);
+            undo();
+        } catch (const CFileException&) {
+        }
+        throw;
+    }
+}
 } // namespace
 
 template <class Op> bool CMainFile::Guard(Op&& op) {
@@ -92,7 +111,12 @@ void CMainFile::Close() {
 }
 
 int CMainFile::Flush() {
-    return Guard([&] { m_file.Flush(); });
+    return Guard([&] {
+        // A file with nothing written since its last sync is on stable storage already; a
+        // reader never writes, so it never syncs.
+        if (m_file.HasUnsyncedWrites())
+            m_file.Flush();
+    });
 }
 
 void CMainFile::ReadBlockOrThrow(std::uint8_t* buffer, std::int32_t block) {
@@ -181,8 +205,13 @@ int CMainFile::AppendRecord(CFile& source, std::int32_t& firstBlock, CRecordHead
         head.SetPrevious(-1);
         head.SetNext(h + 1);
         head.SetKind(1);
-        WriteBlockOrThrow(head.Bytes(), h);
-        WriteChain(source, h + 1, false);
+        AppendOrUndo(
+            m_file, h,
+            [&] {
+                WriteBlockOrThrow(head.Bytes(), h);
+                WriteChain(source, h + 1, false);
+            },
+            [] {});
     });
 }
 
@@ -190,13 +219,22 @@ int CMainFile::StoreThumbnailChain(CFile& source, std::int32_t headBlock) {
     return Guard([&] {
         CRecordHead head;
         ReadBlockOrThrow(head.Bytes(), headBlock);
+        const CRecordHead old = head;
         CheckRoom(source.GetLength(), 0);
         std::int32_t t = static_cast<std::int32_t>(m_file.GetLength() / blockSize);
         source.SeekToBegin();
-        head.SetThumbnailBlock(t);
-        head.SetKind(1);
-        WriteBlockOrThrow(head.Bytes(), headBlock);
-        WriteChain(source, t, true);
+        // The chain goes first and the head that points at it last: however the writing is
+        // interrupted, the head never names a block past the end of the file.
+        AppendOrUndo(
+            m_file, t,
+            [&] {
+                WriteChain(source, t, true);
+                head.SetThumbnailBlock(t);
+                head.SetKind(1);
+                WriteBlockOrThrow(head.Bytes(), headBlock);
+            },
+            // A head write that failed part-way may already name the chain cut off.
+            [&] { WriteBlockOrThrow(old.Bytes(), headBlock); });
     });
 }
 

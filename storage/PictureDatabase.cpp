@@ -6,6 +6,7 @@
 #include "platform/Prompt.h"
 #include "storage/Crc16.h"
 
+#include <cerrno>
 #include <vector>
 
 namespace {
@@ -23,6 +24,7 @@ int CPictureDatabase::OpenDatabase(const std::string& path, bool create) {
     const std::string indexPath = ResolveCaseInsensitive(base + ".PXI");
 
     bool mainIsNew = false;
+    bool indexIsNew = false;
     if (FileExists(mainPath)) {
         if (!m_main.Open(mainPath, 0))
             return 0;
@@ -45,10 +47,31 @@ int CPictureDatabase::OpenDatabase(const std::string& path, bool create) {
             return 0;
         if (!m_index.Create(indexPath, 0))
             return 0;
+        indexIsNew = true;
         if (!mainIsNew)
             ShowMessage("Index file not found. Reconstruct from main.");
     }
+    if (mainIsNew || indexIsNew)
+        return CommitCreated(mainPath);
     return 1;
+}
+
+int CPictureDatabase::CommitCreated(const std::string& path) {
+    if (!Commit())
+        return 0;
+    if (!SyncFolder(GetFolder(path))) {
+        ShowMessage(FileErrorText(FileCauseFromErrno(errno)));
+        return 0;
+    }
+    return 1;
+}
+
+int CPictureDatabase::Commit() {
+    if (!IsOpen())
+        return 0;
+    // The main file first: once the index is synced, every record its entries name is on
+    // stable storage too.
+    return m_main.Flush() && m_index.Flush() ? 1 : 0;
 }
 
 void CPictureDatabase::Close() {
@@ -131,6 +154,30 @@ int CPictureDatabase::ComputeCrc(CFile& destination, const std::string& path, st
 int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
                                 std::int32_t dateImageCreated, std::uint32_t width,
                                 std::uint32_t height, const Keywords& keywords) {
+    std::int32_t headBlock = -1;
+    if (!StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
+                     headBlock))
+        return 0;
+    return Commit();
+}
+
+int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
+                                std::int32_t dateImageCreated, std::uint32_t width,
+                                std::uint32_t height, const Keywords& keywords,
+                                CFile* thumbnailBytes, bool thumbnailStored) {
+    std::int32_t headBlock = -1;
+    if (!StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
+                     headBlock))
+        return 0;
+    // The record is stored whether or not its thumbnail is; the failure has been shown.
+    StoreThumbnail(thumbnailBytes, headBlock, thumbnailStored);
+    return Commit();
+}
+
+int CPictureDatabase::StoreRecord(CFile& pictureBytes, std::uint16_t crc,
+                                  std::string_view sourcePath, std::int32_t dateImageCreated,
+                                  std::uint32_t width, std::uint32_t height,
+                                  const Keywords& keywords, std::int32_t& headBlock) {
     if (!IsOpen())
         return 0;
     CRecordHead head;
@@ -152,13 +199,18 @@ int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::str
     head.SetWidth(width);
     head.SetHeight(height);
 
-    std::int32_t h = -1;
-    if (!m_main.AppendRecord(pictureBytes, h, head))
+    if (!m_main.AppendRecord(pictureBytes, headBlock, head))
         return 0;
-    return AddRecordEntries(head, h);
+    return AddRecordEntries(head, headBlock);
 }
 
 int CPictureDatabase::SetThumbnail(CFile* thumbnailBytes, std::int32_t headBlock, bool stored) {
+    if (!StoreThumbnail(thumbnailBytes, headBlock, stored))
+        return 0;
+    return Commit();
+}
+
+int CPictureDatabase::StoreThumbnail(CFile* thumbnailBytes, std::int32_t headBlock, bool stored) {
     if (stored) {
         if (!thumbnailBytes)
             return 0;
@@ -209,7 +261,21 @@ int CPictureDatabase::ChangeKeywords(std::int32_t headBlock, const CRecordHead& 
         if (!HasKeywordExact(oldHead, keyword) && !AddKeywordEntry(keyword, headBlock))
             return 0;
     }
-    return m_main.WriteHead(newHead, headBlock);
+    if (!m_main.WriteHead(newHead, headBlock))
+        return 0;
+    return Commit();
+}
+
+int CPictureDatabase::WriteHead(CRecordHead& head, std::int32_t headBlock) {
+    if (!m_main.WriteHead(head, headBlock))
+        return 0;
+    return Commit();
+}
+
+int CPictureDatabase::SetPassword(std::string_view text) {
+    if (!m_main.SetPassword(text))
+        return 0;
+    return Commit();
 }
 
 int CPictureDatabase::CopyRecord(std::int32_t headBlock, CPictureDatabase& target) {
@@ -220,19 +286,23 @@ int CPictureDatabase::CopyRecord(std::int32_t headBlock, CPictureDatabase& targe
     Keywords keywords;
     for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
         keywords[static_cast<std::size_t>(slot)] = head.Keyword(slot);
-    if (!target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
-                          head.Width(), head.Height(), keywords))
+    // The record and its thumbnail are one change: one Commit of the target at the end.
+    std::int32_t copy = -1;
+    if (!target.StoreRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                            head.Width(), head.Height(), keywords, copy))
         return 0;
+    // The copy becomes the target's current entry, as after an add.
     CIndexFile& targetIndex = target.Index();
     if (!targetIndex.GoTo(targetIndex.GetLastInserted()))
         return 0;
-    std::int32_t copy = targetIndex.GetCurrentRecord();
-    if (head.ThumbnailBlock() == head.Next())
-        return target.SetThumbnail(nullptr, copy, false);
-    if (head.ThumbnailBlock() == 0)
-        return 1;
-    CMemFile thumbnail;
-    if (!m_main.CopyChain(thumbnail, head.ThumbnailBlock()))
-        return 0;
-    return target.SetThumbnail(&thumbnail, copy, true);
+    if (head.ThumbnailBlock() == head.Next()) {
+        if (!target.StoreThumbnail(nullptr, copy, false))
+            return 0;
+    } else if (head.ThumbnailBlock() != 0) {
+        CMemFile thumbnail;
+        if (!m_main.CopyChain(thumbnail, head.ThumbnailBlock()) ||
+            !target.StoreThumbnail(&thumbnail, copy, true))
+            return 0;
+    }
+    return target.Commit();
 }

@@ -4,6 +4,13 @@
 //
 // Results: 1 for success, 0 for failure; block and entry numbers -1 for none. File errors
 // have already been shown through the prompt when an operation fails.
+//
+// Durability: every operation that changes the database (a record added, a thumbnail
+// stored, a deletion, a keyword change, a password set, a head written, a record copied,
+// the files created) ends with Commit, so when it returns 1 its writes are on stable
+// storage; a failed sync is a failed operation. The building blocks below (the index
+// entries of a record, keyword entries) leave that to their caller. The size GetDataSize
+// writes into a head that lacks it can be computed again: it is synced with the next change.
 #pragma once
 
 #include "platform/File.h"
@@ -39,6 +46,11 @@ public:
     // Closes both files; nothing needs writing, every change was written when made.
     void Close();
 
+    // Puts every write made so far on stable storage: fdatasync of the main file, then of
+    // the index file, each only when it was written since its last sync (a read-only file
+    // never is). 1, or 0 after the file error has been shown.
+    int Commit();
+
     bool IsOpen() const { return m_main.IsOpen() && m_index.IsOpen(); }
     // Read-only only when both files had to be opened read-only.
     bool IsReadOnly() const { return m_main.IsReadOnly() && m_index.IsReadOnly(); }
@@ -51,6 +63,13 @@ public:
     int AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
                   std::int32_t dateImageCreated, std::uint32_t width, std::uint32_t height,
                   const Keywords& keywords);
+    // AddRecord and the new record's thumbnail as one change (one sync pair):
+    // thumbnailStored false makes the picture its own thumbnail, true stores thumbnailBytes.
+    // A thumbnail that cannot be stored leaves the record without one; it is made again
+    // when the record is shown.
+    int AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
+                  std::int32_t dateImageCreated, std::uint32_t width, std::uint32_t height,
+                  const Keywords& keywords, CFile* thumbnailBytes, bool thumbnailStored);
     // stored false makes the picture its own thumbnail; true stores thumbnailBytes.
     int SetThumbnail(CFile* thumbnailBytes, std::int32_t headBlock, bool stored);
     int ChangeKeywords(std::int32_t headBlock, const CRecordHead& oldHead, CRecordHead& newHead);
@@ -64,9 +83,7 @@ public:
     int ReadHead(CRecordHead& head, std::int32_t headBlock) {
         return m_main.ReadHead(head, headBlock);
     }
-    int WriteHead(CRecordHead& head, std::int32_t headBlock) {
-        return m_main.WriteHead(head, headBlock);
-    }
+    int WriteHead(CRecordHead& head, std::int32_t headBlock);
     std::int64_t GetDataSize(std::int32_t headBlock) { return m_main.GetDataSize(headBlock); }
     // Loads the file at path into destination and computes its CRC; 0 when it cannot be read.
     static int ComputeCrc(CFile& destination, const std::string& path, std::uint16_t& crc);
@@ -84,7 +101,7 @@ public:
 
     // --- password ---
     int GetPassword(std::string& text) { return m_main.GetPassword(text); }
-    int SetPassword(std::string_view text) { return m_main.SetPassword(text); }
+    int SetPassword(std::string_view text);
     // 1 when there is no password or it was entered; 0 when the dialog was cancelled.
     int CheckPassword(IPasswordDialog& dialog);
 
@@ -102,6 +119,14 @@ public:
     CMainFile& Main() { return m_main; }
 
 private:
+    // AddRecord and SetThumbnail without the closing Commit, so that a copied record is
+    // one change.
+    int StoreRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
+                    std::int32_t dateImageCreated, std::uint32_t width, std::uint32_t height,
+                    const Keywords& keywords, std::int32_t& headBlock);
+    int StoreThumbnail(CFile* thumbnailBytes, std::int32_t headBlock, bool stored);
+    // Commit, then the folder's entries: a file just created must not vanish with a crash.
+    int CommitCreated(const std::string& path);
     // Flags the entries with key whose record is headBlock.
     int FlagEntries(const std::string& key, std::int32_t headBlock);
     int InsertEntry(const std::string& key, std::int32_t headBlock);

@@ -51,7 +51,7 @@ int CPictureDatabase::DeleteRecord(std::int32_t headBlock, const CRecordHead& he
             return 0;
     return FlagEntries(MakeCrcKey(head.Crc()), headBlock) &&
                    FlagEntries(MakeDateKey(head.DateSaved()), headBlock) &&
-                   FlagEntries(MakeNameKey(head.FileName()), headBlock)
+                   FlagEntries(MakeNameKey(head.FileName()), headBlock) && Commit()
                ? 1
                : 0;
 }

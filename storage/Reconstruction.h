@@ -21,12 +21,18 @@ std::string TemporaryIndexPath(const std::string& mainPath);    // M + "%$I.pxi"
 std::string TemporaryMainBasePath(const std::string& mainPath); // M + "%$%"
 
 // Writes a new index at path with the entries of every record head of db's main file,
-// deleted records included, in block order. 1 or 0 (the file error has been shown).
+// deleted records included, in block order. A head whose picture chain is not complete
+// (CPictureChainWalk: through data blocks to its end inside the file, with as many bytes
+// as the head's data size) is left out: it is what an interrupted add leaves, and its
+// picture cannot be read. A complete chain whose bytes fail the CRC keeps its record: the
+// picture is damaged, mostly readable, not unfinished. 1 or 0 (the file error has been
+// shown).
 int BuildIndexFromMain(CPictureDatabase& db, const std::string& path,
                        IReconstructionProgress& progress);
 
 // Writes a new database at basePath (".PXM" and ".PXI") holding db's live records in the
-// order of their file-name entries, with db's password. 1 or 0.
+// order of their file-name entries, with db's password. An index too damaged to tell which
+// records are live is refused before anything is written (PlanMainCopy). 1 or 0.
 int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
                   IReconstructionProgress& progress);
 

@@ -38,3 +38,5 @@ std::span<const CliCommand> SearchCommands();
 std::span<const CliCommand> ExchangeCommands();
 // tag, transfer, duplicates: the commands on marked records (MarkCliCommands.cpp).
 std::span<const CliCommand> MarkCliCommands();
+// verify: the integrity check of a database (VerifyCommands.cpp).
+std::span<const CliCommand> VerifyCommands();

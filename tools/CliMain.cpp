@@ -21,7 +21,8 @@ namespace {
 std::vector<CliCommand> AllCommands() {
     std::vector<CliCommand> commands;
     for (auto group : {DatabaseCommands(), RecordCommands(), ImageCommands(), CollectionCommands(),
-                       DocumentCommands(), SearchCommands(), ExchangeCommands(), MarkCliCommands()})
+                       DocumentCommands(), SearchCommands(), ExchangeCommands(), MarkCliCommands(),
+                       VerifyCommands()})
         commands.insert(commands.end(), group.begin(), group.end());
     return commands;
 }

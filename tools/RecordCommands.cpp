@@ -69,7 +69,10 @@ int StoreFile(CPictureDatabase& db, const std::string& path,
     CIndexEntry last;
     if (!db.Index().ReadEntry(last, db.Index().GetLastInserted()))
         return 0;
+    // Out at once, not when the buffer fills: a script reading a pipe takes each line as
+    // the word that its record is stored, and may act on it while later files are added.
     std::printf("%d\n", static_cast<int>(last.record));
+    std::fflush(stdout);
     return 1;
 }
 
@@ -258,7 +261,9 @@ int RunSetKeywords(CliArgs& args) {
 }
 
 const CliCommand recordCommands[] = {
-    {"store", "DB FILE... [--keyword K]...", "store files as records (at most six keywords)",
+    {"store", "DB FILE... [--keyword K]...",
+     "store files as records (at most six keywords); prints each record's block as soon as "
+     "it is stored",
      RunStore},
     {"list", "DB [--by name|date] [--deleted] [--json]", "list the records in name or date order",
      RunList},

@@ -141,6 +141,37 @@ TEST_F(ReconstructionTest, InterruptedSwapPutsTheOldFilesBack) {
     EXPECT_TRUE(FileExists(File("db.PXM%$%.PXI")));
 }
 
+// A swap cut off between its last two renames (a crash) leaves the new main file in place
+// and its index under the temporary name: the next open finishes the swap instead of
+// giving the new main file an empty index.
+TEST_F(ReconstructionTest, SwapCutBeforeItsLastRenameIsFinishedOnTheNextOpen) {
+    {
+        CPictureDatabase db;
+        ASSERT_TRUE(db.OpenDatabase(File("db"), true));
+        Fill(db, 5, 3);
+        ASSERT_TRUE(
+            BuildMainCopy(db, TemporaryMainBasePath(db.GetMainPath()) + ".PXM", m_progress));
+    }
+    const auto newIndex = ReadFileBytes(File("db.PXM%$%.PXI"));
+    ASSERT_EQ(::rename(File("db.PXM").c_str(), File("db.px1").c_str()), 0);
+    ASSERT_EQ(::rename(File("db.PXI").c_str(), File("db.px2").c_str()), 0);
+    ASSERT_EQ(::rename(File("db.PXM%$%.PXM").c_str(), File("db.PXM").c_str()), 0);
+
+    EXPECT_TRUE(CompletePendingReconstruction(File("db.PXM")));
+    EXPECT_TRUE(m_prompt.Saw("Finished reconstructing file."));
+    EXPECT_EQ(ReadFileBytes(File("db.PXI")), newIndex);
+    EXPECT_FALSE(FileExists(File("db.PXM%$%.PXI")));
+    EXPECT_FALSE(FileExists(File("db.px1")));
+    EXPECT_FALSE(FileExists(File("db.px2")));
+
+    CPictureDatabase db;
+    ASSERT_TRUE(db.OpenDatabase(File("db.PXM"), false));
+    int position = 0;
+    db.Index().SetOrder(OrderFamily::fileName);
+    ASSERT_TRUE(db.Index().GoFirst());
+    EXPECT_EQ(db.CountRange(position, false), 5);
+}
+
 TEST_F(ReconstructionTest, WritesTheStoredBytesWithTheirTimeAndNeverOutsideTheFolder) {
     CPictureDatabase db;
     ASSERT_TRUE(db.OpenDatabase(File("db"), true));

@@ -1,0 +1,120 @@
+// The fault-injection switch of the file layer: which operation fails, with which cause,
+// how often, what a short write leaves behind, and what is counted.
+#include "platform/FaultInjection.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "support/TestSupport.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace {
+
+using FaultInjection::CScopedFault;
+using FaultInjection::Fault;
+using FaultInjection::Operation;
+
+// The text of the cause op throws, "" when it does not throw.
+std::string FailureOf(auto&& op) {
+    try {
+        op();
+    } catch (const CFileException& e) {
+        return e.what();
+    }
+    return "";
+}
+
+class FaultInjectionTest : public CTempDirTest {
+protected:
+    void SetUp() override {
+        std::vector<std::uint8_t> numbers(100);
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            numbers[i] = static_cast<std::uint8_t>(i);
+        WriteFileBytes(File("numbers"), numbers);
+        ASSERT_TRUE(m_file.Open(File("numbers"), CFile::modeReadWrite));
+    }
+    void TearDown() override { FaultInjection::Disarm(); }
+
+    CFile m_file;
+};
+
+TEST_F(FaultInjectionTest, OnlyTheNthOperationFailsOnceWithTheCauseOfItsErrno) {
+    const std::pair<Fault, const char*> cases[] = {{Fault::ioError, "Hardware failure"},
+                                                   {Fault::noSpace, "Disk full"},
+                                                   {Fault::shortWrite, "Hardware failure"}};
+    for (const auto& [fault, text] : cases) {
+        CScopedFault armed(Operation::read, 3, fault);
+        std::uint8_t byte = 0;
+        for (std::int64_t k = 0; k < 6; ++k) {
+            const std::string failure = FailureOf([&] { m_file.ReadAt(&byte, 1, k); });
+            EXPECT_EQ(failure, k == 2 ? text : "") << "read " << k + 1;
+            EXPECT_EQ(FaultInjection::Fired(), k >= 2);
+            if (failure.empty()) {
+                EXPECT_EQ(byte, k);
+            }
+        }
+        EXPECT_EQ(FaultInjection::Count(Operation::read), 6u);
+    }
+}
+
+TEST_F(FaultInjectionTest, ShortWriteStoresTheFirstHalfThenFailsAsDiskFull) {
+    const std::vector<std::uint8_t> marks(10, 0xEE);
+    {
+        CScopedFault armed(Operation::write, 1, Fault::shortWrite);
+        m_file.Seek(2, CFile::begin);
+        EXPECT_EQ(FailureOf([&] { m_file.Write(marks.data(), marks.size()); }), "Disk full");
+        EXPECT_EQ(m_file.GetPosition(), 2) << "a failed write does not move the position";
+        // Outside a transfer a short write is a hardware failure, and changes nothing.
+        FaultInjection::Arm(Operation::write, 1, Fault::shortWrite);
+        EXPECT_EQ(FailureOf([&] { m_file.SetLength(10); }), "Hardware failure");
+    }
+    const auto bytes = ReadFileBytes(File("numbers"));
+    ASSERT_EQ(bytes.size(), 100u);
+    for (std::size_t i = 0; i < 12; ++i)
+        EXPECT_EQ(bytes[i], i >= 2 && i < 7 ? 0xEE : i) << "byte " << i;
+}
+
+TEST_F(FaultInjectionTest, OperationsAreCountedPerKindUntilDisarmed) {
+    WriteFileBytes(File("a"), "A");
+    std::uint8_t buffer[10];
+    {
+        CScopedFault armed(Operation::rename, 1, Fault::noSpace);
+        m_file.Read(buffer, 10);
+        m_file.Write(buffer, 10);
+        m_file.SetLength(50);
+        m_file.Flush();
+        EXPECT_TRUE(SyncFolder(m_temp.Path()));
+        errno = 0;
+        EXPECT_FALSE(RenameFile(File("a"), File("b")));
+        EXPECT_EQ(errno, ENOSPC);
+        EXPECT_FALSE(FileExists(File("b")));
+        EXPECT_TRUE(RenameFile(File("a"), File("b")));
+        CMemFile memory; // never reaches the disk: not counted
+        memory.Write(buffer, 10);
+        EXPECT_EQ(FaultInjection::Count(Operation::read), 1u);
+        EXPECT_EQ(FaultInjection::Count(Operation::write), 2u);
+        EXPECT_EQ(FaultInjection::Count(Operation::sync), 2u);
+        EXPECT_EQ(FaultInjection::Count(Operation::rename), 2u);
+    }
+    m_file.Read(buffer, 10);
+    EXPECT_EQ(FaultInjection::Count(Operation::read), 1u) << "disarmed: kept, not counted";
+    EXPECT_EQ(ReadFileBytes(File("b")), std::vector<std::uint8_t>{'A'});
+    // Disarmed, the calls report real errors.
+    EXPECT_FALSE(RenameFile(File("missing"), File("c")));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_FALSE(SyncFolder(File("b"))) << "a file is not a folder";
+}
+
+TEST_F(FaultInjectionTest, OnlyASuccessfulSyncForgetsTheUnsyncedWrites) {
+    EXPECT_FALSE(m_file.HasUnsyncedWrites());
+    m_file.WriteAt("x", 1, 0);
+    {
+        CScopedFault armed(Operation::sync, 1, Fault::ioError);
+        EXPECT_EQ(FailureOf([&] { m_file.Flush(); }), "Hardware failure");
+        EXPECT_TRUE(m_file.HasUnsyncedWrites());
+    }
+    m_file.Flush();
+    EXPECT_FALSE(m_file.HasUnsyncedWrites());
+}
+
+} // namespace

@@ -1,0 +1,739 @@
+// The integrity check on a database the program wrote (records with keywords, stored and
+// own thumbnails, a replaced thumbnail, a deleted record, changed keywords, a password):
+// clean as written, every kind of damage found and blamed on the right file, and what
+// interrupted additions and thumbnail stores leave behind noted, not taken for damage.
+#include "storage/DatabaseCheck.h"
+#include "platform/ByteOrder.h"
+#include "platform/FaultInjection.h"
+#include "platform/FileSystem.h"
+#include "platform/MemFile.h"
+#include "storage/Crc16.h"
+#include "storage/PictureDatabase.h"
+#include "storage/Reconstruction.h"
+#include "support/FormatWriter.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::int64_t entryStart = 32792;
+
+std::string Lines(const DatabaseCheckResult& result) {
+    std::string text;
+    for (const std::string& line : result.problems)
+        text += line + "\n";
+    return text;
+}
+
+std::string Notes(const DatabaseCheckResult& result) {
+    std::string text;
+    for (const std::string& line : result.notes)
+        text += line + "\n";
+    return text;
+}
+
+bool Has(const DatabaseCheckResult& result, std::string_view text) {
+    return std::any_of(result.problems.begin(), result.problems.end(),
+                       [&](const std::string& line) { return line.find(text) != line.npos; });
+}
+
+// The number of notes holding text.
+std::ptrdiff_t NoteCount(const DatabaseCheckResult& result, std::string_view text) {
+    return std::count_if(result.notes.begin(), result.notes.end(),
+                         [&](const std::string& line) { return line.find(text) != line.npos; });
+}
+
+// The end of a note on data blocks that no chain claims.
+const std::string unreferenced = " that no record refers to (a replaced thumbnail or a write "
+                                 "that did not complete), ignored";
+
+std::string Unfinished(std::int32_t block) {
+    return "block " + std::to_string(block) +
+           ": unfinished record (an addition that did not complete), ignored: its picture chain ";
+}
+
+void Put32(Bytes& bytes, std::int64_t offset, std::int32_t value) {
+    PutLe32(bytes.data() + offset, value);
+}
+
+class CNoProgress : public IReconstructionProgress {
+public:
+    void Step(std::int32_t, std::int32_t) override {}
+};
+
+class DatabaseCheckTest : public CTempDirTest {
+protected:
+    void SetUp() override {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("pics"), true), 1);
+        m_thumbnails = {PatternBytes(300, 11), PatternBytes(2032, 2), PatternBytes(2100, 13)};
+        m_beach = Add(db, "beach.jpg", PatternBytes(5000, 1), {"Sea", "Sun"});
+        Thumbnail(db, m_beach, PatternBytes(300, 11));
+        m_own = Add(db, "Beach.JPG", PatternBytes(2032, 2), {"sea"}); // ends in an empty block
+        ASSERT_EQ(db.SetThumbnail(nullptr, m_own, false), 1);
+        m_empty = Add(db, "empty.gif", {}, {});
+        m_old = Add(db, "old.bmp", PatternBytes(3000, 4), {"x"});
+        Thumbnail(db, m_old, PatternBytes(100, 12));
+        Thumbnail(db, m_old, PatternBytes(2100, 13)); // the first one stays unreferenced
+        CRecordHead head;
+        ASSERT_EQ(db.ReadHead(head, m_old), 1);
+        ASSERT_EQ(db.DeleteRecord(m_old, head), 1);
+        const std::int32_t keys = Add(db, "keys.tif", PatternBytes(10, 5), {"a"});
+        ASSERT_EQ(db.ReadHead(head, keys), 1);
+        CRecordHead changed = head;
+        changed.SetKeyword(0, "b");
+        changed.SetKeyword(1, "c");
+        ASSERT_EQ(db.ChangeKeywords(keys, head, changed), 1);
+        ASSERT_EQ(db.SetPassword("secret"), 1);
+        db.Close();
+        m_main = ReadFileBytes(File("pics.PXM"));
+        m_index = ReadFileBytes(File("pics.PXI"));
+    }
+
+    std::int32_t Add(CPictureDatabase& db, const std::string& name, const Bytes& picture,
+                     const std::vector<std::string>& words) {
+        CPictureDatabase::Keywords keywords;
+        std::copy(words.begin(), words.end(), keywords.begin());
+        const std::int32_t block = db.Main().BlockCount();
+        CMemFile file;
+        FillMemFile(file, picture);
+        EXPECT_EQ(
+            db.AddRecord(file, UpdateCrc16(0, picture), "/photos/" + name, 0, 10, 10, keywords), 1);
+        return block;
+    }
+    void Thumbnail(CPictureDatabase& db, std::int32_t block, const Bytes& bytes) {
+        CMemFile file;
+        FillMemFile(file, bytes);
+        EXPECT_EQ(db.SetThumbnail(&file, block, true), 1);
+    }
+
+    // Stands in for the decoder: a thumbnail decodes when its bytes are one of those stored.
+    ThumbnailCheck Decoder() {
+        return [this](std::span<const std::uint8_t> bytes) {
+            m_seen.emplace_back(bytes.begin(), bytes.end());
+            return std::find(m_thumbnails.begin(), m_thumbnails.end(), m_seen.back()) !=
+                   m_thumbnails.end();
+        };
+    }
+    DatabaseCheckResult CheckCopy(const Bytes& main, const Bytes& index, bool quick = false) {
+        WriteFileBytes(File("copy.PXM"), main);
+        WriteFileBytes(File("copy.PXI"), index);
+        return CheckDatabase(File("copy"), quick, Decoder());
+    }
+    // The number of the entry holding key.
+    std::int32_t EntryOf(std::string_view key) const {
+        for (std::int64_t at = entryStart; at + 52 <= std::int64_t(m_index.size()); at += 52)
+            if (key == reinterpret_cast<const char*>(&m_index[at + 16]))
+                return std::int32_t((at - entryStart) / 52);
+        ADD_FAILURE() << "no entry " << key;
+        return 0;
+    }
+    static std::int64_t Entry(std::int32_t i) { return entryStart + 52 * std::int64_t(i); }
+    static std::int64_t Block(std::int32_t b) { return 2048 * std::int64_t(b); }
+    // The block after the last one of the database as written.
+    std::int32_t End() const { return std::int32_t(m_main.size() / 2048); }
+
+    // Puts the database back as the fixture wrote it.
+    void Restore() {
+        WriteFileBytes(File("pics.PXM"), m_main);
+        WriteFileBytes(File("pics.PXI"), m_index);
+    }
+    // Appends a record holding picture to the main file, as an addition writes it before
+    // its index entries, then cuts the file kept bytes after the start of the head, as a
+    // crash part-way through leaves it (no cut when kept is -1). Returns the head's block.
+    std::int32_t AppendUnfinished(const Bytes& picture, std::int64_t kept) {
+        std::int32_t block = -1;
+        {
+            CPictureDatabase db;
+            EXPECT_EQ(db.OpenDatabase(File("pics"), false), 1);
+            CRecordHead head;
+            head.SetFileName("cut.jpg");
+            head.SetCrc(UpdateCrc16(0, picture));
+            head.SetDataSize(std::uint32_t(picture.size()));
+            CMemFile file;
+            FillMemFile(file, picture);
+            EXPECT_EQ(db.Main().AppendRecord(file, block, head), 1);
+        }
+        if (kept >= 0) {
+            EXPECT_EQ(::truncate(File("pics.PXM").c_str(), Block(block) + kept), 0);
+        }
+        return block;
+    }
+    DatabaseCheckResult Check() { return CheckDatabase(File("pics"), false, Decoder()); }
+    // The note on the thumbnail of m_old that a second one replaced.
+    std::string ReplacedThumbnail() const {
+        return "block " + std::to_string(m_old + 3) + ": a data block" + unreferenced;
+    }
+
+    Bytes m_main, m_index;
+    std::vector<Bytes> m_thumbnails, m_seen;
+    std::int32_t m_beach = 0, m_own = 0, m_empty = 0, m_old = 0;
+};
+
+TEST_F(DatabaseCheckTest, WrittenDatabaseIsCleanFullAndQuickWhileItsWriterHoldsIt) {
+    CPictureDatabase writer;
+    ASSERT_EQ(writer.OpenDatabase(File("pics"), true), 1);
+    ASSERT_FALSE(writer.IsReadOnly());
+    const DatabaseCheckResult full = CheckDatabase(File("pics.PXI"), false, Decoder());
+    EXPECT_TRUE(full.Clean()) << Lines(full);
+    EXPECT_EQ(full.notes, std::vector<std::string>{ReplacedThumbnail()}) << Notes(full);
+    EXPECT_EQ(full.records, 5);
+    EXPECT_EQ(full.liveRecords, 4);
+    EXPECT_EQ(full.entries, 22);
+    // Stored thumbnails and the picture serving as its own, each exactly once.
+    std::sort(m_seen.begin(), m_seen.end());
+    std::sort(m_thumbnails.begin(), m_thumbnails.end());
+    EXPECT_EQ(m_seen, m_thumbnails);
+
+    const DatabaseCheckResult quick = CheckDatabase(File("pics"), true);
+    EXPECT_TRUE(quick.Clean()) << Lines(quick);
+    EXPECT_EQ(quick.records, -1);
+    EXPECT_EQ(quick.entries, 22);
+    writer.Close();
+    EXPECT_EQ(ReadFileBytes(File("pics.PXM")), m_main);
+    EXPECT_EQ(ReadFileBytes(File("pics.PXI")), m_index);
+}
+
+TEST_F(DatabaseCheckTest, MissingFilesAreReportedAndNeverCreated) {
+    const DatabaseCheckResult none = CheckDatabase(File("none"), false);
+    EXPECT_TRUE(none.mainDamaged && none.indexDamaged) << Lines(none);
+    EXPECT_TRUE(Has(none, "none.PXM: not found") && Has(none, "none.PXI: not found"));
+    EXPECT_FALSE(FileExists(File("none.PXM")) || FileExists(File("none.PXI")));
+
+    WriteFileBytes(File("solo.pxm"), m_main); // any letter case names the file
+    const DatabaseCheckResult solo = CheckDatabase(File("solo"), false);
+    EXPECT_TRUE(solo.indexDamaged && !solo.mainDamaged) << Lines(solo);
+    EXPECT_EQ(solo.records, 5);
+}
+
+TEST_F(DatabaseCheckTest, MainFileDamageIsFoundAndBlamedOnTheMainFile) {
+    const std::int32_t b = m_beach; // head, then a chain of 2032, 2032 and 936 bytes
+    const std::vector<std::pair<std::function<void(Bytes&)>, std::string>> cases = {
+        {[&](Bytes& m) { m[Block(b + 2) + 100] ^= 4; }, "record at block 1: the picture's CRC is"},
+        {[&](Bytes& m) { Put32(m, Block(b + 1) + 4, 500); }, "links to block 500, past the end"},
+        {[&](Bytes& m) { Put32(m, Block(b + 2) + 4, b + 1); }, "loops back to block 2"},
+        {[&](Bytes& m) { Put32(m, Block(b + 3) + 4, m_own + 1); },
+         "in the picture chain of record at block 1"},
+        {[&](Bytes& m) { Put32(m, Block(b + 3) + 12, 3000); }, "byte count 3000 outside 0 to 2032"},
+        {[&](Bytes& m) { Put32(m, Block(b + 2) + 0, 7); }, "block 3: previous link 7"},
+        {[&](Bytes& m) { Put32(m, Block(b) + 472, 4999); },
+         "data size 4999, but the picture chain holds 5000 bytes"},
+        {[&](Bytes& m) { Put32(m, Block(b) + 476, -5); }, "links to block -5, which holds no"},
+        {[&](Bytes& m) { Put32(m, Block(m_old + 3) + 8, 7); }, "kind 7, neither data"},
+        {[&](Bytes& m) { m[14] = 'p'; }, "main header: the format string"},
+        {[&](Bytes& m) { m[280 + 12] = 1; }, "password field is damaged"},
+        // The last record, with its entries, loses the end of its chain.
+        {[&](Bytes& m) { m.resize(m.size() - 1000); },
+         "picture chain of record at block 17: links to block 18, past the end of the file"},
+        {[&](Bytes& m) { m[Block(b + 4) + 20] ^= 1; },
+         "record at block 1: the thumbnail (300 bytes from block 5) does not decode"},
+        {[&](Bytes& m) { m[Block(m_own + 1) + 16] ^= 1; }, "its own thumbnail, does not decode"},
+    };
+    for (const auto& [damage, expected] : cases) {
+        Bytes main = m_main;
+        damage(main);
+        const DatabaseCheckResult result = CheckCopy(main, m_index);
+        EXPECT_TRUE(Has(result, expected)) << expected << "\n" << Lines(result);
+        EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << expected;
+    }
+    // The quick check sees the header and the length: a partial last block is what an
+    // interrupted append leaves, a note; the full check finds the record it cuts.
+    Bytes main = m_main;
+    main.resize(main.size() - 1);
+    for (bool quick : {true, false}) {
+        const DatabaseCheckResult result = CheckCopy(main, m_index, quick);
+        EXPECT_EQ(NoteCount(result, "main file: 2047 bytes after the last whole block (a write "
+                                    "that did not complete), ignored"),
+                  1)
+            << Notes(result);
+        EXPECT_EQ(result.mainDamaged, !quick) << Lines(result);
+    }
+    WriteFileBytes(File("copy.PXM"), Bytes{});
+    EXPECT_TRUE(CheckDatabase(File("copy"), true).mainDamaged);
+}
+
+TEST_F(DatabaseCheckTest, IndexDamageIsFoundAndBlamedOnTheIndexFile) {
+    const std::int32_t first = GetLe32(&m_index[24]);
+    const std::string crc = "#" + std::to_string(UpdateCrc16(0, PatternBytes(5000, 1)));
+    // Each case: the damage, a problem it must cause, whether the quick check sees it too.
+    const std::vector<std::tuple<std::function<void(Bytes&)>, std::string, bool>> cases = {
+        {[&](Bytes& x) { Put32(x, Entry(EntryOf("#0")) + 48, m_beach); },
+         "record at block 9: no entry for its key \"#0\"", false},
+        {[&](Bytes& x) { Put32(x, Entry(EntryOf("!beach.jpg")) + 48, m_beach + 1); },
+         "names block 2, which is not a record head", false},
+        {[&](Bytes& x) { std::copy_n("!zzz", 5, &x[Entry(EntryOf("!beach.jpg")) + 16]); },
+         "sorts before \"!zzz\"", false},
+        {[&](Bytes& x) { Put32(x, Entry(EntryOf("!old.bmp")) + 4, first); },
+         "next link leads back to entry", false},
+        {[&](Bytes& x) { Put32(x, Entry(EntryOf("!old.bmp")) + 0, first); }, "previous link",
+         false},
+        {[&](Bytes& x) { Put32(x, Entry(EntryOf(crc)) + 12, 1); },
+         "its entry for \"" + crc + "\" is flagged deleted", false},
+        {[&](Bytes& x) { std::copy_n("#70000", 7, &x[Entry(EntryOf("#0")) + 16]); },
+         "CRC key is not a number", false},
+        {[&](Bytes& x) { Put32(x, 24 + 4, 9999); }, "skip slot 1: names entry 9999", true},
+        {[&](Bytes& x) { Put32(x, 24 + 400, 3); }, "skip slot 100: unused, but holds 3", true},
+        {[&](Bytes& x) { Put32(x, 24, EntryOf("!old.bmp")); }, "is not the first of the list",
+         true},
+        {[&](Bytes& x) { x[10] = 'Q'; }, "format string is not \"PDX.100.00\"", true},
+        {[&](Bytes& x) { x.resize(x.size() - 30); }, "22 bytes after the last whole entry", true},
+    };
+    for (const auto& [damage, expected, quick] : cases) {
+        Bytes index = m_index;
+        damage(index);
+        for (bool mode : {false, quick}) {
+            const DatabaseCheckResult result = CheckCopy(m_main, index, mode);
+            EXPECT_TRUE(Has(result, expected)) << expected << "\n" << Lines(result);
+            EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << expected;
+        }
+    }
+}
+
+TEST_F(DatabaseCheckTest, InterruptedAddLeavesARecordWithoutEntries) {
+    CPictureDatabase db;
+    ASSERT_EQ(db.OpenDatabase(File("pics"), true), 1);
+    CRecordHead head;
+    head.SetCrc(UpdateCrc16(0, PatternBytes(4000, 9)));
+    std::int32_t block = -1;
+    CMemFile picture;
+    FillMemFile(picture, PatternBytes(4000, 9));
+    ASSERT_EQ(db.Main().AppendRecord(picture, block, head), 1);
+    const DatabaseCheckResult result = CheckDatabase(File("pics"), false);
+    EXPECT_TRUE(Has(result, "record at block " + std::to_string(block) + ": no index entry"))
+        << Lines(result);
+    EXPECT_TRUE(result.indexDamaged && !result.mainDamaged);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+    EXPECT_EQ(result.records, 6);
+    EXPECT_EQ(result.liveRecords, 4);
+}
+
+TEST_F(DatabaseCheckTest, UnfinishedAdditionIsNotedAndTheRecordAddedAfterItChecksClean) {
+    const std::int32_t e = End();
+    const Bytes later = PatternBytes(3000, 6);
+    struct Cut {
+        std::int64_t kept;  // bytes of the addition in the file
+        std::string before; // why its chain is incomplete
+        std::int32_t next;  // where the next addition puts its head
+    };
+    const std::string past = "runs past the end of the file (block ";
+    for (const Cut& cut : {Cut{2048, past + std::to_string(e + 1) + ")", e + 1},
+                           Cut{4096, past + std::to_string(e + 2) + ")", e + 2},
+                           Cut{4096 + 1000, past + std::to_string(e + 2) + ")", e + 2}}) {
+        SCOPED_TRACE(cut.kept);
+        Restore();
+        ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), cut.kept), e);
+        const bool partial = cut.kept % 2048 != 0;
+        DatabaseCheckResult result = Check();
+        EXPECT_TRUE(result.Clean() && !result.mainDamaged && !result.indexDamaged) << Lines(result);
+        EXPECT_EQ(NoteCount(result, Unfinished(e) + cut.before), 1) << Notes(result);
+        EXPECT_EQ(NoteCount(result, "1000 bytes after the last whole block"), partial ? 1 : 0);
+        // The replaced thumbnail, the unfinished record and maybe the partial block: the
+        // record's own data blocks are not noted again.
+        EXPECT_EQ(result.notes.size(), partial ? 3u : 2u) << Notes(result);
+        EXPECT_EQ(result.records, 5);
+        EXPECT_EQ(result.liveRecords, 4);
+
+        {
+            CPictureDatabase db;
+            ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
+            ASSERT_EQ(Add(db, "later.jpg", later, {"later"}), cut.next);
+            CMemFile back;
+            CRecordHead head;
+            ASSERT_EQ(db.ReadPicture(back, cut.next, head), 1);
+            EXPECT_TRUE(std::ranges::equal(back.Data(), later));
+        }
+        result = Check();
+        EXPECT_TRUE(result.Clean()) << Lines(result);
+        const std::string into = "runs into block " + std::to_string(cut.next) + ", a record head";
+        EXPECT_EQ(NoteCount(result, Unfinished(e) + into), 1) << Notes(result);
+        EXPECT_EQ(NoteCount(result, "after the last whole block"), 0);
+        EXPECT_EQ(result.notes.size(), 2u) << Notes(result);
+        EXPECT_EQ(result.records, 6);
+        EXPECT_EQ(result.liveRecords, 5);
+    }
+}
+
+TEST_F(DatabaseCheckTest, UnfinishedChainRunningIntoALaterThumbnailClaimsNoneOfIt) {
+    // The unfinished chain's only block is full and links to the next block, where a
+    // thumbnail stored afterwards begins.
+    const std::int32_t e = End();
+    Restore();
+    ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), 4096), e);
+    {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
+        Thumbnail(db, m_beach, PatternBytes(2100, 13));
+    }
+    const DatabaseCheckResult result = Check();
+    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_EQ(NoteCount(result, Unfinished(e) + "holds 4132 bytes, the head says 5000"), 1)
+        << Notes(result);
+    // The thumbnail the new one replaced is the only other leftover.
+    EXPECT_EQ(NoteCount(result, "block " + std::to_string(m_beach + 4) +
+                                    ": a data block that no record refers to"),
+              1)
+        << Notes(result);
+    EXPECT_EQ(result.notes.size(), 3u) << Notes(result);
+    EXPECT_EQ(std::count(m_seen.begin(), m_seen.end(), PatternBytes(2100, 13)), 2);
+}
+
+TEST_F(DatabaseCheckTest, InterruptedThumbnailStoreLeavesBlocksThatAreNoted) {
+    const std::int32_t e = End();
+    Restore();
+    {
+        // The chain is written, the head that would name it is not.
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
+        CRecordHead head;
+        ASSERT_EQ(db.ReadHead(head, m_beach), 1);
+        Thumbnail(db, m_beach, PatternBytes(2100, 13));
+        ASSERT_EQ(db.WriteHead(head, m_beach), 1);
+    }
+    DatabaseCheckResult result = Check();
+    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_EQ(result.notes,
+              (std::vector<std::string>{ReplacedThumbnail(), "blocks " + std::to_string(e) +
+                                                                 " to " + std::to_string(e + 1) +
+                                                                 ": 2 data blocks" + unreferenced}))
+        << Notes(result);
+
+    ASSERT_EQ(::truncate(File("pics.PXM").c_str(), Block(e + 1) + 100), 0);
+    result = Check();
+    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_EQ(NoteCount(result, "block " + std::to_string(e) + ": a data block" + unreferenced), 1)
+        << Notes(result);
+    EXPECT_EQ(NoteCount(result, "main file: 100 bytes after the last whole block"), 1);
+    EXPECT_EQ(result.records, 5);
+}
+
+TEST_F(DatabaseCheckTest, RecordWithoutEntriesIsUnfinishedOnlyWhenItsChainIsIncomplete) {
+    const std::int32_t e = End();
+    const std::string at = std::to_string(e);
+    // Each case damages a complete record without entries (head e, chain e + 1 to e + 3,
+    // 5000 bytes) so that its chain is no longer complete.
+    const std::vector<std::pair<std::function<void(Bytes&)>, std::string>> cases = {
+        {[&](Bytes& m) { Put32(m, Block(e + 3) + 12, 3000); },
+         "reaches block " + std::to_string(e + 3) + ", whose byte count 3000"},
+        {[&](Bytes& m) { Put32(m, Block(e + 2) + 8, 1); },
+         "runs into block " + std::to_string(e + 2) + ", a record head"},
+        {[&](Bytes& m) { Put32(m, Block(e + 2) + 4, e + 1); }, "runs in a circle"},
+        // Into the picture of m_own (2032 and 0 bytes), which its own check keeps.
+        {[&](Bytes& m) { Put32(m, Block(e + 1) + 4, m_own + 1); },
+         "holds 4064 bytes, the head says 5000"},
+    };
+    Restore();
+    ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), -1), e);
+    const Bytes complete = ReadFileBytes(File("pics.PXM"));
+    for (const auto& [damage, expected] : cases) {
+        Bytes main = complete;
+        damage(main);
+        const DatabaseCheckResult result = CheckCopy(main, m_index);
+        EXPECT_TRUE(result.Clean()) << expected << "\n" << Lines(result);
+        EXPECT_EQ(NoteCount(result, Unfinished(e) + expected), 1) << expected << "\n"
+                                                                  << Notes(result);
+        EXPECT_EQ(result.records, 5);
+    }
+
+    // Intact, the record is one that an index reconstruction brings back.
+    DatabaseCheckResult result = CheckCopy(complete, m_index);
+    EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(Has(result, "record at block " + at + ": no index entry names it"));
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+    EXPECT_EQ(result.records, 6);
+    // Links that nothing reads do not keep the picture from reading back: the record is
+    // complete, its chain's faults are main-file damage.
+    Bytes main = complete;
+    Put32(main, Block(e + 2), 7);
+    result = CheckCopy(main, m_index);
+    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(Has(result, "block " + std::to_string(e + 2) +
+                                ": previous link 7 in the picture "
+                                "chain of record at block " +
+                                at))
+        << Lines(result);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+}
+
+TEST_F(DatabaseCheckTest, HeadsSentRoundOneLongChainCostBoundedWork) {
+    // 40 heads without entries share one chain of 100 blocks, one byte shorter than each
+    // head's data size, with 600 empty blocks between, so that the chain lies far from the
+    // heads. Judging each would read the chain 40 times; the judging stops after twice the
+    // file's blocks, and the heads left count as records, whose chains then fail the full
+    // check.
+    Bytes main = m_main;
+    const std::int32_t chain = End();
+    const Bytes picture = PatternBytes(100 * 2032, 3);
+    for (std::int32_t k = 0; k < 100; ++k) {
+        main.resize(main.size() + 2048, 0);
+        Put32(main, Block(chain + k) + 4, k == 99 ? -1 : chain + k + 1);
+        Put32(main, Block(chain + k) + 12, 2032);
+        std::copy_n(picture.begin() + 2032 * k, 2032, main.begin() + Block(chain + k) + 16);
+    }
+    main.resize(main.size() + 600 * 2048, 0);
+    for (int k = 0; k < 40; ++k) {
+        const std::int64_t head = std::int64_t(main.size());
+        main.resize(main.size() + 2048, 0);
+        Put32(main, head + 4, chain);
+        Put32(main, head + 8, 1);
+        PutLe16(&main[head + 12], UpdateCrc16(0, picture));
+        Put32(main, head + 472, 100 * 2032 + 1);
+    }
+    const std::int32_t blocks = std::int32_t(main.size() / 2048);
+    const std::string shortChain = "picture chain holds 203200 bytes, the head says 203201";
+    DatabaseCheckResult result = CheckCopy(main, m_index);
+    // Each judged head reads the 100 blocks: as many as twice the file's blocks allow.
+    const std::ptrdiff_t judged = 2 * blocks / 100;
+    EXPECT_EQ(NoteCount(result, shortChain), judged) << Notes(result);
+    EXPECT_TRUE(result.mainDamaged && result.indexDamaged);
+    EXPECT_TRUE(Has(result, "no index entry names it"));
+    EXPECT_EQ(result.records, 5 + 40 - judged);
+
+    // An index rebuild judges the heads within the same bound, reading each block of the
+    // scan once and the chain no more often than that allows; the heads it leaves undecided
+    // keep their entries, and the check afterwards agrees on both kinds.
+    std::uint64_t reads = 0;
+    {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("copy"), false), 1);
+        FaultInjection::CScopedFault counting(FaultInjection::Operation::read, UINT64_MAX,
+                                              FaultInjection::Fault::ioError);
+        CNoProgress progress;
+        ASSERT_EQ(BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()), progress), 1);
+        reads = FaultInjection::Count(FaultInjection::Operation::read);
+    }
+    EXPECT_LE(reads, std::uint64_t(2 * blocks + 8));
+    ASSERT_EQ(CompletePendingReconstruction(File("copy.PXM")), 1);
+    result = CheckDatabase(File("copy"), false);
+    EXPECT_EQ(NoteCount(result, shortChain), judged) << Notes(result);
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
+    EXPECT_EQ(result.records, 5 + 40 - judged);
+}
+
+// A record without entries whose chain is complete but whose bytes fail the CRC is a
+// damaged picture, not an unfinished addition: an index rebuild keeps it, its mostly
+// intact bytes read back, and the check finds the same CRC problem before and after.
+TEST_F(DatabaseCheckTest, CompleteRecordFailingItsCrcIsDamageBeforeAndAfterAnIndexRebuild) {
+    const std::int32_t e = End();
+    const std::string at = std::to_string(e);
+    const std::string crcProblem = "record at block " + at + ": the picture's CRC is";
+    const Bytes picture = PatternBytes(5000, 9);
+    Restore();
+    ASSERT_EQ(AppendUnfinished(picture, -1), e);
+    const Bytes complete = ReadFileBytes(File("pics.PXM"));
+    Bytes main = complete;
+    main[Block(e + 3) + 20] ^= 1;
+    DatabaseCheckResult result = CheckCopy(main, m_index);
+    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(Has(result, "record at block " + at + ": no index entry names it"))
+        << Lines(result);
+    EXPECT_TRUE(Has(result, crcProblem)) << Lines(result);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+    EXPECT_EQ(result.records, 6);
+
+    {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("copy"), false), 1);
+        CNoProgress progress;
+        ASSERT_EQ(BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()), progress), 1);
+    }
+    ASSERT_EQ(CompletePendingReconstruction(File("copy.PXM")), 1);
+    result = CheckDatabase(File("copy"), false, Decoder());
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
+    EXPECT_EQ(result.problems.size(), 1u) << Lines(result);
+    EXPECT_TRUE(Has(result, crcProblem)) << Lines(result);
+    EXPECT_EQ(result.records, 6);
+    {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("copy"), false), 1);
+        CMemFile back;
+        CRecordHead head;
+        ASSERT_EQ(db.ReadPicture(back, e, head), 1);
+        Bytes expected = picture;
+        expected[2 * 2032 + 4] ^= 1;
+        EXPECT_TRUE(std::ranges::equal(back.Data(), expected));
+    }
+
+    // A complete chain that is another record's picture (as long, other bytes) is damage
+    // too, not an unfinished addition.
+    main = complete;
+    Put32(main, Block(e) + 4, m_beach + 1);
+    result = CheckCopy(main, m_index);
+    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(Has(result, "block " + std::to_string(m_beach + 1) +
+                                ": in the picture chain of record at block " + at))
+        << Lines(result);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+}
+
+TEST_F(DatabaseCheckTest, IncompleteRecordWithEntriesIsMainFileDamage) {
+    const std::int32_t e = End();
+    Restore();
+    {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
+        ASSERT_EQ(Add(db, "cut.jpg", PatternBytes(5000, 9), {"cut"}), e);
+    }
+    ASSERT_EQ(::truncate(File("pics.PXM").c_str(), Block(e) + 4096 + 1000), 0);
+    DatabaseCheckResult result = Check();
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
+    EXPECT_TRUE(Has(result, "picture chain of record at block " + std::to_string(e) +
+                                ": links to block " + std::to_string(e + 2) + ", past the end"))
+        << Lines(result);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+    EXPECT_EQ(result.records, 6);
+    EXPECT_EQ(result.liveRecords, 5);
+
+    // The next record's head lands where the chain goes on.
+    {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
+        ASSERT_EQ(Add(db, "later.jpg", PatternBytes(100, 6), {}), e + 2);
+    }
+    result = Check();
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
+    EXPECT_TRUE(Has(result, "block " + std::to_string(e + 2) +
+                                ": in the picture chain of record at block " + std::to_string(e) +
+                                ", but of kind 1"))
+        << Lines(result);
+    EXPECT_EQ(result.problems.size(), 1u) << Lines(result);
+    EXPECT_EQ(result.records, 7);
+}
+
+TEST_F(DatabaseCheckTest, ManyLeftoversGiveABoundedListOfNotes) {
+    // 60 heads without a picture chain, each followed by a data block.
+    Bytes main = m_main;
+    for (int k = 0; k < 60; ++k) {
+        const std::int64_t head = std::int64_t(main.size());
+        main.resize(main.size() + 2 * 2048, 0);
+        Put32(main, head, -1);
+        Put32(main, head + 4, -1);
+        Put32(main, head + 8, 1);
+        Put32(main, head + 2048 + 4, -1);
+    }
+    const DatabaseCheckResult result = CheckCopy(main, m_index);
+    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_EQ(NoteCount(result, "is missing (its first block is -1)"), 25) << Notes(result);
+    EXPECT_EQ(NoteCount(result, "main file: 35 more notes not listed: unfinished records"), 1);
+    EXPECT_EQ(result.notes.size(), 27u) << Notes(result);
+    EXPECT_EQ(result.records, 5);
+}
+
+TEST_F(DatabaseCheckTest, EveryFailingReadIsReportedAsAProblem) {
+    std::uint64_t reads = 0;
+    {
+        FaultInjection::CScopedFault counting(FaultInjection::Operation::read, UINT64_MAX,
+                                              FaultInjection::Fault::ioError);
+        ASSERT_TRUE(CheckDatabase(File("pics"), false, Decoder()).Clean());
+        reads = FaultInjection::Count(FaultInjection::Operation::read);
+    }
+    ASSERT_GE(reads, 4u); // index header and entries, main header and blocks, chains
+    for (std::uint64_t nth = 1; nth <= reads; ++nth) {
+        FaultInjection::CScopedFault fault(FaultInjection::Operation::read, nth,
+                                           FaultInjection::Fault::ioError);
+        const DatabaseCheckResult result = CheckDatabase(File("pics"), false, Decoder());
+        EXPECT_TRUE(FaultInjection::Fired());
+        EXPECT_TRUE(Has(result, "cannot be read: Hardware failure")) << nth << "\n"
+                                                                     << Lines(result);
+    }
+}
+
+TEST_F(DatabaseCheckTest, HostileFilesGiveProblemsNeverACrash) {
+    // Single bit flips anywhere; in a picture's bytes the CRC must always see them.
+    std::mt19937 random(5);
+    for (int round = 0; round < 300; ++round) {
+        Bytes main = m_main, index = m_index;
+        const bool inMain = round % 2 == 0;
+        Bytes& target = inMain ? main : index;
+        const std::size_t at = random() % target.size();
+        target[at] ^= std::uint8_t(1u << (random() % 8));
+        const DatabaseCheckResult result = CheckCopy(main, index, round % 5 == 0);
+        // The picture of m_beach: 2032, 2032 and 936 bytes in the blocks after its head.
+        const std::int64_t offset = std::int64_t(at) - Block(m_beach + 1);
+        const std::int64_t payload = offset % 2048 - 16, used = offset < Block(2) ? 2032 : 936;
+        if (inMain && round % 5 != 0 && offset >= 0 && offset < Block(3) && payload >= 0 &&
+            payload < used) {
+            EXPECT_TRUE(result.mainDamaged) << "bit flipped at " << at;
+        }
+    }
+    // Every block a head whose chain is itself; every entry its own next and previous; the
+    // skip table full of one entry.
+    Bytes main = m_main, index = m_index;
+    for (std::int32_t b = 1; b < std::int32_t(main.size() / 2048); ++b) {
+        Put32(main, Block(b) + 4, b);
+        Put32(main, Block(b) + 8, 1);
+        Put32(main, Block(b) + 476, b);
+    }
+    for (std::int32_t i = 0; i < 22; ++i) {
+        Put32(index, Entry(i), i);
+        Put32(index, Entry(i) + 4, i);
+    }
+    Put32(index, 20, 8192);
+    for (int k = 0; k < 8192; ++k)
+        Put32(index, 24 + 4 * k, 3);
+    const DatabaseCheckResult result = CheckCopy(main, index);
+    EXPECT_TRUE(result.mainDamaged && result.indexDamaged);
+    // Long runs of one kind of problem are summed up, not listed one by one.
+    EXPECT_LT(result.problems.size(), 200u) << Lines(result);
+
+    // An index file claiming more entries than can be checked is refused before reading.
+    WriteFileBytes(File("copy.PXM"), m_main);
+    WriteFileBytes(File("copy.PXI"), m_index);
+    ASSERT_EQ(::truncate(File("copy.PXI").c_str(), entryStart + 52 * ((1 << 22) + 1)), 0);
+    const DatabaseCheckResult large = CheckDatabase(File("copy"), false);
+    EXPECT_TRUE(Has(large, "too many to check")) << Lines(large);
+}
+
+// Files from the independent writer: case variants of names and keywords, a keyword twice
+// in one record, equal dates, hundreds of insertions between rebuilds of the skip table,
+// changed keywords, deletions, replaced thumbnails. A false alarm here would show.
+TEST(DatabaseCheckFormatTest, IndependentlyWrittenDatabasesCheckClean) {
+    CTempDir temp;
+    CFormatWriter writer(1234567890);
+    std::mt19937 random(11);
+    const char* words[] = {"sea", "Sea", "SUN", "beach", "a very long keyword beyond its field",
+                           ""};
+    // A keyword above every other keeps the later keys off the end of the list, where an
+    // append would rebuild the skip table at once.
+    std::vector<std::int32_t> heads{writer.AddRecord({.name = "last", .keywords = {"zzzz"}})};
+    std::set<std::int32_t> deleted;
+    for (int i = 0; i < 400; ++i) {
+        CFormatRecord record;
+        record.name = (i % 3 ? "IMG_" : "img_") + std::to_string(random() % 150) + ".jpg";
+        record.dateSaved = i % 7 == 0 ? -1 : 999999990 + std::int32_t(random() % 20);
+        for (int slot = 0; slot < 6; ++slot)
+            record.keywords[slot] = words[random() % 6];
+        record.picture = PatternBytes(random() % 6000, unsigned(i));
+        heads.push_back(writer.AddRecord(record));
+        if (i % 4 == 0) {
+            ASSERT_EQ(writer.StoreThumbnail(heads.back(), PatternBytes(random() % 3000, 1)), 1);
+        }
+        // The program changes the keywords of live records only.
+        const std::int32_t some = heads[random() % heads.size()];
+        if (i % 9 == 0 && !deleted.contains(some)) {
+            ASSERT_EQ(writer.ChangeKeywords(some, {words[random() % 6], "sea", "sea"}), 1);
+        }
+        if (i % 11 == 0) {
+            ASSERT_EQ(writer.DeleteRecord(some), 1);
+            deleted.insert(some);
+        }
+    }
+    ASSERT_GT(writer.GetRebuildsByCount(), 0);
+    WriteFileBytes(temp.File("w.PXM"), writer.MainBytes());
+    WriteFileBytes(temp.File("w.PXI"), writer.IndexBytes());
+    const DatabaseCheckResult result = CheckDatabase(temp.File("w"), false);
+    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_EQ(result.records, 401);
+    EXPECT_TRUE(CheckDatabase(temp.File("w"), true).Clean());
+}
+
+} // namespace
