@@ -7,8 +7,12 @@
 //    end-of-image marker, chosen so that no two copies share checksum and size, so that
 //    every one is stored), added by CAddPictures::AddPictures with dialogs that answer
 //    "Save &all" with two keywords and No to "Minimize this window while saving?". The
-//    command's time is given with and without its closing GoBottom (one more decode). Its
-//    steps are then timed one by one on the same files, in the same order and with the same
+//    command's time is given with and without its closing GoBottom (one more decode). The
+//    same command runs once more per run with the file layer's syncs switched off
+//    (CFile::SetSyncEnabled, a switch for benchmarks only): durable over undurable is what
+//    putting every change on stable storage costs (aim: at most 1.10), and the syncs per
+//    picture are counted there through the fault-injection switch. Its steps are then
+//    timed one by one on the same files, in the same order and with the same
 //    calls the flow makes (read into memory, CRC, decode, MakeThumbnail, AddRecord with
 //    SetThumbnail into a second database), to show where the time goes;
 //  - moving to the next record when it is the largest photograph (by pixels): a database
@@ -38,6 +42,7 @@
 #include "imaging/ImageType.h"
 #include "imaging/PxJpeg.h"
 #include "imaging/Thumbnail.h"
+#include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
@@ -317,12 +322,30 @@ struct AddRun {
     long faults = 0;     // minor page faults during the command
     std::size_t stored = 0;
     std::int64_t mainBytes = 0;
+    std::uint64_t syncs = 0; // syncs of files and folders, counted when asked for
 };
 
-// One Add command over paths into a fresh database; -1 times on failure.
+// One Add command over paths into a fresh database; -1 times on failure. Without
+// durable, the file layer skips its syncs and the syncs asked for are counted instead.
 AddRun RunAddCommand(const std::string& base, const std::vector<std::string>& paths,
-                     CCountingPrompt& prompt) {
+                     CCountingPrompt& prompt, bool durable = true) {
     AddRun run;
+    struct UndurableScope {
+        explicit UndurableScope(bool on) : active(on) {
+            if (active) {
+                CFile::SetSyncEnabled(false);
+                FaultInjection::Arm(FaultInjection::Operation::sync, 0,
+                                    FaultInjection::Fault::ioError);
+            }
+        }
+        ~UndurableScope() {
+            if (active) {
+                FaultInjection::Disarm();
+                CFile::SetSyncEnabled(true);
+            }
+        }
+        bool active;
+    } undurable(!durable);
     {
         CPicdexDoc doc;
         if (!doc.Database().OpenDatabase(base, true)) {
@@ -358,6 +381,7 @@ AddRun RunAddCommand(const std::string& base, const std::vector<std::string>& pa
             run.command = -1;
         }
     }
+    run.syncs = FaultInjection::Count(FaultInjection::Operation::sync);
     run.mainBytes = GetFileSize(base + ".PXM");
     RemoveDatabase(base);
     return run;
@@ -503,21 +527,27 @@ bool BenchAdd(const Options& options, const CTempFolder& folder, const std::vect
     std::printf("== adding %zu pictures (the %zu JPEG photographs in turn; %.1f MP, %.1f MB in "
                 "all), load average %.2f\n",
                 paths.size(), photos.size(), megapixels, megabytes, LoadAverage());
-    std::printf("\n%-6s %10s %9s %10s %10s %9s %10s %8s %8s\n", "run", "command s", "faults/p",
-                "files s", "library s", "faults/p", "warm lib s", "ratio", "warm");
+    std::printf("\n%-6s %10s %9s %10s %10s %9s %10s %8s %8s %10s %8s\n", "run", "command s",
+                "faults/p", "files s", "library s", "faults/p", "warm lib s", "ratio", "warm",
+                "no sync s", "dur/non");
 
-    std::vector<double> commands, files, references, warms;
+    std::vector<double> commands, files, references, warms, undurables;
+    std::uint64_t syncs = 0;
     std::vector<StepTimes> steps;
     std::vector<double> computeCrcs;
     std::vector<std::uint8_t> warmBlock = WarmBlock(photos);
     long commandFaults = 0, referenceFaults = 0;
     std::int64_t mainBytes = 0;
     for (int run = 1; run <= options.runs; ++run) {
-        AddRun add;
+        AddRun add, undurable;
         Timed reference, warm;
         auto flow = [&] {
             ::sync();
             add = RunAddCommand(folder.Child(Format("add%d", run)), paths, prompt);
+        };
+        auto flowWithoutSyncs = [&] {
+            ::sync();
+            undurable = RunAddCommand(folder.Child(Format("nosync%d", run)), paths, prompt, false);
         };
         auto library = [&] {
             reference = RunPlainDecodes(paths, nullptr);
@@ -525,11 +555,13 @@ bool BenchAdd(const Options& options, const CTempFolder& folder, const std::vect
         };
         // Alternating which goes first evens out the machine's changes over a run.
         if (run % 2 == 1)
-            library(), flow();
+            library(), flow(), flowWithoutSyncs();
         else
-            flow(), library();
-        if (add.command < 0 || reference.seconds < 0 || warm.seconds < 0)
+            flowWithoutSyncs(), flow(), library();
+        if (add.command < 0 || undurable.command < 0 || reference.seconds < 0 || warm.seconds < 0)
             return false;
+        undurables.push_back(undurable.command);
+        syncs = undurable.syncs;
         mainBytes = add.mainBytes;
         commandFaults = add.faults;
         referenceFaults = reference.faults;
@@ -537,9 +569,10 @@ bool BenchAdd(const Options& options, const CTempFolder& folder, const std::vect
         files.push_back(add.files);
         references.push_back(reference.seconds);
         warms.push_back(warm.seconds);
-        std::printf("%-6d %10.3f %9.0f %10.3f %10.3f %9.0f %10.3f %8.3f %8.3f\n", run, add.command,
-                    add.faults / n, add.files, reference.seconds, reference.faults / n,
-                    warm.seconds, reference.seconds / add.command, warm.seconds / add.command);
+        std::printf("%-6d %10.3f %9.0f %10.3f %10.3f %9.0f %10.3f %8.3f %8.3f %10.3f %8.3f\n", run,
+                    add.command, add.faults / n, add.files, reference.seconds, reference.faults / n,
+                    warm.seconds, reference.seconds / add.command, warm.seconds / add.command,
+                    undurable.command, add.command / undurable.command);
 
         StepTimes stepTimes{};
         Timed computeCrc;
@@ -550,12 +583,15 @@ bool BenchAdd(const Options& options, const CTempFolder& folder, const std::vect
         computeCrcs.push_back(computeCrc.seconds);
     }
     const double command = Median(commands), filesOnly = Median(files),
-                 reference = Median(references), warm = Median(warms);
-    std::printf("%-6s %10.3f %9s %10.3f %10.3f %9s %10.3f %8.3f %8.3f\n", "median", command, "",
-                filesOnly, reference, "", warm, reference / command, warm / command);
-    std::printf("%-6s %10.3f %9s %10.3f %10.3f %9s %10.3f %8.3f %8.3f\n", "fastest",
+                 reference = Median(references), warm = Median(warms),
+                 undurable = Median(undurables);
+    std::printf("%-6s %10.3f %9s %10.3f %10.3f %9s %10.3f %8.3f %8.3f %10.3f %8.3f\n", "median",
+                command, "", filesOnly, reference, "", warm, reference / command, warm / command,
+                undurable, command / undurable);
+    std::printf("%-6s %10.3f %9s %10.3f %10.3f %9s %10.3f %8.3f %8.3f %10.3f %8.3f\n", "fastest",
                 Fastest(commands), "", Fastest(files), Fastest(references), "", Fastest(warms),
-                Fastest(references) / Fastest(commands), Fastest(warms) / Fastest(commands));
+                Fastest(references) / Fastest(commands), Fastest(warms) / Fastest(commands),
+                Fastest(undurables), Fastest(commands) / Fastest(undurables));
     std::printf("\nAdd command: %.1f pictures/s (%.1f ms each, %.1f MP/s); main file %.1f MB\n",
                 n / command, command * 1e3 / n, megapixels / command,
                 static_cast<double>(mainBytes) / bytesPerMegabyte);
@@ -566,8 +602,13 @@ bool BenchAdd(const Options& options, const CTempFolder& folder, const std::vect
     std::printf("library/command: %.3f (aim 0.70 or better)%s; against the reused block %.3f; "
                 "library/files %.3f\n",
                 ratio, ratio >= 0.7 ? "" : "  BELOW AIM", warm / command, reference / filesOnly);
-    std::printf("page faults per picture in the last run: command %.0f, library %.0f\n\n",
+    std::printf("page faults per picture in the last run: command %.0f, library %.0f\n",
                 commandFaults / n, referenceFaults / n);
+    const double durability = command / undurable;
+    std::printf("durable/undurable: %.3f (aim 1.10 or less)%s; %.2f ms of syncs per picture, "
+                "%.2f syncs per picture\n\n",
+                durability, durability <= 1.1 ? "" : "  ABOVE AIM", (command - undurable) * 1e3 / n,
+                static_cast<double>(syncs) / n);
 
     std::printf("steps of the add timed apart (medians of %lld runs), share of the command:\n",
                 static_cast<long long>(options.runs));

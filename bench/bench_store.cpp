@@ -1,6 +1,10 @@
 // bench_store: how fast pictures held in memory are stored into a picture database
-// (CPictureDatabase::AddRecord, main file and index entries), against a reference that
-// writes the same picture bytes with plain 2048-byte pwrite calls to a fresh file.
+// (CPictureDatabase::AddRecord, main file and index entries, each record synced to stable
+// storage), against a reference that writes the same picture bytes with plain 2048-byte
+// pwrite calls to a fresh file and syncs it (fdatasync) after every record, as a program
+// that keeps every picture it stores must. The program also runs with the file layer's
+// syncs switched off (CFile::SetSyncEnabled, a switch for benchmarks only): durable over
+// undurable is what the syncs cost when nothing but storing is done.
 //
 // Build and run from the repository; the files go to a scratch folder under $TMPDIR
 // (else /tmp) that is removed at the end:
@@ -9,7 +13,8 @@
 //   build-bench/bench/bench_store --records 1000 --size 1048576
 //
 // Options: --records N (default 1000), --size BYTES (default 1048576), --dir FOLDER (where
-// the scratch folder is made). Program and reference run three times each, alternating;
+// the scratch folder is made). Program, program without syncs and reference run three
+// times each, in turn;
 // the table gives every run and the medians. MB/s counts picture bytes (2^20 per MB) for
 // both, so the ratio compares the time each needs to put the same pictures on disk.
 #include "bench/BenchUtil.h"
@@ -104,9 +109,10 @@ void RemoveFile(const std::string& path) {
 // Stores the picture options.records times into a fresh database and reads the last record
 // back to make sure the time was spent on real work. Seconds, or -1 on failure.
 double RunProgram(const CTempFolder& folder, int run, const Options& options, CMemFile& picture,
-                  std::uint16_t crc, std::int64_t& fileBytes) {
-    std::string base = folder.Child("store" + std::to_string(run));
+                  std::uint16_t crc, std::int64_t& fileBytes, bool durable = true) {
+    std::string base = folder.Child((durable ? "store" : "nosync") + std::to_string(run));
     double seconds = -1;
+    CFile::SetSyncEnabled(durable);
     {
         CPictureDatabase database;
         if (!database.OpenDatabase(base, true)) {
@@ -137,6 +143,7 @@ double RunProgram(const CTempFolder& folder, int run, const Options& options, CM
             seconds = -1;
         }
     }
+    CFile::SetSyncEnabled(true);
     fileBytes = GetFileSize(base + ".PXM");
     RemoveFile(base + ".PXM");
     RemoveFile(base + ".PXI");
@@ -158,7 +165,8 @@ bool WriteWhole(int fd, const std::uint8_t* bytes, std::size_t count, std::int64
 }
 
 // Writes, per record, one head block and the picture in 2048-byte blocks (the last padded
-// with zeros), one pwrite each, into a fresh file. Seconds, or -1 on failure.
+// with zeros), one pwrite each, into a fresh file, and syncs the file. Seconds, or -1 on
+// failure.
 double RunReference(const CTempFolder& folder, int run, const Options& options,
                     const std::vector<std::uint8_t>& bytes, std::int64_t& fileBytes) {
     std::string path = folder.Child("reference" + std::to_string(run) + ".bin");
@@ -187,6 +195,7 @@ double RunReference(const CTempFolder& folder, int run, const Options& options,
             ok = WriteWhole(fd, tail.data(), tail.size(), offset);
             offset += referenceBlock;
         }
+        ok = ok && ::fdatasync(fd) == 0;
     }
     double seconds = watch.Seconds();
     if (!ok)
@@ -238,8 +247,8 @@ int main(int argc, char** argv) {
                 static_cast<long long>(options.records), static_cast<long long>(options.size),
                 megabytes, runCount);
     std::printf("scratch folder: %s, load average %.2f\n\n", folder.Path().c_str(), LoadAverage());
-    std::printf("%-8s %12s %10s %14s %10s %8s\n", "run", "program s", "MB/s", "reference s", "MB/s",
-                "ratio");
+    std::printf("%-8s %12s %10s %14s %10s %8s %12s %8s\n", "run", "program s", "MB/s",
+                "reference s", "MB/s", "ratio", "no sync s", "dur/non");
 
     // Rates and ratios come from the times, so that empty pictures (no megabytes) still
     // compare the two; the ratio is reference time over program time, as MB/s compare.
@@ -247,32 +256,41 @@ int main(int argc, char** argv) {
     auto ratio = [](double program, double reference) {
         return std::max(reference, 1e-9) / std::max(program, 1e-9);
     };
-    std::vector<double> programTimes, referenceTimes, pairedRatios;
-    std::int64_t mainBytes = 0, referenceBytes = 0;
+    std::vector<double> programTimes, referenceTimes, undurableTimes, pairedRatios;
+    std::int64_t mainBytes = 0, referenceBytes = 0, undurableBytes = 0;
     for (int run = 1; run <= runCount; ++run) {
         // Start each timed phase without the previous phase's writes still going to disk.
         ::sync();
         double program = RunProgram(folder, run, options, picture, crc, mainBytes);
         ::sync();
+        double undurable = RunProgram(folder, run, options, picture, crc, undurableBytes, false);
+        ::sync();
         double reference = RunReference(folder, run, options, bytes, referenceBytes);
-        if (program < 0 || reference < 0)
+        if (program < 0 || undurable < 0 || reference < 0)
             return 1;
         programTimes.push_back(program);
         referenceTimes.push_back(reference);
+        undurableTimes.push_back(undurable);
         pairedRatios.push_back(ratio(program, reference));
-        std::printf("%-8d %12.3f %10.1f %14.3f %10.1f %8.2f\n", run, program, rate(program),
-                    reference, rate(reference), pairedRatios.back());
+        std::printf("%-8d %12.3f %10.1f %14.3f %10.1f %8.2f %12.3f %8.2f\n", run, program,
+                    rate(program), reference, rate(reference), pairedRatios.back(), undurable,
+                    program / std::max(undurable, 1e-9));
     }
     double programMedian = Median(programTimes);
     double referenceMedian = Median(referenceTimes);
+    double undurableMedian = Median(undurableTimes);
     double medianRatio = ratio(programMedian, referenceMedian);
-    std::printf("%-8s %12.3f %10.1f %14.3f %10.1f %8.2f\n", "median", programMedian,
-                rate(programMedian), referenceMedian, rate(referenceMedian), medianRatio);
+    std::printf("%-8s %12.3f %10.1f %14.3f %10.1f %8.2f %12.3f %8.2f\n", "median", programMedian,
+                rate(programMedian), referenceMedian, rate(referenceMedian), medianRatio,
+                undurableMedian, programMedian / std::max(undurableMedian, 1e-9));
     std::printf("\nmain file %lld bytes, reference file %lld bytes\n",
                 static_cast<long long>(mainBytes), static_cast<long long>(referenceBytes));
     // The runs of a pair follow each other, so their ratio is the steadier figure on a busy
     // machine; the aim applies to the ratio of the medians.
     std::printf("program/reference: %.2f (aim 0.80 or better)%s; median of the paired runs %.2f\n",
                 medianRatio, medianRatio >= 0.8 ? "" : "  BELOW AIM", Median(pairedRatios));
+    std::printf("durable/undurable: %.2f; %.2f ms of syncs per record\n",
+                programMedian / std::max(undurableMedian, 1e-9),
+                (programMedian - undurableMedian) * 1e3 / static_cast<double>(options.records));
     return 0;
 }

@@ -1,0 +1,61 @@
+// The integrity check and the index reconstruction must agree: what the check calls index
+// damage is what an index reconstruction repairs. So right after an index has been
+// rebuilt from a damaged main file, the check may still find the main file's damage, but
+// never damage of the index, or a user told to reconstruct the index would be told so
+// again after every reconstruction.
+#include "collection/VerifyDatabase.h"
+#include "corruption/Damage.h"
+#include "corruption/PreparedDatabase.h"
+#include "platform/FileSystem.h"
+#include "storage/PictureDatabase.h"
+#include "storage/Reconstruction.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CNoProgress : public IReconstructionProgress {
+public:
+    void Step(std::int32_t, std::int32_t) override {}
+};
+
+std::string Lines(const DatabaseCheckResult& result) {
+    std::string text;
+    for (const std::string& problem : result.problems)
+        text += "\n  " + problem;
+    return text;
+}
+
+class RebuiltIndexCheckTest : public CTempDirTest {};
+
+TEST_F(RebuiltIndexCheckTest, NoIndexDamageRightAfterAnIndexReconstruction) {
+    const std::string corpus = TestDataDir();
+    if (corpus.empty())
+        return;
+    CPreparedDatabase prepared;
+    ASSERT_TRUE(prepared.Build(File("prepared"), corpus, ""));
+    for (DamageRegion region :
+         {DamageRegion::recordHead, DamageRegion::pictureChain, DamageRegion::thumbnailChain}) {
+        for (const DamageCase& damage : DamageCases(region, prepared)) {
+            SCOPED_TRACE(damage.Label());
+            std::vector<std::uint8_t> main = prepared.MainBytes();
+            damage.Apply(main);
+            const std::string path = File("db.PXM");
+            WriteFileBytes(path, main);
+            WriteFileBytes(File("db.PXI"), prepared.IndexBytes());
+            {
+                CPictureDatabase db;
+                ASSERT_TRUE(db.OpenDatabase(path, false));
+                CNoProgress progress;
+                ASSERT_TRUE(BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()), progress));
+            }
+            ASSERT_EQ(CompletePendingReconstruction(path), 1);
+            const DatabaseCheckResult check = VerifyDatabase(path, false);
+            EXPECT_FALSE(check.indexDamaged) << Lines(check);
+            m_prompt.Clear();
+        }
+    }
+}
+
+} // namespace

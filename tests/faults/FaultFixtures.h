@@ -1,0 +1,65 @@
+// The prepared databases of the fault tests and the scripted windows their commands meet.
+//
+// Two databases are made once per test program through the real add flow, from small
+// corpus pictures of every kind (a GIF that serves as its own thumbnail, stored GIF
+// thumbnails of the others, keywords in several slots, one deleted record):
+//   db:    treescap.gif {tree}, testorig.jpg {sea, sky}, bmpsuite-pal8.bmp {},
+//          palette-1c-4b.tiff {cat, Grey}, testimgp.jpg {gone} deleted
+//   other: porsche-screen400x300.gif {car}, testorig.jpg {sea} (the same picture as in db)
+#pragma once
+
+#include "collection/AddDialogs.h"
+#include "collection/MarkCommands.h"
+#include "faults/FaultSweep.h"
+
+#include <string>
+#include <vector>
+
+class CPicdexDoc;
+
+// The folder holding db.PXM/.PXI and other.PXM/.PXI, built on first use; "" when the
+// picture corpus is absent (the test is then skipped, or failed under CI=true).
+std::string PreparedFolder();
+// The corpus folder with its trailing "/"; "" as above.
+std::string CorpusFolder();
+
+// The Add command's windows: the browser lists the files, the "Save" dialog answers "&Save"
+// with the keywords listed for its file, duplicates are not stored.
+class CScriptedAddDialogs : public IAddDialogs, public IAddWindows {
+public:
+    bool BrowseFiles(std::vector<CAddFileChoice>& files) override;
+    SaveChoice AskSave(const std::string& path, bool saveAllEnabled,
+                       CPictureDatabase::Keywords& keywords) override;
+    DuplicateChoice AskDuplicate(PxImage& picture, const std::string& path) override;
+
+    // Each file's path and its keywords.
+    std::vector<std::pair<std::string, CPictureDatabase::Keywords>> m_files;
+};
+
+// The marked-data commands' dialogs and view: the keyword dialog answers m_keyword and
+// m_action, the file dialog m_path.
+class CScriptedMarkUi : public IMarkView, public IMarkDialogs {
+public:
+    bool AskKeywordOnMarked(std::string& keyword, KeywordAction& action) override;
+    bool AskOpenPath(const CSaveFileRequest& request, std::string& path) override;
+
+    std::string m_keyword;
+    KeywordAction m_action = KeywordAction::add;
+    std::string m_path;
+};
+
+// Opens the document's database at base and makes the record at block current in the
+// full list by name; false when either fails.
+bool OpenDocumentAt(CPicdexDoc& doc, const std::string& base, std::int32_t block);
+
+// A fault sweep over copies of the prepared databases.
+class CPreparedFaultTest : public CFaultSweepTest {
+protected:
+    // Has the prepared databases named (without extension) copied into the run folder under
+    // the same names before each run. False when the corpus is absent: the test returns.
+    bool UsePrepared(const std::vector<std::string>& names);
+    // The state of a prepared database.
+    static CDatabaseState Prepared(const std::string& name);
+    // The whole content of a prepared file ("db.PXM", ...).
+    static std::vector<std::uint8_t> PreparedBytes(const std::string& fileName);
+};
