@@ -15,6 +15,15 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kMasksSize = 12;
 constexpr std::size_t kMaxHeaderSize = 124;
 constexpr std::size_t kTableRoom = 256 * 4;
+// How far the declared rows may outrun the pixel data the file holds. Missing rows read
+// as zeros, but a file that holds only a sliver of its picture (a tiny file declaring a
+// gigabyte) is no picture: allocating and drawing it would cost time and memory that
+// nothing in the file justifies. Uncompressed data may be truncated to a sixteenth; RLE
+// data expands at most about 128-fold (255 pixels from two bytes). Any picture whose rows
+// fit in the slack is accepted whatever the file holds.
+constexpr std::uint64_t kTruncationFactor = 16;
+constexpr std::uint64_t kRleExpansionFactor = 256;
+constexpr std::uint64_t kRowSlack = std::uint64_t{1} << 20;
 
 bool IsInfoHeaderSize(std::uint32_t size) {
     return size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
@@ -178,6 +187,10 @@ int PxBmpCodec::Read(PxImage& image, CFile& file) {
         if (dataBytes > kMaxDibPixelBytes)
             return 0;
         blockBytes = std::max(imageBytes, dataBytes);
+        if (imageBytes > dataBytes * kRleExpansionFactor + kRowSlack)
+            return 0;
+    } else if (imageBytes > dataBytes * kTruncationFactor + kRowSlack) {
+        return 0;
     }
     if (!image.AllocatePixels(blockBytes)) {
         image.FreeBlocks();

@@ -35,6 +35,13 @@ bool IsFourComponent(J_COLOR_SPACE space) {
     return space == JCS_CMYK || space == JCS_YCCK;
 }
 
+// How many pixels a stream may declare for each of its bytes, and how many any stream may
+// declare. Even a flat picture takes a few bits per 8 x 8 block, so a short stream that
+// declares a huge picture is hostile or a sliver of one: decoding it would allocate and
+// fill up to a gigabyte from nothing. Real pictures of any size stay far below the ratio.
+constexpr std::uint64_t kPixelsPerStreamByte = 1024;
+constexpr std::uint64_t kPixelSlack = std::uint64_t{1} << 21;
+
 } // namespace
 
 PxJpeg::PxJpeg() : m_quantizeOnRead(m_displayColorCount != 0) {}
@@ -44,6 +51,14 @@ PxJpeg::PxJpeg() : m_quantizeOnRead(m_displayColorCount != 0) {}
 int PxJpeg::ReadImageData(CFile& file) {
     FreeBlocks();
     m_libraryMessage.clear();
+    std::uint64_t streamBytes = 0;
+    try {
+        const std::int64_t left = file.GetLength() - file.GetPosition();
+        streamBytes = left > 0 ? static_cast<std::uint64_t>(left) : 0;
+    } catch (const CFileException& e) {
+        m_lastFileError = e.Cause();
+        return 0;
+    }
     PxJpegError error;
     jpeg_decompress_struct cinfo;
     cinfo.err = PxJpegStdError(error);
@@ -56,12 +71,12 @@ int PxJpeg::ReadImageData(CFile& file) {
     }
     jpeg_create_decompress(&cinfo);
     PxJpegFileSource(&cinfo, file);
-    const int result = Decode(cinfo);
+    const int result = Decode(cinfo, streamBytes);
     jpeg_destroy_decompress(&cinfo);
     return result;
 }
 
-int PxJpeg::Decode(jpeg_decompress_struct& cinfo) {
+int PxJpeg::Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return 0;
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
@@ -75,7 +90,9 @@ int PxJpeg::Decode(jpeg_decompress_struct& cinfo) {
         cinfo.out_color_space = JCS_EXT_BGR;
     }
     if (cinfo.image_width == 0 || cinfo.image_width > kMaxDibSide || cinfo.image_height == 0 ||
-        cinfo.image_height > kMaxDibSide)
+        cinfo.image_height > kMaxDibSide ||
+        std::uint64_t{cinfo.image_width} * cinfo.image_height >
+            streamBytes * kPixelsPerStreamByte + kPixelSlack)
         return 0;
 
     const bool quantize = m_quantizeOnRead;

@@ -13,7 +13,8 @@
 //  A truncated stream is not an error: what is missing decodes as the library decodes an
 //  end of image. A stream the library rejects (damaged headers, 12-bit or lossless data),
 //  or a file error, ends the read with 0 and no image; LibraryMessage() then holds the
-//  library's text, LastFileError() the file-error cause if any.
+//  library's text, LastFileError() the file-error cause if any. So does a picture of more
+//  than 2^21 pixels and 1024 pixels per byte of the stream (a huge size in a tiny file).
 //
 // Writing, at the file's position: a baseline JFIF stream of three components at the
 // object's quality, smoothing, optimised-coding and arithmetic-coding settings, with the
@@ -56,7 +57,8 @@ public:
     const std::string& LibraryMessage() const { return m_libraryMessage; }
 
 private:
-    int Decode(jpeg_decompress_struct& cinfo);
+    // streamBytes: the length of the stream from its start, which bounds the picture size.
+    int Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes);
     int Encode(jpeg_compress_struct& cinfo, const std::uint8_t (*colors)[3], std::uint64_t stride,
                bool topDown);
 

@@ -11,6 +11,14 @@
 namespace {
 
 constexpr std::size_t kTableBytes = 256 * 4;
+// How many bytes of samples a file may declare for each of its own bytes, and how many any
+// file may declare. Uncompressed samples are in the file (a truncated file may lack some);
+// no codec expands by more than about a thousand (LZW and Deflate) except on blank fax
+// pages, whose samples are one bit each. A file far shorter is hostile or a sliver, and
+// loading it would allocate and fill up to a gigabyte from nothing.
+constexpr std::uint64_t kUncompressedPerFileByte = 16;
+constexpr std::uint64_t kDecodedPerFileByte = 2048;
+constexpr std::uint64_t kSampleSlack = std::uint64_t{1} << 24;
 
 void SetEntry(std::uint8_t* table, unsigned i, unsigned red, unsigned green, unsigned blue) {
     std::uint8_t* entry = table + 4 * i;
@@ -89,6 +97,12 @@ int PxTiff::ReadTiff(TIFF* tif) {
         return 0;
     if ((bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) ||
         (samples != 1 && samples != 3 && samples != 4))
+        return 0;
+    const std::uint64_t fileBytes = TIFFGetSizeProc(tif)(TIFFClientdata(tif));
+    const std::uint64_t sampleBytes = std::uint64_t{width} * height * bits * samples / 8;
+    const std::uint64_t expansion =
+        compression == COMPRESSION_NONE ? kUncompressedPerFileByte : kDecodedPerFileByte;
+    if (sampleBytes > fileBytes * expansion + kSampleSlack)
         return 0;
 
     PxTiffLayout layout;

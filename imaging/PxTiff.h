@@ -13,7 +13,10 @@
 //  - a 24-bit image for RGB of 8 or 16 bits per sample with 3 or 4 samples (a fourth is
 //    dropped), interleaved or in separate planes, and for 8-bit interleaved YCbCr.
 // Anything else fails (0): other photometric interpretations (CMYK among them), depths,
-// sample counts or layouts, a palette image without a ColorMap, sides beyond the DIB limits.
+// sample counts or layouts, a palette image without a ColorMap, sides beyond the DIB limits,
+// more than 16 MB of samples and 16 (uncompressed) or 2048 (compressed) bytes of samples
+// per byte of the file (a huge size in a tiny file), tiles overhanging the picture by more
+// than 256 pixels.
 // Orientations 1, 2, 5 and 6 put the file's first row at the top of the picture, 3, 4, 7
 // and 8 at the bottom; columns are never mirrored, rows and columns never exchanged.
 // Strips or tiles that do not read leave their lines at index 0 (black for RGB).

@@ -11,6 +11,9 @@ namespace {
 
 // No strip or tile buffer is larger than the largest pixel block of any picture.
 constexpr std::uint64_t kMaxChunkBytes = kMaxDibPixelBytes;
+// A tile may overhang the picture (tiles are whole), but by no more than this on each side:
+// a tile far larger than the picture would only make a huge buffer.
+constexpr std::uint64_t kTileOverhang = 256;
 
 std::uint8_t Nearest8(std::uint16_t sample) {
     return static_cast<std::uint8_t>((sample + 128u) / 257u);
@@ -91,6 +94,7 @@ int PxTiffRows::ReadAll() {
             // A 1-bit tile must start on a byte of the row.
             if (tileWidth == 0 || tileLength == 0 || size <= 0 ||
                 static_cast<std::uint64_t>(size) > kMaxChunkBytes ||
+                tileWidth > l.width + kTileOverhang || tileLength > l.height + kTileOverhang ||
                 (l.kind == PxTiffLayout::bits1 && tileWidth % 8 != 0))
                 return 0;
             m_chunk.resize(static_cast<std::size_t>(size));
