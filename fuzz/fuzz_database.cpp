@@ -272,18 +272,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 #ifdef PICDEX_FUZZ_REPLAY
-#include <iterator>
+#include "FuzzReplay.h"
 
-// Replays every file of the folders given; a folder that is absent fails the run. So does
-// a corpus none of whose inputs makes a sound database with records: the inputs would no
-// longer reach past the files' headers.
+// A corpus none of whose inputs makes a sound database with records fails the run too:
+// the inputs would no longer reach past the files' headers.
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-            LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-        }
+    ReplayFolders(argc, argv);
     if (argc > 1 && g_soundDatabases == 0) {
         std::fprintf(stderr, "no input made a sound database with records\n");
         return 1;

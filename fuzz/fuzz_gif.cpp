@@ -48,19 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 #ifdef PICDEX_FUZZ_REPLAY
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
+#include "FuzzReplay.h"
 
-// Replays every file of the folders given; a folder that is absent fails the run.
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-            LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-        }
+    ReplayFolders(argc, argv);
     return 0;
 }
 #endif

@@ -5,6 +5,7 @@
 #include "collection/ReconstructCommand.h"
 #include "collection/Search.h"
 #include "collection/VerifyDatabase.h"
+#include "platform/FileException.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
@@ -19,29 +20,19 @@ namespace {
 // Everything the operations run here may show: the file-error texts and the messages of
 // opening, the password, browsing, the duplicate check and reconstruction.
 bool IsProgramMessage(const std::string& text) {
-    static const std::set<std::string> texts = {
-        "No error",
-        "Unknown error",
-        "File not found",
-        "Bad path name",
-        "Too many open files",
-        "File access denied",
-        "Invalid file handle",
-        "Cannot remove current directory",
-        "Directory full",
-        "Bad seek",
-        "Hardware failure",
-        "File sharing violation",
-        "File lock violation",
-        "Disk full",
-        "Reached end of file",
-        "Wrong file version or broken file header",
-        "Failed to open the file",
-        "Invalid password.",
-        "Data not found",
-        "Duplicate data not found.",
-        "Finished reconstructing file.",
-    };
+    static const std::set<std::string> texts = [] {
+        std::set<std::string> all = {
+            "Wrong file version or broken file header",
+            "Failed to open the file",
+            "Invalid password.",
+            "Data not found",
+            "Duplicate data not found.",
+            "Finished reconstructing file.",
+        };
+        for (int cause = FileCause::none; cause <= FileCause::endOfFile; ++cause)
+            all.insert(FileErrorText(cause));
+        return all;
+    }();
     return texts.count(text) != 0;
 }
 
