@@ -1,6 +1,7 @@
 // picdex-cli's collection commands (search, keywords, tag, duplicates, transfer, exchange,
 // export and properties) run as a separate process on databases built with store.
 #include "imaging/BmpBuilder.h"
+#include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
 #include <cstdlib>
@@ -10,23 +11,11 @@
 
 namespace {
 
-class CollectionCliTest : public CTempDirTest {
+class CollectionCliTest : public CCliTest {
 protected:
-    // Runs the tool, expecting status; returns standard output, m_err standard error. A
-    // sanitizer's report changes the status. No argument holds a quote.
-    std::string Cli(const std::vector<std::string>& args, int status = 0) {
-        std::string command = "ASAN_OPTIONS=exitcode=99 " PICDEX_CLI_PATH;
-        for (const std::string& arg : args)
-            command += " '" + arg + "'";
-        const int result = std::system((command + ">" + File("out") + " 2>" + File("err")).c_str());
-        m_err = Text("err");
-        EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == status) << command << "\n" << m_err;
-        return Text("out");
-    }
     static std::string Str(const std::vector<std::uint8_t>& bytes) {
         return {bytes.begin(), bytes.end()};
     }
-    std::string Text(const std::string& name) { return Str(ReadFileBytes(File(name))); }
     // Stores a file of name holding text in db; returns the record's block.
     std::string Store(const std::string& db, const std::string& name, std::string_view text,
                       std::vector<std::string> options = {}) {
@@ -50,7 +39,6 @@ protected:
         }
         return names;
     }
-    std::string m_err;
 };
 
 TEST_F(CollectionCliTest, SearchByKeywordAndNameAndTheKeywordList) {

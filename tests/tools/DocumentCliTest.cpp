@@ -1,6 +1,7 @@
 // picdex-cli's show, thumbnail and reconstruct, run as a separate process on a database of
 // two records of a 100 x 50 BMP (nine blocks each).
 #include "imaging/BmpBuilder.h"
+#include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
 #include <cstdlib>
@@ -8,25 +9,7 @@
 
 namespace {
 
-class DocumentCliTest : public CTempDirTest {
-protected:
-    // Runs the tool, expecting status; returns standard output, m_err standard error. A
-    // sanitizer's report changes the status. No argument holds a quote.
-    std::string Cli(const std::vector<std::string>& args, int status = 0) {
-        std::string command = "ASAN_OPTIONS=exitcode=99 " PICDEX_CLI_PATH;
-        for (const std::string& arg : args)
-            command += " '" + arg + "'";
-        const int result = std::system((command + ">" + File("out") + " 2>" + File("err")).c_str());
-        m_err = Text("err");
-        EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == status) << command << "\n" << m_err;
-        return Text("out");
-    }
-    std::string Text(const char* name) {
-        const std::vector<std::uint8_t> bytes = ReadFileBytes(File(name));
-        return {bytes.begin(), bytes.end()};
-    }
-    std::string m_err;
-};
+class DocumentCliTest : public CCliTest {};
 
 TEST_F(DocumentCliTest, ShowMakesTheThumbnailAndReconstructSwapsInTheSameProcess) {
     BmpBuilder bmp{.width = 100, .height = 50, .bits = 24, .pixels = PatternBytes(15000)};

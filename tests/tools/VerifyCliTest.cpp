@@ -9,6 +9,7 @@
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
+#include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
 #include <cstdlib>
@@ -17,22 +18,8 @@
 
 namespace {
 
-class VerifyCliTest : public CTempDirTest {
+class VerifyCliTest : public CCliTest {
 protected:
-    // Runs the tool, expecting status; returns standard output. A sanitizer's report
-    // changes the status. No argument holds a quote.
-    std::string Cli(const std::vector<std::string>& args, int status) {
-        std::string command = "ASAN_OPTIONS=exitcode=99 " PICDEX_CLI_PATH;
-        for (const std::string& arg : args)
-            command += " '" + arg + "'";
-        const int result = std::system((command + ">" + File("out") + " 2>" + File("err")).c_str());
-        const std::vector<std::uint8_t> err = ReadFileBytes(File("err"));
-        EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == status)
-            << command << "\n"
-            << std::string(err.begin(), err.end());
-        const std::vector<std::uint8_t> out = ReadFileBytes(File("out"));
-        return {out.begin(), out.end()};
-    }
     std::string Bmp(const char* name, int width, int height, unsigned seed) {
         const BmpBuilder bmp{.width = width,
                              .height = height,
