@@ -127,14 +127,8 @@ bool CChildProcess::Start(const std::string& program, const std::vector<std::str
         return true;
     // A traced child stops when its new program starts.
     int status = 0;
-    while (::waitpid(m_pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    if (!WIFSTOPPED(status)) {
-        Reap(status);
+    if (!WaitForStop(status))
         return false;
-    }
     return ::ptrace(PTRACE_SETOPTIONS, m_pid, nullptr,
                     PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL | PTRACE_O_TRACEEXEC) == 0;
 }
@@ -145,14 +139,8 @@ bool CChildProcess::NextSyscallStop(bool& entry, long& number, long& firstArgume
         if (::ptrace(PTRACE_SYSCALL, m_pid, nullptr, signal) != 0)
             return false;
         int status = 0;
-        while (::waitpid(m_pid, &status, 0) < 0) {
-            if (errno != EINTR)
-                return false;
-        }
-        if (!WIFSTOPPED(status)) {
-            Reap(status);
+        if (!WaitForStop(status))
             return false;
-        }
         const int stop = WSTOPSIG(status);
         if (stop != (SIGTRAP | 0x80)) {
             // A signal for the child goes on to it; the stops of ptrace events carry none.
@@ -244,6 +232,18 @@ std::optional<std::string> CChildProcess::ReadLine(Clock::time_point deadline) {
 void CChildProcess::Kill() {
     if (m_pid > 0)
         ::kill(m_pid, SIGKILL);
+}
+
+bool CChildProcess::WaitForStop(int& status) {
+    while (::waitpid(m_pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    if (!WIFSTOPPED(status)) {
+        Reap(status);
+        return false;
+    }
+    return true;
 }
 
 void CChildProcess::Reap(int status) {

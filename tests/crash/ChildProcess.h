@@ -69,6 +69,8 @@ private:
     enum class Fill { data, end, timeout };
     // Reads what the pipe holds, waiting up to deadline for at least one byte.
     Fill FillBuffer(Clock::time_point deadline);
+    // Waits for the traced child's next stop; false (the child reaped) when it ended instead.
+    bool WaitForStop(int& status);
     void Reap(int status);
 
     // For a traced child, stopped at an entry or exit of a system call: its number and
