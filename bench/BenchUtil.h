@@ -1,5 +1,5 @@
 // Helpers shared by the benchmark programs: a stopwatch, a scratch folder that removes
-// itself, checked parsing of numeric command-line options and order statistics of timings.
+// itself, checked parsing of command-line options and order statistics of timings.
 #pragma once
 
 #include <algorithm>
@@ -76,6 +76,21 @@ inline bool ParseInteger(std::string_view text, std::int64_t low, std::int64_t h
     if (error != std::errc() || end != text.data() + text.size() || parsed < low || parsed > high)
         return false;
     value = parsed;
+    return true;
+}
+
+// Walks the arguments after the program name as "--name value" pairs and hands each pair
+// to handle(name, value), which returns false for an unknown option or a bad value. False
+// when it does, or when the last option lacks its value.
+template <typename Handler> bool ParseOptionPairs(int argc, char** argv, Handler&& handle) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view option = argv[i];
+        if (i + 1 >= argc)
+            return false;
+        std::string_view value = argv[++i];
+        if (!handle(option, value))
+            return false;
+    }
     return true;
 }
 

@@ -34,7 +34,7 @@
 // Options: --records N (default 50000), --runs N (default 5), --dir FOLDER (where the
 // scratch folder is made). The data are the same on every run (fixed seeds).
 #include "bench/BenchUtil.h"
-#include "bench/KeywordVocabulary.h"
+#include "bench/CollectionRecords.h"
 #include "collection/DataExchange.h"
 #include "collection/Duplicates.h"
 #include "collection/FileProperties.h"
@@ -61,27 +61,13 @@
 
 namespace {
 
-constexpr int maxWidthSteps = 64; // widths 4, 8, ... 256 pixels
-
 struct Options {
     std::int64_t records = 50000;
     std::int64_t runs = 5;
     std::string dir;
 };
 
-struct Record {
-    std::string name;
-    std::int32_t dateSaved = 0;
-    std::int32_t dateCreated = 0;
-    std::uint16_t crc = 0;
-    int width = 4;
-    int keywordCount = 0;
-    CPictureDatabase::Keywords keywords;
-};
-
-std::uint32_t PictureKey(const Record& record) {
-    return std::uint32_t{record.crc} << 16 | static_cast<std::uint32_t>(record.width);
-}
+using Record = CollectionRecord;
 
 void PrintUsage() {
     std::fprintf(stderr, "usage: bench_collection [--records N] [--runs N] [--dir FOLDER]\n"
@@ -89,26 +75,17 @@ void PrintUsage() {
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view option = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        std::string_view value = argv[++i];
-        if (option == "--records") {
-            if (!ParseInteger(value, 100, 500000, options.records))
-                return false;
-        } else if (option == "--runs") {
-            if (!ParseInteger(value, 1, 1000, options.runs))
-                return false;
-        } else if (option == "--dir") {
-            if (value.empty())
-                return false;
+    return ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
+        if (option == "--records")
+            return ParseInteger(value, 100, 500000, options.records);
+        if (option == "--runs")
+            return ParseInteger(value, 1, 1000, options.runs);
+        if (option == "--dir" && !value.empty()) {
             options.dir = value;
-        } else {
-            return false;
+            return true;
         }
-    }
-    return true;
+        return false;
+    });
 }
 
 // Messages the commands show are counted, not printed, and questions are answered No.
@@ -118,90 +95,6 @@ public:
     bool AskYesNo(std::string_view) override { return false; }
     std::map<std::string, int> m_messages;
 };
-
-enum class Source { img, dsc, dscn, panasonic, phone, holiday, scan, other, again };
-// Names the cameras (and a phone, in lower case) give, in the order of Source.
-constexpr const char* cameraFormats[] = {"IMG_%04d.JPG", "DSC%05d.JPG", "DSCN%04d.JPG",
-                                         "P10%05d.JPG", "img_%04d.jpg"};
-
-// Pictures arrive in sessions (one camera or folder at a time, seconds apart), sessions
-// days apart. Camera counters wrap at 9999, so names repeat; phones write the camera's
-// names in lower case. No picture repeats here: every (CRC, size) pair is new to pictures
-// (shared across the calls), the duplicates are made afterwards by AddDuplicates.
-std::vector<Record> MakeRecords(std::int64_t count, std::mt19937_64& random,
-                                std::set<std::uint32_t>& pictures) {
-    std::vector<Record> records;
-    records.reserve(static_cast<std::size_t>(count));
-    CZipfWords words(random);
-    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    // Weights of the sources, in the order of Source.
-    std::discrete_distribution<int> pickSource({30, 18, 8, 7, 10, 12, 6, 3, 0});
-    // Keywords per record: mean about 2, so 50,000 records give about 250,000 keys.
-    std::discrete_distribution<int> pickKeywordCount({25, 20, 18, 14, 10, 7, 6});
-    std::array<int, 9> counters = {
-        below(9999), below(9999), below(9999), below(9999), below(9999), 0, below(999), 0, 0};
-    // A few minutes before 1,000,000,000 seconds, so the first dates have 9 digits.
-    std::int64_t date = 999999000;
-    char name[96];
-
-    for (bool first = true; static_cast<std::int64_t>(records.size()) < count; first = false) {
-        auto source = static_cast<Source>(pickSource(random));
-        if (first || (source == Source::again && records.empty()))
-            source = Source::img;
-        int size = first ? 40 : 5 + below(140);
-        if (!first)
-            date += 3600 + below(4 * 86400);
-        std::size_t againFrom =
-            source == Source::again ? below(static_cast<int>(records.size())) : 0;
-        const char* event = events[below(std::size(events))];
-        const char* place = places[below(std::size(places))];
-        int year = static_cast<int>(1970 + date / 31556952);
-        int& counter = counters[static_cast<int>(source)];
-        if (source == Source::holiday)
-            counter = 0;
-
-        for (int k = 0; k < size && static_cast<std::int64_t>(records.size()) < count; ++k) {
-            Record record;
-            date += below(4);
-            counter = counter % 9999 + 1;
-            if (source < Source::holiday)
-                std::snprintf(name, sizeof name, cameraFormats[static_cast<int>(source)], counter);
-            else if (source == Source::holiday)
-                std::snprintf(name, sizeof name, "%s %d %s %03d.jpg", event, year, place, counter);
-            else if (source == Source::scan)
-                std::snprintf(name, sizeof name, k % 2 ? "scan%04d.tif" : "Scan%04d.TIF", counter);
-            else if (source == Source::other)
-                std::snprintf(name, sizeof name, k % 3 ? "anim%03d.gif" : "drawing%03d.bmp",
-                              counter % 1000);
-            if (source == Source::again) {
-                const Record& earlier = records[(againFrom + k) % records.size()];
-                record.name = earlier.name;
-                record.crc = earlier.crc;
-                record.width = earlier.width;
-            } else {
-                record.name = name;
-                do {
-                    record.crc = static_cast<std::uint16_t>(random());
-                    record.width = 4 * (1 + below(maxWidthSteps));
-                } while (!pictures.insert(PictureKey(record)).second);
-            }
-            record.dateSaved = static_cast<std::int32_t>(date);
-            record.dateCreated = static_cast<std::int32_t>(date - below(60 * 86400));
-            int wanted = pickKeywordCount(random);
-            // Distinct keywords; give up on a slot after a few draws of taken words.
-            for (int tries = 0; record.keywordCount < wanted && tries < 50; ++tries) {
-                std::string_view word = words.Draw(random);
-                bool taken = false;
-                for (int slot = 0; slot < record.keywordCount; ++slot)
-                    taken = taken || record.keywords[slot] == word;
-                if (!taken)
-                    record.keywords[record.keywordCount++] = word;
-            }
-            records.push_back(std::move(record));
-        }
-    }
-    return records;
-}
 
 // Every hundredth record becomes a copy of a random earlier one (same name, CRC and size,
 // its own date and keywords), as when a folder is added a second time.
@@ -383,13 +276,13 @@ int main(int argc, char** argv) {
 
     std::set<std::uint32_t> pictures;
     std::mt19937_64 random(20010909);
-    std::vector<Record> records = MakeRecords(options.records, random, pictures);
+    std::vector<Record> records = MakeCollectionRecords(options.records, random, &pictures);
     int copies = AddDuplicates(records, random);
     std::mt19937_64 otherRandom(19991231);
     std::size_t shared = records.size() / 2;
     std::vector<Record> others(records.begin(), records.begin() + static_cast<long>(shared));
-    std::vector<Record> own =
-        MakeRecords(static_cast<std::int64_t>(records.size() - shared), otherRandom, pictures);
+    std::vector<Record> own = MakeCollectionRecords(
+        static_cast<std::int64_t>(records.size() - shared), otherRandom, &pictures);
     others.insert(others.end(), own.begin(), own.end());
 
     std::int64_t keywords = 0;

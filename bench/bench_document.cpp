@@ -83,29 +83,19 @@ void PrintUsage() {
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view option = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        std::string_view value = argv[++i];
-        if (option == "--pictures") {
-            if (!ParseInteger(value, 1, 10000, options.pictures))
-                return false;
-        } else if (option == "--runs") {
-            if (!ParseInteger(value, 1, 100, options.runs))
-                return false;
-        } else if (option == "--moves") {
-            if (!ParseInteger(value, 1, 10000, options.moves))
-                return false;
-        } else if (option == "--data" || option == "--dir") {
-            if (value.empty())
-                return false;
+    return ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
+        if (option == "--pictures")
+            return ParseInteger(value, 1, 10000, options.pictures);
+        if (option == "--runs")
+            return ParseInteger(value, 1, 100, options.runs);
+        if (option == "--moves")
+            return ParseInteger(value, 1, 10000, options.moves);
+        if ((option == "--data" || option == "--dir") && !value.empty()) {
             (option == "--data" ? options.data : options.dir) = std::string(value) + "/";
-        } else {
-            return false;
+            return true;
         }
-    }
-    return true;
+        return false;
+    });
 }
 
 // Minor page faults of the process so far: first touches of memory newly mapped.

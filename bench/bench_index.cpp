@@ -16,6 +16,7 @@
 // Options: --records N (default 50000), --dir FOLDER (where the scratch folder is made).
 // The data are the same on every run (fixed seed).
 #include "bench/BenchUtil.h"
+#include "bench/CollectionRecords.h"
 #include "bench/KeywordVocabulary.h"
 #include "platform/MemFile.h"
 #include "storage/IndexEntry.h"
@@ -43,15 +44,7 @@ struct Options {
     std::string dir;
 };
 
-struct Record {
-    std::string name;
-    std::int32_t dateSaved = 0;
-    std::int32_t dateCreated = 0;
-    std::uint16_t crc = 0;
-    int keywordCount = 0;
-    CPictureDatabase::Keywords keywords;
-    std::int32_t block = -1; // head block, once written
-};
+using Record = CollectionRecord;
 
 void PrintUsage() {
     std::fprintf(stderr, "usage: bench_index [--records N] [--dir FOLDER]\n"
@@ -59,102 +52,16 @@ void PrintUsage() {
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view option = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        std::string_view value = argv[++i];
-        if (option == "--records") {
-            // Two blocks per record keep the main file within its 2^31 bytes.
-            if (!ParseInteger(value, 1, 500000, options.records))
-                return false;
-        } else if (option == "--dir") {
-            if (value.empty())
-                return false;
+    return ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
+        // Two blocks per record keep the main file within its 2^31 bytes.
+        if (option == "--records")
+            return ParseInteger(value, 1, 500000, options.records);
+        if (option == "--dir" && !value.empty()) {
             options.dir = value;
-        } else {
-            return false;
+            return true;
         }
-    }
-    return true;
-}
-
-enum class Source { img, dsc, dscn, panasonic, phone, holiday, scan, other, again };
-// Names the cameras (and a phone, in lower case) give, in the order of Source.
-constexpr const char* cameraFormats[] = {"IMG_%04d.JPG", "DSC%05d.JPG", "DSCN%04d.JPG",
-                                         "P10%05d.JPG", "img_%04d.jpg"};
-
-// Pictures arrive in sessions (one camera or folder at a time, seconds apart), sessions
-// days apart. Camera counters wrap at 9999, so names repeat; phones write the camera's
-// names in lower case; sometimes a folder is added a second time (same names and CRCs).
-std::vector<Record> MakeRecords(std::int64_t count, std::mt19937_64& random) {
-    std::vector<Record> records;
-    records.reserve(static_cast<std::size_t>(count));
-    CZipfWords words(random);
-    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    // Weights of the sources, in the order of Source.
-    std::discrete_distribution<int> pickSource({30, 18, 8, 7, 10, 12, 6, 3, 6});
-    // Keywords per record: mean about 2, so 50,000 records give about 250,000 keys.
-    std::discrete_distribution<int> pickKeywordCount({25, 20, 18, 14, 10, 7, 6});
-    std::array<int, 9> counters = {
-        below(9999), below(9999), below(9999), below(9999), below(9999), 0, below(999), 0, 0};
-    // A few minutes before 1,000,000,000 seconds, so the first dates have 9 digits.
-    std::int64_t date = 999999000;
-    char name[96];
-
-    for (bool first = true; static_cast<std::int64_t>(records.size()) < count; first = false) {
-        auto source = static_cast<Source>(pickSource(random));
-        if (first || (source == Source::again && records.empty()))
-            source = Source::img;
-        int size = first ? 40 : 5 + below(140);
-        if (!first)
-            date += 3600 + below(4 * 86400);
-        std::size_t againFrom =
-            source == Source::again ? below(static_cast<int>(records.size())) : 0;
-        const char* event = events[below(std::size(events))];
-        const char* place = places[below(std::size(places))];
-        int year = static_cast<int>(1970 + date / 31556952);
-        int& counter = counters[static_cast<int>(source)];
-        if (source == Source::holiday)
-            counter = 0;
-
-        for (int k = 0; k < size && static_cast<std::int64_t>(records.size()) < count; ++k) {
-            Record record;
-            date += below(4);
-            counter = counter % 9999 + 1;
-            if (source < Source::holiday)
-                std::snprintf(name, sizeof name, cameraFormats[static_cast<int>(source)], counter);
-            else if (source == Source::holiday)
-                std::snprintf(name, sizeof name, "%s %d %s %03d.jpg", event, year, place, counter);
-            else if (source == Source::scan)
-                std::snprintf(name, sizeof name, k % 2 ? "scan%04d.tif" : "Scan%04d.TIF", counter);
-            else if (source == Source::other)
-                std::snprintf(name, sizeof name, k % 3 ? "anim%03d.gif" : "drawing%03d.bmp",
-                              counter % 1000);
-            if (source == Source::again) {
-                const Record& earlier = records[(againFrom + k) % records.size()];
-                record.name = earlier.name;
-                record.crc = earlier.crc;
-            } else {
-                record.name = name;
-                record.crc = static_cast<std::uint16_t>(random());
-            }
-            record.dateSaved = static_cast<std::int32_t>(date);
-            record.dateCreated = static_cast<std::int32_t>(date - below(60 * 86400));
-            int wanted = pickKeywordCount(random);
-            // Distinct keywords; give up on a slot after a few draws of taken words.
-            for (int tries = 0; record.keywordCount < wanted && tries < 50; ++tries) {
-                std::string_view word = words.Draw(random);
-                bool taken = false;
-                for (int slot = 0; slot < record.keywordCount; ++slot)
-                    taken = taken || record.keywords[slot] == word;
-                if (!taken)
-                    record.keywords[record.keywordCount++] = word;
-            }
-            records.push_back(std::move(record));
-        }
-    }
-    return records;
+        return false;
+    });
 }
 
 void FillHead(const Record& record, std::uint32_t dataSize, CRecordHead& head) {
@@ -326,7 +233,7 @@ int main(int argc, char** argv) {
     std::string base = folder.Child("index");
 
     std::mt19937_64 random(20010909);
-    std::vector<Record> records = MakeRecords(options.records, random);
+    std::vector<Record> records = MakeCollectionRecords(options.records, random);
     std::array<std::int64_t, familyCount> keysOf = {};
     int nineDigitDates = 0;
     for (const Record& record : records) {

@@ -75,30 +75,23 @@ void PrintUsage() {
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view option = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        std::string_view value = argv[++i];
-        bool ok = true;
+    return ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
         if (option == "--records")
-            ok = ParseInteger(value, 0, 500000, options.records);
-        else if (option == "--verify-records")
-            ok = ParseInteger(value, 0, 500000, options.verifyRecords);
-        else if (option == "--main-records")
-            ok = ParseInteger(value, 0, 100000, options.mainRecords);
-        else if (option == "--size")
-            ok = ParseInteger(value, 0, std::int64_t{1} << 28, options.size);
-        else if (option == "--runs")
-            ok = ParseInteger(value, 1, 100, options.runs);
-        else if (option == "--dir" && !value.empty())
+            return ParseInteger(value, 0, 500000, options.records);
+        if (option == "--verify-records")
+            return ParseInteger(value, 0, 500000, options.verifyRecords);
+        if (option == "--main-records")
+            return ParseInteger(value, 0, 100000, options.mainRecords);
+        if (option == "--size")
+            return ParseInteger(value, 0, std::int64_t{1} << 28, options.size);
+        if (option == "--runs")
+            return ParseInteger(value, 1, 100, options.runs);
+        if (option == "--dir" && !value.empty()) {
             options.dir = value;
-        else
-            ok = false;
-        if (!ok)
-            return false;
-    }
-    return true;
+            return true;
+        }
+        return false;
+    });
 }
 
 std::string Format(const char* format, auto... values) {

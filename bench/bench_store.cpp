@@ -54,26 +54,17 @@ void PrintUsage() {
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view option = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        std::string_view value = argv[++i];
-        if (option == "--records") {
-            if (!ParseInteger(value, 1, 1000000, options.records))
-                return false;
-        } else if (option == "--size") {
-            if (!ParseInteger(value, 0, std::int64_t{1} << 30, options.size))
-                return false;
-        } else if (option == "--dir") {
-            if (value.empty())
-                return false;
+    return ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
+        if (option == "--records")
+            return ParseInteger(value, 1, 1000000, options.records);
+        if (option == "--size")
+            return ParseInteger(value, 0, std::int64_t{1} << 30, options.size);
+        if (option == "--dir" && !value.empty()) {
             options.dir = value;
-        } else {
-            return false;
+            return true;
         }
-    }
-    return true;
+        return false;
+    });
 }
 
 // Bytes without runs or structure, as compressed picture data looks (xorshift64).

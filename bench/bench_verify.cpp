@@ -55,11 +55,7 @@ struct Options {
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view option = argv[i];
-        if (i + 1 >= argc)
-            return false;
-        std::string_view value = argv[++i];
+    return ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
         if (option == "--records") {
             options.records.clear();
             for (std::size_t at = 0; at <= value.size();) {
@@ -70,16 +66,16 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                 options.records.push_back(count);
                 at = comma + 1;
             }
-        } else if (option == "--runs") {
-            if (!ParseInteger(value, 1, 100, options.runs))
-                return false;
-        } else if (option == "--dir" && !value.empty()) {
-            options.dir = value;
-        } else {
-            return false;
+            return true;
         }
-    }
-    return true;
+        if (option == "--runs")
+            return ParseInteger(value, 1, 100, options.runs);
+        if (option == "--dir" && !value.empty()) {
+            options.dir = value;
+            return true;
+        }
+        return false;
+    });
 }
 
 // Shows the storage's messages; a benchmark that meets one has gone wrong.
