@@ -1,0 +1,148 @@
+#include "app/CommandTable.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+using R = EnableRule;
+namespace C = CommandId;
+
+constexpr std::array<CCommandEntry, 46> commands{{
+    {C::fileOpen, "File", "&Open...\tCtrl+O", "Ctrl+O", "Open Picdex file\nOpen", R::always, false},
+    {C::add, "File", "A&dd...", nullptr, "Add data\nAdd date", R::writable, false},
+    {C::saveAs, "File", "Save &As...", nullptr, "Save as\nSave as", R::always, true},
+    {C::wallpaper, "File", "&Wallpaper", nullptr, "Use the displayed image as wallpaper\nWallpaper",
+     R::always, true},
+    {C::print, "File", "&Print...\tCtrl+P", "Ctrl+P", "Print\nPrint", R::always, false},
+    {C::printPreview, "File", "Pre&view print", nullptr, "Preview print\nPreview", R::always,
+     false},
+    {C::printSetup, "File", "P&rinter setup...", nullptr, "Printer set-up\nPrinter set-up",
+     R::always, false},
+    {C::recentFirst, "File", nullptr, nullptr, "Open most recently used File", R::framework, false},
+    {C::appExit, "File", "E&xit Picdex", nullptr, "Exit Picdex\nExit", R::always, false},
+    {C::search, "Edit", "&Search...", "Ctrl+S", "Search data\nSearch", R::always, true},
+    {C::displayAll, "Edit", "Display &all", nullptr, "Display all data\nDisplay all", R::searching,
+     true},
+    {C::copy, "Edit", "&Copy\tCtrl+C", nullptr, "Copy the image to the clip board\nCopy",
+     R::pictureShown, true},
+    {C::markToggle, "Mark", "&Mark/Unmark", nullptr, "Mark/Unmark\nMark/Unmark", R::always, true},
+    {C::unmarkAll, "Mark", "&Unmark all", nullptr, "Unmark all\nUnmark all", R::marksExist, false},
+    {C::pageMarked, "Mark", "&Page among marked data", nullptr,
+     "Page among marked data\nPage among marked data", R::marksExist, false},
+    {C::markedThumbnails, "Mark", "Display marked thumbnails", nullptr,
+     "Display marked thumbnails\nMarked thumbnails", R::marksExist, false},
+    {C::deleteMarked, "Mark", "Delete marked data", nullptr,
+     "Delete marked data\nDe&lete marked data", R::marksExist, false},
+    {C::keywordOnMarked, "Mark", "Add/Delete &keyword on marked data", nullptr,
+     "Add/Delete keyword on marked data\nAdd/Delete keyword", R::marksWritable, false},
+    {C::transferMarked, "Mark", "&Transfer marked data", nullptr,
+     "Transfer marked data\nTransfer marked data", R::marksWritable, false},
+    {C::outputMarked, "Mark", "&Output marked data", nullptr,
+     "Output marked data\nOutput marked data", R::marksExist, false},
+    {C::markSearched, "Mark", "Mark &searched data", nullptr,
+     "Mark searched data\nMark searched data", R::always, false},
+    {C::viewToolbar, "View", "&Toolbar", nullptr, "Show/Hide Toolbar\nToolbar", R::framework,
+     false},
+    {C::viewStatusBar, "View", "&Status bar", nullptr, "Show/Hide status bar\nStatus bar",
+     R::framework, false},
+    {C::dataProperties, "View", "&Data properties", "Alt+P",
+     "Show/Hide Data properties\nData properties", R::always, false},
+    {C::sort, "View", "S&ort", nullptr, "Sort\nSort", R::always, false},
+    {C::options, "View", "O&ptions...", nullptr, "Options\nOptions", R::always, false},
+    {C::deleteRecord, "Tools", "&Delete...", "Del", "Delete the displayed data\nDelete",
+     R::writable, true},
+    {C::checkDuplicates, "Tools", "&Check for duplicate data...", nullptr,
+     "Check for duplicated data\nCheck for duplicated data", R::always, false},
+    {C::reconstruct, "Tools", "&Reconstruct...", nullptr, "Reconstruct the file\nReconstruct",
+     R::writable, false},
+    {C::outputAll, "Tools", "&Output all the data", nullptr, "Output all the data\nOutput all",
+     R::always, false},
+    {C::dataExchange, "Tools", "Data e&xchange", nullptr, "Data exchange\nData exchange", R::always,
+     false},
+    {C::setPassword, "Tools", "&Set password", nullptr, "Set password\nPassword", R::writable,
+     false},
+    {C::slideShow, "Tools", "Slide sh&ow...", "Ctrl+W", "Slide show\nSlide show", R::always, false},
+    {C::help, "?", "&Help", "F1", "Help\nHelp", R::always, false},
+    {C::fileProperties, "?", "&File properties", nullptr, "File properties\nFile properties",
+     R::always, false},
+    {C::appAbout, "?", "&About Picdex", nullptr, "About Picdex\nAbout Picdex", R::always, false},
+    {C::zoomIn, nullptr, nullptr, "+; Num++", "Zoom in\nZoom in", R::always, false},
+    {C::zoomOut, nullptr, nullptr, "-; Num+-", nullptr, R::always, false},
+    {C::zoom100, nullptr, nullptr, nullptr, "100%\n100%", R::always, false},
+    {C::top, nullptr, nullptr, nullptr, "Top of data\nTop", R::always, false},
+    {C::previous, nullptr, nullptr, "Ctrl+Up", "Previous data\nPrevious", R::always, false},
+    {C::next, nullptr, nullptr, "Ctrl+Down", "Next data\nNext", R::always, false},
+    {C::bottom, nullptr, nullptr, nullptr, "Bottom of data\nBottom", R::always, false},
+    {C::thumbnails, nullptr, nullptr, "Ctrl+L; Alt+L", "Thumbnails\nThumbnails", R::always, false},
+    // Contrast adjustment: offered in the View menu, so that its dialog can be reached.
+    {C::contrast, "View", "コントラスト調整(&J)...", nullptr, "コントラスト調整\nコントラスト調整",
+     R::always, false},
+    // The zoom box takes this button's place; it has no handler.
+    {C::toolbarPlaceholder, nullptr, nullptr, nullptr, nullptr, R::framework, false},
+}};
+
+constexpr std::array<int, 20> toolbar{
+    C::copy,
+    0,
+    C::print,
+    0,
+    C::toolbarPlaceholder,
+    0,
+    C::zoomIn,
+    C::zoom100,
+    C::zoomOut,
+    0,
+    C::dataProperties,
+    C::search,
+    C::displayAll,
+    0,
+    C::top,
+    C::previous,
+    C::next,
+    C::bottom,
+    0,
+    C::thumbnails,
+};
+
+constexpr std::array<int, 7> popup{C::saveAs,       C::copy,   C::wallpaper, C::markToggle,
+                                   C::deleteRecord, C::search, C::displayAll};
+} // namespace
+
+std::span<const CCommandEntry> CommandTable() {
+    return commands;
+}
+
+const CCommandEntry* FindCommand(int id) {
+    if (id >= C::recentFirst && id <= C::recentLast)
+        id = C::recentFirst;
+    const auto found = std::find_if(commands.begin(), commands.end(),
+                                    [id](const CCommandEntry& entry) { return entry.id == id; });
+    return found == commands.end() ? nullptr : &*found;
+}
+
+std::span<const int> ToolbarLayout() {
+    return toolbar;
+}
+
+std::span<const int> PopupMenuLayout() {
+    return popup;
+}
+
+bool IsCommandEnabled(const CCommandEntry& entry, const CCommandState& state) {
+    switch (entry.rule) {
+    case EnableRule::always:
+    case EnableRule::framework:
+        return true;
+    case EnableRule::writable:
+        return state.databaseOpen && state.writable;
+    case EnableRule::searching:
+        return state.searching;
+    case EnableRule::marksExist:
+        return state.marksExist;
+    case EnableRule::marksWritable:
+        return state.marksExist && state.databaseOpen && state.writable;
+    case EnableRule::pictureShown:
+        return state.pictureShown;
+    }
+    return false;
+}

@@ -1,0 +1,52 @@
+#include "app/StartupRules.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Path.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+std::string ChooseInitialDatabase(ISettings& settings, const std::string& defaultPath) {
+    std::string path = settings.GetProfileString("Recent File List", "File1", defaultPath);
+    if (!path.empty() && IsRemovableDrive(path))
+        path.clear();
+    if (!path.empty() && !FileExists(path))
+        path.clear();
+    if (path.empty())
+        path = defaultPath;
+    return path;
+}
+
+std::string DefaultDatabasePath(const std::string& programPath) {
+    const std::string folder = GetFolder(programPath);
+    if (!programPath.empty() && !folder.empty() && access(folder.c_str(), W_OK) == 0)
+        return programPath + ".PXM";
+
+    std::string dataHome;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
+        dataHome = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        dataHome = std::string(home) + "/.local/share";
+    else
+        dataHome = "/tmp";
+    const std::string dataFolder = dataHome + "/Orvane/Picdex/";
+    std::error_code ignored;
+    // A folder that cannot be made shows up when the database is opened there.
+    std::filesystem::create_directories(dataFolder, ignored);
+    return dataFolder + "Picdex.PXM";
+}
+
+bool ParseCommandLine(const QStringList& arguments, std::string& path, std::string& error) {
+    path.clear();
+    error.clear();
+    if (arguments.size() > 1 ||
+        (arguments.size() == 1 && arguments.front().startsWith(QLatin1Char('-')))) {
+        error = "Usage: picdex [database.PXM]";
+        return false;
+    }
+    if (!arguments.isEmpty())
+        path = arguments.front().toStdString();
+    return true;
+}

@@ -1,0 +1,386 @@
+// The main frame: the title rule, menus and toolbar built from the command table, enable
+// states from the open database, the zoom box reaching the view, the status panes, closing,
+// the opening window and opening a second database in a real second process.
+#include "app/MainFrame.h"
+#include "app/CommandTable.h"
+#include "app/InstanceLauncher.h"
+#include "app/OpeningWindow.h"
+#include "app/RecentFileList.h"
+#include "app/WindowTitle.h"
+#include "app/ZoomBox.h"
+#include "collection/PicdexDoc.h"
+#include "collection/Search.h"
+#include "platform/MemFile.h"
+#include "ui/PicdexView.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+struct CPrivateHome {
+    CPrivateHome() {
+        qputenv("XDG_CONFIG_HOME", (m_dir.path() + "/config").toUtf8());
+        qputenv("XDG_DATA_HOME", (m_dir.path() + "/data").toUtf8());
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QTemporaryDir m_dir;
+};
+CPrivateHome privateHome;
+
+// Records what the core shows; every question is answered No.
+class CRecordingPrompt : public IPrompt {
+public:
+    void ShowMessage(std::string_view text) override { m_texts.emplace_back(text); }
+    bool AskYesNo(std::string_view text) override {
+        m_texts.emplace_back(text);
+        return false;
+    }
+    std::vector<std::string> m_texts;
+};
+
+// A database at path holding one BMP record named name with keyword.
+void CreateDatabase(const std::string& path, const std::string& name, const std::string& keyword) {
+    CPictureDatabase db;
+    QVERIFY(db.OpenDatabase(path, true));
+    if (name.empty())
+        return;
+    QImage image(8, 8, QImage::Format_RGB888);
+    image.fill(Qt::darkGreen);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(image.save(&buffer, "BMP"));
+    CMemFile file;
+    file.Write(bytes.constData(), std::size_t(bytes.size()));
+    file.SeekToBegin();
+    CPictureDatabase::Keywords keywords{};
+    keywords[0] = keyword;
+    QVERIFY(db.AddRecord(file, 0, name, 0, 8, 8, keywords));
+}
+
+// True while another open file description holds the exclusive lock of path.
+bool IsLockedElsewhere(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+QByteArray CommandLineOf(qint64 pid) {
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Ends the process started for the test, whatever the test's outcome.
+struct CProcessKiller {
+    ~CProcessKiller() {
+        if (m_pid > 0)
+            ::kill(pid_t(m_pid), SIGKILL);
+    }
+    qint64 m_pid = 0;
+};
+} // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void titleRule();
+    void titleFollowsTheOpenDatabaseRecordAndSearchKey();
+    void toolbarHoldsTheBuildsButtonsInOrderWithTheZoomBox();
+    void menuItemsCarryTextKeysAndPrompts();
+    void enableStatesFollowTheDatabase();
+    void zoomBoxValueReachesTheViewLimitedTo500();
+    void statusPanesAreAsWideAsTheirTexts();
+    void openMenuGivesTheWholeStatusBarToThePrompt();
+    void closeFrameClosesFromTheEventLoop();
+    void openingWindowClosesOnTheFirstKeyOrAfterItsTime();
+    void openingASecondDatabaseStartsASecondProcess();
+
+private:
+    std::string DbPath(const char* name) const {
+        return (m_temp->path() + "/" + name).toStdString();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_temp;
+    std::unique_ptr<CRecordingPrompt> m_prompt;
+    std::unique_ptr<CScopedPrompt> m_promptScope;
+    std::unique_ptr<CMemorySettings> m_settings;
+    std::unique_ptr<CRecentFileList> m_recent;
+    std::unique_ptr<CInstanceLauncher> m_launcher;
+    std::unique_ptr<CPicdexDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+void MainFrameTest::init() {
+    m_temp = std::make_unique<QTemporaryDir>();
+    m_prompt = std::make_unique<CRecordingPrompt>();
+    m_promptScope = std::make_unique<CScopedPrompt>(*m_prompt);
+    m_settings = std::make_unique<CMemorySettings>();
+    m_recent = std::make_unique<CRecentFileList>();
+    m_launcher = std::make_unique<CInstanceLauncher>();
+    m_launcher->SetProgramPath(QStringLiteral(PICDEX_PROGRAM_PATH));
+    m_doc = std::make_unique<CPicdexDoc>();
+    m_frame = std::make_unique<CMainFrame>(*m_doc, *m_settings, *m_recent, *m_launcher);
+}
+
+void MainFrameTest::cleanup() {
+    m_frame.reset();
+    m_doc.reset();
+    m_launcher.reset();
+    m_recent.reset();
+    m_settings.reset();
+    m_promptScope.reset();
+    m_prompt.reset();
+    m_temp.reset();
+}
+
+void MainFrameTest::titleRule() {
+    QCOMPARE(FormatTitle("/pics/HOLIDAY.PXM", "beach.jpg", 0, "ignored"),
+             std::string("Picdex - /pics/HOLIDAY.PXM(beach.jpg)"));
+    QCOMPARE(FormatTitle("/pics/HOLIDAY.PXM", "", 1, ""),
+             std::string("Picdex - /pics/HOLIDAY.PXM(-)"));
+    QCOMPARE(FormatTitle("", "", 0, ""), std::string("Picdex - (-)"));
+    QCOMPARE(FormatTitle("/pics/HOLIDAY.PXM", "beach.jpg", 2, "@sea"),
+             std::string("Picdex - /pics/HOLIDAY.PXM(beach.jpg [@sea])"));
+}
+
+void MainFrameTest::titleFollowsTheOpenDatabaseRecordAndSearchKey() {
+    const std::string path = DbPath("HOLIDAY.PXM");
+    CreateDatabase(path, "beach.bmp", "sea");
+    m_frame->OpenDocumentByPath(path);
+    QVERIFY(m_doc->Database().IsOpen());
+    QCOMPARE(m_frame->windowTitle(), QString::fromStdString("Picdex - " + path + "(beach.bmp)"));
+    // The path went to the top of the recent-file list, and the list was stored at once.
+    QCOMPARE(m_settings->GetProfileString("Recent File List", "File1", ""), path);
+    QVERIFY(m_frame->Action(CommandId::recentFirst)->isVisible());
+
+    QVERIFY(SearchKeyword(*m_doc, "@sea"));
+    m_frame->View()->SetListMode(2);
+    m_frame->UpdateTitle();
+    QCOMPARE(m_frame->windowTitle(),
+             QString::fromStdString("Picdex - " + path + "(beach.bmp [@sea])"));
+    QVERIFY(m_prompt->m_texts.empty());
+}
+
+void MainFrameTest::toolbarHoldsTheBuildsButtonsInOrderWithTheZoomBox() {
+    std::vector<int> shown;
+    for (QAction* action : m_frame->ToolBar()->actions()) {
+        if (action->isSeparator()) {
+            shown.push_back(0);
+        } else if (m_frame->ToolBar()->widgetForAction(action) == m_frame->ZoomBox()) {
+            shown.push_back(CommandId::toolbarPlaceholder);
+        } else {
+            const auto id = std::find_if(
+                CommandTable().begin(), CommandTable().end(),
+                [&](const CCommandEntry& e) { return m_frame->Action(e.id) == action; });
+            QVERIFY(id != CommandTable().end());
+            shown.push_back(id->id);
+        }
+    }
+    const std::vector<int> expected{CommandId::copy,
+                                    0,
+                                    CommandId::print,
+                                    0,
+                                    CommandId::toolbarPlaceholder,
+                                    0,
+                                    CommandId::zoomIn,
+                                    CommandId::zoom100,
+                                    CommandId::zoomOut,
+                                    0,
+                                    CommandId::displayAll,
+                                    0,
+                                    CommandId::top,
+                                    CommandId::previous,
+                                    CommandId::next,
+                                    CommandId::bottom};
+    QCOMPARE(shown, expected);
+    QCOMPARE(m_frame->ZoomBox()->width(), 80);
+    // Buttons whose windows this build lacks are not offered at all.
+    QVERIFY(!m_frame->Action(CommandId::thumbnails));
+    QVERIFY(!m_frame->Action(CommandId::dataProperties));
+    QVERIFY(!m_frame->Action(CommandId::toolbarPlaceholder));
+    // The contrast dialog is reached from the View menu.
+    QVERIFY(m_frame->Action(CommandId::contrast));
+    QCOMPARE(m_frame->Action(CommandId::next)->toolTip(), QString("Next"));
+    QCOMPARE(m_frame->Action(CommandId::next)->statusTip(), QString("Next data"));
+    QVERIFY(!m_frame->Action(CommandId::next)->icon().isNull());
+}
+
+void MainFrameTest::menuItemsCarryTextKeysAndPrompts() {
+    QAction* open = m_frame->Action(CommandId::fileOpen);
+    QVERIFY(open);
+    QCOMPARE(open->text(), QString("&Open..."));
+    QCOMPARE(open->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(open->statusTip(), QString("Open Picdex file"));
+    QCOMPARE(open->toolTip(), QString("Open"));
+    QCOMPARE(m_frame->Action(CommandId::copy)->shortcut(), QKeySequence("Ctrl+C"));
+    QCOMPARE(m_frame->Action(CommandId::deleteRecord)->shortcut(), QKeySequence(Qt::Key_Delete));
+    const QList<QKeySequence> zoomIn = m_frame->Action(CommandId::zoomIn)->shortcuts();
+    QVERIFY(zoomIn.contains(QKeySequence(Qt::Key_Plus)));
+    QVERIFY(zoomIn.contains(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)));
+    QVERIFY(m_frame->Action(CommandId::zoomOut)->shortcuts().contains(QKeySequence(Qt::Key_Minus)));
+    QCOMPARE(m_frame->Action(CommandId::next)->shortcut(), QKeySequence("Ctrl+Down"));
+
+    // Menus in order; every item is a command of this build.
+    QStringList titles;
+    for (QAction* menu : m_frame->menuBar()->actions()) {
+        if (menu->isVisible())
+            titles << menu->text();
+    }
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Mark", "&View", "&Tools", "&?"}));
+    QMenu* file = m_frame->menuBar()->actions().front()->menu();
+    QStringList items;
+    for (QAction* action : file->actions()) {
+        if (!action->isSeparator() && action->isVisible())
+            items << action->text();
+    }
+    QCOMPARE(items, (QStringList{"&Open...", "Save &As...", "&Print...", "Pre&view print",
+                                 "P&rinter setup...", "E&xit Picdex"}));
+}
+
+void MainFrameTest::enableStatesFollowTheDatabase() {
+    const std::string path = DbPath("SHARED.PXM");
+    CreateDatabase(path, "one.bmp", "k");
+    {
+        // Another holder writes the database: this instance gets it read-only.
+        CPictureDatabase writer;
+        QVERIFY(writer.OpenDatabase(path, false));
+        m_frame->OpenDocumentByPath(path);
+        QVERIFY(m_doc->Database().IsReadOnly());
+        m_frame->UpdateCommandStates();
+        QVERIFY(!m_frame->Action(CommandId::deleteRecord)->isEnabled());
+        QVERIFY(m_frame->Action(CommandId::markToggle)->isEnabled());
+        QVERIFY(m_frame->Action(CommandId::saveAs)->isEnabled());
+        QVERIFY(!m_frame->Action(CommandId::displayAll)->isEnabled());
+        QVERIFY(!m_frame->Action(CommandId::unmarkAll)->isEnabled());
+        QVERIFY(m_frame->Action(CommandId::copy)->isEnabled());
+
+        m_frame->RunCommand(CommandId::markToggle);
+        m_frame->UpdateCommandStates();
+        QVERIFY(m_frame->Action(CommandId::unmarkAll)->isEnabled());
+        QVERIFY(m_frame->Action(CommandId::deleteMarked)->isEnabled());
+    }
+    QVERIFY(SearchKeyword(*m_doc, "@k"));
+    // The idle update alone brings the new state.
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->Action(CommandId::displayAll)->isEnabled(), 3000);
+}
+
+void MainFrameTest::zoomBoxValueReachesTheViewLimitedTo500() {
+    CreateDatabase(DbPath("Z.PXM"), "z.bmp", "");
+    m_frame->OpenDocumentByPath(DbPath("Z.PXM"));
+    CZoomBox* box = m_frame->ZoomBox();
+    box->setEditText("-5");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(m_frame->View()->GetZoomLevel(), 5.0f);
+    box->setEditText("30 %");
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(m_frame->View()->GetZoomLevel(), 0.3f);
+    QCOMPARE(box->currentText(), QString("30 %"));
+
+    m_frame->ShowZoomPercentText(125);
+    QCOMPARE(box->currentText(), QString("125 %"));
+}
+
+void MainFrameTest::statusPanesAreAsWideAsTheirTexts() {
+    m_frame->UpdateStatusPanes();
+    auto* date = m_frame->findChild<QLabel*>("datePane");
+    auto* time = m_frame->findChild<QLabel*>("timePane");
+    auto* modified = m_frame->findChild<QLabel*>("modifiedPane");
+    QVERIFY(date && time && modified);
+    char expected[64];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(expected, sizeof expected, "%x", &local);
+    QCOMPARE(date->text(), QString::fromLocal8Bit(expected));
+    QVERIFY(!time->text().isEmpty());
+    for (QLabel* pane : {date, time})
+        QCOMPARE(pane->width(), pane->fontMetrics().horizontalAdvance(pane->text()));
+    // No data-properties window, so nothing is waiting to be written.
+    QCOMPARE(modified->text(), QString());
+}
+
+void MainFrameTest::openMenuGivesTheWholeStatusBarToThePrompt() {
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    auto* date = m_frame->findChild<QLabel*>("datePane");
+    QVERIFY(date->isVisible());
+    QMenu* file = m_frame->menuBar()->actions().front()->menu();
+    file->popup(m_frame->mapToGlobal(QPoint(10, 10)));
+    QTRY_VERIFY(file->isVisible());
+    QVERIFY(!date->isVisible());
+    file->close();
+    QTRY_VERIFY(date->isVisible());
+}
+
+void MainFrameTest::closeFrameClosesFromTheEventLoop() {
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    m_frame->CloseFrame();
+    QVERIFY(m_frame->isVisible());
+    QTRY_VERIFY(!m_frame->isVisible());
+}
+
+void MainFrameTest::openingWindowClosesOnTheFirstKeyOrAfterItsTime() {
+    m_frame->show();
+    QPointer<COpeningWindow> opening = new COpeningWindow(m_frame.get());
+    QSignalSpy closed(opening.data(), &COpeningWindow::closed);
+    opening->show();
+    QTest::keyClick(m_frame->View(), Qt::Key_A);
+    QCOMPARE(closed.size(), 1);
+    QTRY_VERIFY(opening.isNull());
+
+    QElapsedTimer clock;
+    clock.start();
+    QPointer<COpeningWindow> timed = new COpeningWindow(m_frame.get());
+    timed->show();
+    QTest::qWait(COpeningWindow::showMilliseconds / 2);
+    QVERIFY(!timed.isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(timed.isNull(), 3000);
+    QVERIFY(clock.elapsed() >= COpeningWindow::showMilliseconds);
+}
+
+void MainFrameTest::openingASecondDatabaseStartsASecondProcess() {
+    const std::string first = DbPath("A.PXM");
+    const std::string second = DbPath("B.PXM");
+    CreateDatabase(first, "a.bmp", "");
+    m_frame->OpenDocumentByPath(first);
+    QVERIFY(m_doc->Database().IsOpen());
+
+    CProcessKiller killer;
+    m_frame->OpenDocumentByPath(second);
+    killer.m_pid = m_launcher->GetLastProcessId();
+    QVERIFY(killer.m_pid > 0);
+    // The program started with B as its one argument...
+    QCOMPARE(CommandLineOf(killer.m_pid),
+             QByteArray(PICDEX_PROGRAM_PATH) + '\0' + QByteArray::fromStdString(second) + '\0');
+    // ...and opened it as its writer, creating it.
+    QTRY_VERIFY_WITH_TIMEOUT(IsLockedElsewhere(second), 9000);
+    // This instance keeps A.
+    QCOMPARE(m_doc->Database().GetMainPath(), first);
+    QCOMPARE(m_frame->windowTitle(), QString::fromStdString("Picdex - " + first + "(a.bmp)"));
+}
+
+QTEST_MAIN(MainFrameTest)
+#include "MainFrameTest.moc"

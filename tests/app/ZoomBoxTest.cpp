@@ -1,0 +1,148 @@
+// The toolbar's zoom box: its items, reading a typed or chosen value, the 500 % limit, the
+// focus going back to the view and typing into the dropped-down list.
+#include "app/ZoomBox.h"
+
+#include <QAbstractItemView>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+class ZoomBoxTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void holdsTwentyItemsFromTenToTwoHundred();
+    void parsesTheNumberBeforeThePercentSign_data();
+    void parsesTheNumberBeforeThePercentSign();
+    void enterAboveFiveHundredAppliesFiveHundredAndShowsIt();
+    void enterWithoutNumberDoesNothing();
+    void negativeValueIsPassedOn();
+    void choosingAnItemAppliesItAndFocusesTheView();
+    void typingWhileDroppedDownClosesTheListWithoutApplying();
+
+private:
+    void TypeAndEnter(const QString& text);
+
+    std::unique_ptr<QWidget> m_window;
+    CZoomBox* m_box = nullptr;
+    QWidget* m_view = nullptr;
+};
+
+void ZoomBoxTest::init() {
+    m_window = std::make_unique<QWidget>();
+    auto* layout = new QHBoxLayout(m_window.get());
+    m_box = new CZoomBox(m_window.get());
+    m_view = new QWidget(m_window.get());
+    m_view->setFocusPolicy(Qt::StrongFocus);
+    m_view->setMinimumSize(100, 100);
+    layout->addWidget(m_box);
+    layout->addWidget(m_view);
+    m_box->SetFocusTarget(m_view);
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void ZoomBoxTest::cleanup() {
+    m_window.reset();
+}
+
+void ZoomBoxTest::TypeAndEnter(const QString& text) {
+    m_box->setFocus();
+    QTRY_VERIFY(m_box->hasFocus());
+    m_box->lineEdit()->selectAll();
+    // Keys go where the application sends them: the focus widget.
+    QTest::keyClicks(QApplication::focusWidget(), text);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+void ZoomBoxTest::holdsTwentyItemsFromTenToTwoHundred() {
+    QCOMPARE(m_box->count(), 20);
+    QCOMPARE(m_box->itemText(0), QString("10 %"));
+    QCOMPARE(m_box->itemText(4), QString("50 %"));
+    QCOMPARE(m_box->itemText(19), QString("200 %"));
+    QVERIFY(m_box->isEditable());
+}
+
+void ZoomBoxTest::parsesTheNumberBeforeThePercentSign_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("item") << "50 %" << 50;
+    QTest::newRow("bare") << "750" << 750;
+    QTest::newRow("letters") << "abc" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("trailing text") << "120abc" << 120;
+    QTest::newRow("after percent ignored") << "%75" << 0;
+    QTest::newRow("negative") << "-20 %" << -20;
+    QTest::newRow("huge") << "99999999999999999999" << 2147483647;
+}
+
+void ZoomBoxTest::parsesTheNumberBeforeThePercentSign() {
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QCOMPARE(CZoomBox::ParseZoomText(text), value);
+}
+
+void ZoomBoxTest::enterAboveFiveHundredAppliesFiveHundredAndShowsIt() {
+    QSignalSpy chosen(m_box, &CZoomBox::zoomValueChosen);
+    TypeAndEnter("750");
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.at(0).at(0).toInt(), 500);
+    QCOMPARE(m_box->currentText(), QString("500 %"));
+    // A value within range is applied as typed and the text is kept.
+    TypeAndEnter("35");
+    QCOMPARE(chosen.size(), 2);
+    QCOMPARE(chosen.at(1).at(0).toInt(), 35);
+    QCOMPARE(m_box->currentText(), QString("35"));
+    // Nothing typed was added to the list.
+    QCOMPARE(m_box->count(), 20);
+}
+
+void ZoomBoxTest::enterWithoutNumberDoesNothing() {
+    QSignalSpy chosen(m_box, &CZoomBox::zoomValueChosen);
+    TypeAndEnter("abc");
+    QCOMPARE(chosen.size(), 0);
+    QCOMPARE(m_box->currentText(), QString("abc"));
+    QVERIFY(m_box->hasFocus());
+}
+
+void ZoomBoxTest::negativeValueIsPassedOn() {
+    // The frame's limit, compared unsigned, turns it into 500 %; the box does not.
+    QSignalSpy chosen(m_box, &CZoomBox::zoomValueChosen);
+    TypeAndEnter("-5");
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.at(0).at(0).toInt(), -5);
+}
+
+void ZoomBoxTest::choosingAnItemAppliesItAndFocusesTheView() {
+    QSignalSpy chosen(m_box, &CZoomBox::zoomValueChosen);
+    m_box->setFocus();
+    QTRY_VERIFY(m_box->hasFocus());
+    m_box->showPopup();
+    QTRY_VERIFY(m_box->view()->isVisible());
+    const QModelIndex item = m_box->model()->index(4, 0);
+    m_box->view()->setCurrentIndex(item);
+    QTest::keyClick(m_box->view(), Qt::Key_Return);
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.at(0).at(0).toInt(), 50);
+    QTRY_VERIFY(m_view->hasFocus());
+}
+
+void ZoomBoxTest::typingWhileDroppedDownClosesTheListWithoutApplying() {
+    QSignalSpy chosen(m_box, &CZoomBox::zoomValueChosen);
+    m_box->setEditText("80 %");
+    m_box->setFocus();
+    m_box->showPopup();
+    QTRY_VERIFY(m_box->view()->isVisible());
+    QTest::keyClick(m_box->view(), Qt::Key_7);
+    QTRY_VERIFY(!m_box->view()->isVisible());
+    QCOMPARE(chosen.size(), 0);
+    QCOMPARE(m_box->currentText(), QString("80 %"));
+    QCOMPARE(m_box->lineEdit()->selectedText(), QString("80 %"));
+}
+
+QTEST_MAIN(ZoomBoxTest)
+#include "ZoomBoxTest.moc"

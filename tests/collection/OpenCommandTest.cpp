@@ -1,0 +1,96 @@
+#include "collection/OpenCommand.h"
+
+#include "support/TestSupport.h"
+
+#include <optional>
+
+namespace {
+// Answers the open dialog with a fixed path (std::nullopt: Cancel) and keeps the request.
+class CScriptedOpenDialog : public IOpenFileDialog {
+public:
+    explicit CScriptedOpenDialog(std::optional<std::string> answer) : m_answer(answer) {}
+    bool AskOpenPath(const CSaveFileRequest& request, std::string& path) override {
+        m_request = request;
+        ++m_askCount;
+        if (!m_answer)
+            return false;
+        path = *m_answer;
+        return true;
+    }
+
+    CSaveFileRequest m_request;
+    int m_askCount = 0;
+
+private:
+    std::optional<std::string> m_answer;
+};
+
+class OpenCommandTest : public CTempDirTest {
+protected:
+    CMemorySettings m_settings;
+};
+
+TEST_F(OpenCommandTest, DialogShowsTitleFilterExtensionAndStoredFolderWithoutSlash) {
+    m_settings.WriteProfileString("Options", "OpenPath", "/srv/pictures/");
+    CScriptedOpenDialog dialog(std::nullopt);
+    std::string chosen = "stale";
+    EXPECT_FALSE(OpenCommand(m_settings, dialog, chosen));
+    EXPECT_TRUE(chosen.empty());
+    EXPECT_EQ(dialog.m_request.title, "Open Picdex file");
+    EXPECT_EQ(dialog.m_request.filter, "Picdex|*.PXM||");
+    EXPECT_EQ(dialog.m_request.defaultExtension, "PXM");
+    EXPECT_EQ(dialog.m_request.initialFolder, "/srv/pictures");
+    // Cancel leaves the setting alone and asks nothing.
+    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), "/srv/pictures/");
+    EXPECT_TRUE(m_prompt.Texts().empty());
+}
+
+TEST_F(OpenCommandTest, RootFolderKeepsItsSlashAndNoSettingGivesEmptyFolder) {
+    CScriptedOpenDialog first(std::nullopt);
+    std::string chosen;
+    OpenCommand(m_settings, first, chosen);
+    EXPECT_EQ(first.m_request.initialFolder, "");
+
+    m_settings.WriteProfileString("Options", "OpenPath", "/");
+    CScriptedOpenDialog second(std::nullopt);
+    OpenCommand(m_settings, second, chosen);
+    EXPECT_EQ(second.m_request.initialFolder, "/");
+}
+
+TEST_F(OpenCommandTest, ExistingFileIsChosenWithoutQuestionAndItsFolderRemembered) {
+    const std::string path = File("HOLIDAY.PXM");
+    WriteFileBytes(path, std::string_view("x"));
+    CScriptedOpenDialog dialog(path);
+    std::string chosen;
+    ASSERT_TRUE(OpenCommand(m_settings, dialog, chosen));
+    EXPECT_EQ(chosen, path);
+    EXPECT_TRUE(m_prompt.Questions().empty());
+    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
+}
+
+TEST_F(OpenCommandTest, MissingFileIsCreatedOnlyAfterYes) {
+    const std::string path = File("NEW.PXM");
+    CScriptedOpenDialog refused(path);
+    std::string chosen;
+    EXPECT_FALSE(OpenCommand(m_settings, refused, chosen));
+    ASSERT_EQ(m_prompt.Questions().size(), 1u);
+    EXPECT_EQ(m_prompt.Questions()[0], "File not found. Create?");
+    // No: the folder is not remembered either.
+    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", "none"), "none");
+
+    m_prompt.PushAnswer(true);
+    CScriptedOpenDialog agreed(path);
+    EXPECT_TRUE(OpenCommand(m_settings, agreed, chosen));
+    EXPECT_EQ(chosen, path);
+    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
+}
+
+TEST_F(OpenCommandTest, BareNameWithoutFolderLeavesSettingUnchanged) {
+    m_settings.WriteProfileString("Options", "OpenPath", "/kept/");
+    m_prompt.PushAnswer(true);
+    CScriptedOpenDialog dialog(std::string("BARE.PXM"));
+    std::string chosen;
+    EXPECT_TRUE(OpenCommand(m_settings, dialog, chosen));
+    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), "/kept/");
+}
+} // namespace

@@ -1,0 +1,247 @@
+#include "ui/PicdexView.h"
+
+#include "collection/PicdexDoc.h"
+#include "imaging/ImageOptions.h"
+#include "platform/FileSystem.h"
+#include "platform/GdiBitmap.h"
+#include "platform/GdiDc.h"
+#include "storage/Password.h"
+#include "ui/DragFolder.h"
+#include "ui/MarkSign.h"
+#include "ui/ViewMarkDialogs.h"
+
+#include <QPrinter>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// A profile integer as the settings store keeps it: leading digits, anything else 0.
+int ReadOptionInt(ISettings& settings, const char* key, int defaultValue) {
+    const std::string text =
+        settings.GetProfileString("Options", key, std::to_string(defaultValue));
+    return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+}
+
+// Opening needs a password dialog; until the frame provides one a protected database
+// cannot be opened (the question is answered with Cancel).
+class CNoPasswordDialog : public IPasswordDialog {
+public:
+    bool AskPassword(std::string& /*entered*/) override { return false; }
+};
+
+int ClampToInt(std::uint32_t value) {
+    return value > std::uint32_t{INT_MAX} ? INT_MAX : static_cast<int>(value);
+}
+
+} // namespace
+
+CPicdexView::CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings, QWidget* parent)
+    : PxPanView(parent), m_doc(doc), m_frame(frame), m_settings(settings),
+      m_markDialogs(std::make_unique<CViewMarkDialogs>(this)),
+      m_markSign(std::make_unique<CBitmap>()) {
+    m_listMode = GetSortType(settings);
+    m_force256 = ReadOptionInt(settings, "Force256", 1) != 0;
+    m_ignoreDuplicates = ReadOptionInt(settings, "IgnoreDuply", 0) != 0;
+    SetForce256Colors(m_force256);
+    BuildMarkSign(*m_markSign);
+    m_doc.AddView(*this);
+
+    SetScrollSizes(MM_ANISOTROPIC, {1000, 1000});
+    SetZoomMode(zoomNormal);
+    // Drops arrive at the viewport, which hands them to this widget's handlers.
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+CPicdexView::~CPicdexView() {
+    m_doc.RemoveView(*this);
+    RemoveOldDragFiles(DragFolderPath(), CurrentTime32());
+}
+
+// --- what the document tells the view ---
+
+// The data-properties window, the search window and the marked-data bar do not exist yet,
+// so the calls that concern them have nothing to do.
+void CPicdexView::CommitPendingEdits() {
+    CommitPropertyEdits();
+}
+void CPicdexView::ShowCurrentRecord() {
+    RefreshPropertiesWindow(false);
+}
+void CPicdexView::HideMarkBar() {}
+void CPicdexView::BlankProperties() {
+    RefreshPropertiesWindow(true);
+}
+bool CPicdexView::CommitPropertyEdits() {
+    return true;
+}
+void CPicdexView::RefreshPropertiesWindow(bool /*blank*/) {}
+
+void CPicdexView::ZoomTo100() {
+    ZoomPercent(100);
+    ShowZoomPercent();
+}
+
+void CPicdexView::RecomputeSizes() {
+    RecomputeScrollSizes();
+}
+
+void CPicdexView::RecomputeScrollSizes() {
+    PxImage* picture = m_doc.GetCurrentPicture();
+    const CSize size =
+        picture ? CSize(ClampToInt(picture->GetWidth()), ClampToInt(picture->GetHeight()))
+                : CSize(0, 0);
+    SetScrollSizes(MM_ANISOTROPIC, size);
+}
+
+void CPicdexView::RealizePalette() {
+    RealizePicturePalette(true);
+}
+
+void CPicdexView::SetRedraw(bool on) {
+    viewport()->setUpdatesEnabled(on);
+}
+
+void CPicdexView::Repaint() {
+    viewport()->update();
+}
+
+void CPicdexView::UpdateFrame() {
+    m_frame.UpdateTitle();
+}
+
+void CPicdexView::UpdateAll() {
+    viewport()->update();
+}
+
+void CPicdexView::FocusView() {
+    setFocus(Qt::OtherFocusReason);
+}
+
+void CPicdexView::RefreshView() {
+    RealizePicturePalette(true);
+    viewport()->repaint();
+    RefreshPropertiesWindow(false);
+}
+
+bool CPicdexView::IsMainWindowMinimized() const {
+    return m_frame.IsFrameMinimized();
+}
+void CPicdexView::MinimizeMainWindow() {
+    m_frame.MinimizeFrame();
+}
+void CPicdexView::RestoreMainWindow() {
+    m_frame.RestoreFrame();
+}
+
+// --- drawing ---
+
+void CPicdexView::OnDraw(CDC& dc) {
+    PxImage* picture = m_doc.GetCurrentPicture();
+    if (!picture)
+        return;
+    CPalette* palette = picture->GetPalette();
+    CPalette* previous = palette ? dc.SelectPalette(palette, true) : nullptr;
+    const int width = ClampToInt(picture->GetWidth());
+    const int height = ClampToInt(picture->GetHeight());
+    picture->StretchToDC(dc, CRect(0, 0, width, height), CRect(0, 0, width, height));
+    if (palette)
+        dc.SelectPalette(previous, true);
+
+    CPictureDatabase& database = m_doc.Database();
+    const std::int32_t record = database.Index().GetCurrentRecord();
+    if (record < 0 || !database.Marks().IsMarked(record) || !m_markSign->IsCreated())
+        return;
+    CDC memory;
+    memory.CreateCompatibleDC(&dc);
+    CBitmap* old = memory.SelectObject(m_markSign.get());
+    dc.BitBlt(0, 0, markSignSize, markSignSize, &memory, 0, 0, SRCCOPY);
+    memory.SelectObject(old);
+}
+
+void CPicdexView::RealizePicturePalette(bool foreground) {
+    PxImage* picture = m_doc.GetCurrentPicture();
+    CPalette* palette = picture ? picture->GetPalette() : nullptr;
+    if (!palette)
+        return;
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    CPalette* previous = dc.SelectPalette(palette, !foreground);
+    if (dc.RealizePalette() > 0)
+        viewport()->update();
+    dc.SelectPalette(previous, true);
+}
+
+void CPicdexView::RealizeAndInvalidate() {
+    RealizePicturePalette(true);
+    viewport()->update();
+}
+
+// --- zoom ---
+
+void CPicdexView::ShowZoomPercent() {
+    m_frame.ShowZoomPercentText(static_cast<int>(std::lround(double(GetZoomLevel()) * 100.0)));
+}
+
+void CPicdexView::ApplyZoomValue(int value) {
+    const unsigned percent = std::min(static_cast<unsigned>(value), 500u);
+    ZoomPercent(static_cast<int>(percent));
+}
+
+// --- state and opening ---
+
+CCommandState CPicdexView::GetCommandState() {
+    CPictureDatabase& database = m_doc.Database();
+    CCommandState state;
+    state.databaseOpen = database.IsOpen();
+    state.writable = state.databaseOpen && !database.IsReadOnly();
+    state.searching = database.IsSearching();
+    state.marksExist = database.Marks().HasMarks();
+    const PxImage* picture = m_doc.GetCurrentPicture();
+    state.pictureShown = picture && picture->HasImage();
+    return state;
+}
+
+std::string CPicdexView::GetCurrentKey() {
+    return std::string(m_doc.Database().Index().Current().Key());
+}
+
+void CPicdexView::OpenInitialDatabase(const std::string& path) {
+    CNoPasswordDialog noPassword;
+    IPasswordDialog& dialog = m_passwordDialog ? *m_passwordDialog : noPassword;
+    if (!m_doc.Database().OpenForDocument(path, dialog)) {
+        m_frame.CloseFrame();
+        return;
+    }
+    OpenSucceeded();
+}
+
+void CPicdexView::OpenDatabaseByPath(const std::string& path) {
+    if (m_doc.Database().IsOpen()) {
+        m_frame.StartSecondInstance(path);
+        ZoomPercent(100);
+        ShowZoomPercent();
+        return;
+    }
+    OpenInitialDatabase(path);
+}
+
+void CPicdexView::OpenSucceeded() {
+    RebuildList(m_doc, *this);
+    // An empty list loads no picture, so nothing else would size the view for "none".
+    if (!m_doc.GoTop())
+        RecomputeScrollSizes();
+    RealizeAndInvalidate();
+    RefreshPropertiesWindow(false);
+    m_frame.UpdateTitle();
+}
+
+QPrinter& CPicdexView::Printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}

@@ -1,0 +1,151 @@
+// CPicdexView: the picture view, the single view of the document. It shows the current
+// record's picture zoomed and panned (PxPanView), with the mark sign on a marked record,
+// and is the first target of nearly every command: it runs the view's own work (zoom,
+// panning, copy, drop, drag out, printing, dialogs) and hands collection work to the
+// document and the collection commands. It tells the frame around it through IViewFrame.
+#pragma once
+
+#include "app/CommandIds.h"
+#include "collection/AddDialogs.h"
+#include "collection/MarkCommands.h"
+#include "collection/Settings.h"
+#include "collection/Sorting.h"
+#include "ui/PxPanView.h"
+#include "ui/ViewFrame.h"
+
+#include <memory>
+#include <string>
+
+class CBitmap;
+class CPicdexDoc;
+class CViewMarkDialogs;
+class IPasswordDialog;
+class QPrinter;
+
+class CPicdexView : public PxPanView, public IMarkView, public IListView, public IAddWindows {
+    Q_OBJECT
+
+public:
+    // Reads "SortType", "Force256" (default 1) and "IgnoreDuply" from section "Options"
+    // and sets the process-wide 256-colour flag; registers with the document. The view
+    // accepts dropped files and is in zoom normal from here on (the initial update).
+    CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings, QWidget* parent = nullptr);
+    ~CPicdexView() override;
+
+    // Runs the command; false when the view has no handler for id (the frame or the
+    // application then tries). Commands the view handles but that are disabled do nothing.
+    bool OnCommand(int id);
+    // True when the view has a handler for id in this build (a menu item is made for it).
+    static bool HandlesCommand(int id);
+    CCommandState GetCommandState();
+
+    // Private message 0x44D: opens the initial database at path (Part of start-up). On
+    // failure the frame is closed.
+    void OpenInitialDatabase(const std::string& path);
+    // The view side of opening a database by path: a second instance when a database is
+    // open (and this view goes back to 100 %), else the document's open; on failure the
+    // frame is closed.
+    void OpenDatabaseByPath(const std::string& path);
+    // Private message 0x466 from the zoom box: ZoomPercent with min(value, 500), the
+    // value compared as unsigned.
+    void ApplyZoomValue(int value);
+    // Writes the current zoom, as a rounded whole percentage, into the frame's zoom box.
+    void ShowZoomPercent();
+    // Private message 0x400.
+    void RealizePicturePalette(bool foreground);
+    // The key of the current index entry, for the title while a search result is shown.
+    std::string GetCurrentKey();
+
+    // IListView
+    int GetListMode() const override { return m_listMode; }
+    void SetListMode(int mode) override { m_listMode = mode; }
+
+    // The prompts and dialogs of the open (password) and add flows; set by the frame.
+    void SetPasswordDialog(IPasswordDialog* dialog) { m_passwordDialog = dialog; }
+    void SetAddDialogs(IAddDialogs* dialogs) { m_addDialogs = dialogs; }
+
+    // IDocumentView and IMarkView
+    void CommitPendingEdits() override;
+    void ZoomTo100() override;
+    void RecomputeSizes() override;
+    void RealizePalette() override;
+    void SetRedraw(bool on) override;
+    void Repaint() override;
+    void UpdateFrame() override;
+    void UpdateAll() override;
+    void ShowCurrentRecord() override;
+    void HideMarkBar() override;
+    void BlankProperties() override;
+    void FocusView() override;
+    // IListView and IAddWindows: realise, repaint at once, refresh the properties window.
+    void RefreshView() override;
+    // IAddWindows: the main frame's state.
+    bool IsMainWindowMinimized() const override;
+    void MinimizeMainWindow() override;
+    void RestoreMainWindow() override;
+
+    // The logical size becomes the current picture's pixel size (0 × 0 without one).
+    void RecomputeScrollSizes();
+    // The files dropped onto the view, in order (the drop handler's work).
+    void AddDroppedFiles(const QStringList& localPaths);
+
+protected:
+    void OnDraw(CDC& dc) override;
+
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Commands.
+    void ZoomInCommand();
+    void ZoomOutCommand();
+    void SnapZoom();
+    void Zoom100Command();
+    void MoveCommand(int id);
+    void CopyCommand();
+    void ToggleMarkCommand();
+    void SortViewCommand();
+    void OptionsCommand();
+    void ContrastCommand();
+    void SaveAsViewCommand();
+    void DeleteRecordCommand();
+    void PrintCommand();
+    void PrintPreviewCommand();
+    void PrintSetupCommand();
+    // Renders one page (the picture fitted to the printable area) onto printer.
+    void PrintPage(QPrinter& printer);
+    QPrinter& Printer();
+
+    // The data-properties window does not exist yet: both do nothing.
+    bool CommitPropertyEdits();
+    void RefreshPropertiesWindow(bool blank);
+    // Realises the palette in the foreground and invalidates the client area.
+    void RealizeAndInvalidate();
+    void OpenSucceeded();
+
+    // The pop-up menu at globalPos (screen coordinates).
+    void ShowPopupMenu(const QPoint& globalPos);
+    // Writes the current picture into the drag folder and drags it out as a file URL.
+    void DragPictureOut();
+    CPoint ToLogical(const QPoint& viewportPos) const;
+
+    CPicdexDoc& m_doc;
+    IViewFrame& m_frame;
+    ISettings& m_settings;
+    IPasswordDialog* m_passwordDialog = nullptr;
+    IAddDialogs* m_addDialogs = nullptr;
+    std::unique_ptr<CViewMarkDialogs> m_markDialogs;
+    std::unique_ptr<CBitmap> m_markSign;
+    std::unique_ptr<QPrinter> m_printer;
+    int m_listMode = 0;
+    bool m_force256 = true;
+    bool m_ignoreDuplicates = false;
+};
