@@ -48,22 +48,33 @@ struct CBenchOptions {
     std::string dir;
 };
 
-// The frame around the view: the benchmark only needs it to exist.
-class CBenchFrame : public IViewFrame {
-public:
-    void ShowZoomPercentText(int) override {}
-    void UpdateTitle() override {}
-    void SetPrinting(bool) override {}
-    bool IsFrameMinimized() const override { return false; }
-    void MinimizeFrame() override {}
-    void RestoreFrame() override {}
-    void CloseFrame() override {}
-    void StartSecondInstance(const std::string&) override {}
-};
-
 class CNoPassword : public IPasswordDialog {
 public:
     bool AskPassword(std::string&) override { return false; }
+};
+
+// A view of the database at base in a window of the benchmark's size, opened and painted
+// once, with the 256-colour option as given. The frame around it only needs to exist.
+struct CBenchWindow {
+    CBenchWindow(const std::string& base, bool force256, const CBenchOptions& options)
+        : view(doc, frame, Settings(settings, force256)) {
+        view.SetPasswordDialog(&password);
+        view.resize(int(options.width), int(options.height));
+        view.show();
+        QCoreApplication::processEvents();
+        view.OpenInitialDatabase(base + ".PXM");
+        view.viewport()->repaint();
+    }
+    static ISettings& Settings(CMemorySettings& settings, bool force256) {
+        settings.WriteProfileString("Options", "Force256", force256 ? "1" : "0");
+        return settings;
+    }
+
+    CMemorySettings settings;
+    CPicdexDoc doc;
+    IViewFrame frame;
+    CNoPassword password;
+    CPicdexView view;
 };
 
 // A database at base holding two copies of the picture file source, named a.EXT and b.EXT.
@@ -103,18 +114,9 @@ struct CNextFigures {
 
 // Median times of the Next command with its repaint and of GoNext alone, alternating.
 CNextFigures MeasureNext(const std::string& base, bool force256, const CBenchOptions& options) {
-    CMemorySettings settings;
-    settings.WriteProfileString("Options", "Force256", force256 ? "1" : "0");
-    CPicdexDoc doc;
-    CBenchFrame frame;
-    CNoPassword password;
-    CPicdexView view(doc, frame, settings);
-    view.SetPasswordDialog(&password);
-    view.resize(int(options.width), int(options.height));
-    view.show();
-    QCoreApplication::processEvents();
-    view.OpenInitialDatabase(base + ".PXM");
-    view.viewport()->repaint();
+    CBenchWindow window(base, force256, options);
+    CPicdexView& view = window.view;
+    CPicdexDoc& doc = window.doc;
 
     std::vector<double> next;
     std::vector<double> load;
@@ -139,18 +141,8 @@ struct CPanFigures {
 };
 
 CPanFigures MeasurePan(const std::string& base, bool force256, const CBenchOptions& options) {
-    CMemorySettings settings;
-    settings.WriteProfileString("Options", "Force256", force256 ? "1" : "0");
-    CPicdexDoc doc;
-    CBenchFrame frame;
-    CNoPassword password;
-    CPicdexView view(doc, frame, settings);
-    view.SetPasswordDialog(&password);
-    view.resize(int(options.width), int(options.height));
-    view.show();
-    QCoreApplication::processEvents();
-    view.OpenInitialDatabase(base + ".PXM");
-    view.viewport()->repaint();
+    CBenchWindow window(base, force256, options);
+    CPicdexView& view = window.view;
 
     std::vector<double> paints;
     for (int i = 0; i < 20; ++i) {

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -138,7 +139,9 @@ void CPicdexView::dropEvent(QDropEvent* event) {
         if (url.isLocalFile())
             paths.push_back(url.toLocalFile());
     event->acceptProposedAction();
-    AddDroppedFiles(paths);
+    // The drop is over once the event returns; the saves, with their dialogs, run after it
+    // so that the program the files came from is not held up meanwhile.
+    QTimer::singleShot(0, this, [this, paths] { AddDroppedFiles(paths); });
 }
 
 void CPicdexView::AddDroppedFiles(const QStringList& localPaths) {

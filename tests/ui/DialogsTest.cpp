@@ -3,6 +3,7 @@
 
 #include "collection/Settings.h"
 #include "imaging/PxDib.h"
+#include "ui/WhenModal.h"
 #include "ui/dialogs/AboutBox.h"
 #include "ui/dialogs/ContrastDialog.h"
 #include "ui/dialogs/DuplicateDialog.h"
@@ -30,18 +31,6 @@
 #include <vector>
 
 namespace {
-// Runs action on the modal dialog once it is open (polled, since exec() opens it only
-// after the call that starts it).
-void WhenModal(std::function<void(QWidget*)> action, int triesLeft = 200) {
-    QTimer::singleShot(10, [action, triesLeft] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            action(modal);
-        } else if (triesLeft > 0) {
-            WhenModal(action, triesLeft - 1);
-        }
-    });
-}
-
 void Click(QWidget* dialog, const char* name) {
     auto* button = dialog->findChild<QAbstractButton*>(QString::fromLatin1(name));
     QVERIFY2(button, name);

@@ -18,17 +18,7 @@ namespace {
 constexpr std::int64_t hour = 3600;
 constexpr std::int64_t day = 86400;
 
-class CSilentFrame : public IViewFrame {
-public:
-    void ShowZoomPercentText(int) override {}
-    void UpdateTitle() override {}
-    void SetPrinting(bool) override {}
-    bool IsFrameMinimized() const override { return false; }
-    void MinimizeFrame() override {}
-    void RestoreFrame() override {}
-    void CloseFrame() override {}
-    void StartSecondInstance(const std::string&) override {}
-};
+class CSilentFrame : public IViewFrame {};
 
 } // namespace
 

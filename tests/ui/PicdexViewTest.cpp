@@ -301,6 +301,8 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(m_view->viewport(), &drop);
+        // The saves run once the drop event has returned.
+        QTRY_COMPARE(m_dialogs.asked.size(), std::size_t(2));
 
         QCOMPARE(m_dialogs.asked, (std::vector<std::string>{b, a}));
         QVERIFY(m_dialogs.saveAllOffered); // three files were dropped

@@ -2,8 +2,7 @@
 // and ends a pan from its mouse handlers as the picture view does, and draws a generated
 // picture whose pixel colours encode their own coordinates.
 #include "ui/PxPanView.h"
-#include "platform/DibFormat.h"
-#include "platform/GdiDc.h"
+#include "ui/PatternPicture.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -15,14 +14,6 @@
 
 namespace {
 
-QRgb PatternColor(int x, int y) {
-    return qRgb(x & 0xFF, y & 0xFF, ((x >> 8) & 0xF) | (((y >> 8) & 0xF) << 4));
-}
-
-QPoint PatternPoint(QRgb color) {
-    return {qRed(color) | ((qBlue(color) & 0xF) << 8), qGreen(color) | ((qBlue(color) >> 4) << 8)};
-}
-
 CPoint ToCPoint(const QPointF& point) {
     const QPoint p = point.toPoint();
     return {p.x(), p.y()};
@@ -30,19 +21,10 @@ CPoint ToCPoint(const QPointF& point) {
 
 class CPanTestView : public PxPanView {
 public:
-    explicit CPanTestView(int width, int height) : m_width(width), m_height(height) {
+    explicit CPanTestView(int width, int height) {
         setFrameShape(QFrame::NoFrame);
         SetZoomMode(zoomNormal);
-        m_bits.resize(std::size_t(width) * height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                m_bits[std::size_t(y) * width + x] = PatternColor(x, y) & 0xFFFFFF;
-        BITMAPINFOHEADER header;
-        header.biWidth = width;
-        header.biHeight = -height;
-        header.biBitCount = 32;
-        m_info.resize(kInfoHeaderSize);
-        WriteInfoHeader(m_info.data(), header);
+        m_picture.Make(width, height);
         SetScrollSizes(MM_TEXT, CSize(width, height));
         resize(1000, 700);
     }
@@ -50,11 +32,7 @@ public:
     CPoint m_grabbed;
 
 protected:
-    void OnDraw(CDC& dc) override {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_bits.data());
-        dc.StretchDIBits(0, 0, m_width, m_height, 0, 0, m_width, m_height,
-                         {bytes, m_bits.size() * 4}, m_info, DIB_RGB_COLORS, SRCCOPY);
-    }
+    void OnDraw(CDC& dc) override { m_picture.Draw(dc); }
 
     void mousePressEvent(QMouseEvent* event) override {
         const CPoint scroll = GetDeviceScrollPosition();
@@ -82,10 +60,7 @@ protected:
     }
 
 private:
-    int m_width;
-    int m_height;
-    std::vector<std::uint32_t> m_bits;
-    std::vector<std::uint8_t> m_info;
+    CPatternPicture m_picture;
 };
 
 } // namespace

@@ -3,8 +3,7 @@
 // whose pixel colours encode their own coordinates, so a rendered pixel tells which
 // picture pixel landed there.
 #include "ui/PxZoomView.h"
-#include "platform/DibFormat.h"
-#include "platform/GdiDc.h"
+#include "ui/PatternPicture.h"
 
 #include <QScrollBar>
 #include <QtTest>
@@ -26,16 +25,6 @@ char* toString(const CPoint& point) {
 
 namespace {
 
-// Colour of picture pixel (x, y), x and y below 4096: red and green hold the low bytes,
-// blue the high nibbles.
-QRgb PatternColor(int x, int y) {
-    return qRgb(x & 0xFF, y & 0xFF, ((x >> 8) & 0xF) | (((y >> 8) & 0xF) << 4));
-}
-
-QPoint PatternPoint(QRgb color) {
-    return {qRed(color) | ((qBlue(color) & 0xF) << 8), qGreen(color) | ((qBlue(color) >> 4) << 8)};
-}
-
 class CPatternView : public PxZoomView {
 public:
     CPatternView() {
@@ -44,37 +33,17 @@ public:
     }
 
     void SetPicture(int width, int height) {
-        m_width = width;
-        m_height = height;
-        m_bits.resize(std::size_t(width) * height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                m_bits[std::size_t(y) * width + x] = PatternColor(x, y) & 0xFFFFFF;
-        BITMAPINFOHEADER header;
-        header.biWidth = width;
-        header.biHeight = -height; // top-down
-        header.biBitCount = 32;
-        m_info.resize(kInfoHeaderSize);
-        WriteInfoHeader(m_info.data(), header);
+        m_picture.Make(width, height);
         SetScrollSizes(MM_TEXT, CSize(width, height));
     }
 
     using PxZoomView::UpdateZoom;
 
 protected:
-    void OnDraw(CDC& dc) override {
-        if (m_bits.empty())
-            return;
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_bits.data());
-        dc.StretchDIBits(0, 0, m_width, m_height, 0, 0, m_width, m_height,
-                         {bytes, m_bits.size() * 4}, m_info, DIB_RGB_COLORS, SRCCOPY);
-    }
+    void OnDraw(CDC& dc) override { m_picture.Draw(dc); }
 
 private:
-    int m_width = 0;
-    int m_height = 0;
-    std::vector<std::uint32_t> m_bits;
-    std::vector<std::uint8_t> m_info;
+    CPatternPicture m_picture;
 };
 
 bool Near(QPoint a, QPoint b, int tolerance = 1) {

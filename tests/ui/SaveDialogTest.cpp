@@ -3,6 +3,7 @@
 
 #include "ui/dialogs/SaveDialog.h"
 #include "storage/PictureDatabase.h"
+#include "ui/WhenModal.h"
 #include "ui/dialogs/QtAddDialogs.h"
 
 #include "platform/MemFile.h"
@@ -20,18 +21,6 @@
 #include <memory>
 
 namespace {
-// Runs action on the modal dialog once it is open (polled, since exec() opens it only
-// after the call that starts it).
-void WhenModal(std::function<void(QWidget*)> action, int triesLeft = 200) {
-    QTimer::singleShot(10, [action, triesLeft] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            action(modal);
-        } else if (triesLeft > 0) {
-            WhenModal(action, triesLeft - 1);
-        }
-    });
-}
-
 // Types text as key presses carrying the characters (QTest's key clicks take Latin-1 only).
 void TypeText(QWidget* widget, const QString& text) {
     for (const QChar c : text) {
