@@ -1,9 +1,9 @@
 #include "app/PicdexApp.h"
 
 #include "app/MainFrame.h"
-#include "app/ProfileInt.h"
 #include "app/StartupRules.h"
 #include "collection/PicdexDoc.h"
+#include "collection/Settings.h"
 #include "ui/PicdexView.h"
 #include "ui/dialogs/QtPrompt.h"
 
@@ -57,7 +57,9 @@ void CPicdexApp::OpenDocumentByPath(const std::string& path) {
 }
 
 void CPicdexApp::OpenInitialDatabase() {
-    if (!m_frame || !m_frame->View())
+    // A database named on the command line that could not be opened has closed the window:
+    // the program is ending and opens nothing more.
+    if (!m_frame || !m_frame->View() || !m_frame->isVisible())
         return;
     const std::string defaultPath = DefaultDatabasePath(applicationFilePath().toStdString());
     const std::string path = ChooseInitialDatabase(m_settings, defaultPath);

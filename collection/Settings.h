@@ -18,6 +18,14 @@ public:
                                     std::string_view value) = 0;
 };
 
+// Whole-number settings, kept as text: the number stored under section/key is its leading
+// decimal digits with an optional sign (saturated to int); defaultValue when nothing is
+// stored, 0 when the stored text does not start with a number.
+int GetProfileInt(ISettings& settings, std::string_view section, std::string_view key,
+                  int defaultValue);
+void WriteProfileInt(ISettings& settings, std::string_view section, std::string_view key,
+                     int value);
+
 // Settings held in memory for the life of the object.
 class CMemorySettings : public ISettings {
 public:

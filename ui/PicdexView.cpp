@@ -18,13 +18,6 @@
 
 namespace {
 
-// A profile integer as the settings store keeps it: leading digits, anything else 0.
-int ReadOptionInt(ISettings& settings, const char* key, int defaultValue) {
-    const std::string text =
-        settings.GetProfileString("Options", key, std::to_string(defaultValue));
-    return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
-}
-
 // Opening needs a password dialog; until the frame provides one a protected database
 // cannot be opened (the question is answered with Cancel).
 class CNoPasswordDialog : public IPasswordDialog {
@@ -43,8 +36,8 @@ CPicdexView::CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings
       m_markDialogs(std::make_unique<CViewMarkDialogs>(this)),
       m_markSign(std::make_unique<CBitmap>()) {
     m_listMode = GetSortType(settings);
-    m_force256 = ReadOptionInt(settings, "Force256", 1) != 0;
-    m_ignoreDuplicates = ReadOptionInt(settings, "IgnoreDuply", 0) != 0;
+    m_force256 = GetProfileInt(settings, "Options", "Force256", 1) != 0;
+    m_ignoreDuplicates = GetProfileInt(settings, "Options", "IgnoreDuply", 0) != 0;
     SetForce256Colors(m_force256);
     BuildMarkSign(*m_markSign);
     m_doc.AddView(*this);

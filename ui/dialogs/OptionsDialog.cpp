@@ -8,16 +8,15 @@
 namespace {
 constexpr const char* section = "Options";
 
-// Any stored value other than "0" counts as on, as the program always wrote "0" or "1".
-bool ReadFlag(ISettings& settings, const char* key, const char* defaultValue) {
-    return settings.GetProfileString(section, key, defaultValue) != "0";
+bool ReadFlag(ISettings& settings, const char* key, int defaultValue) {
+    return GetProfileInt(settings, section, key, defaultValue) != 0;
 }
 } // namespace
 
 COptionsDialog::COptionsDialog(ISettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_force256(ReadFlag(settings, "Force256", "0")),
-      m_ignoreDuplicates(ReadFlag(settings, "IgnoreDuply", "0")),
-      m_openPic(ReadFlag(settings, "OpenPic", "1")) {
+    : QDialog(parent), m_settings(settings), m_force256(ReadFlag(settings, "Force256", 0)),
+      m_ignoreDuplicates(ReadFlag(settings, "IgnoreDuply", 0)),
+      m_openPic(ReadFlag(settings, "OpenPic", 1)) {
     setObjectName(QStringLiteral("optionsDialog"));
     setWindowTitle(QStringLiteral("Options"));
 

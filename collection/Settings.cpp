@@ -1,4 +1,4 @@
-#include "app/ProfileInt.h"
+#include "collection/Settings.h"
 
 #include <cstdint>
 #include <limits>
