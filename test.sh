@@ -10,8 +10,6 @@ fi
 cmake --build build-test
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-# Qt's platform plugins keep some allocations for the life of the process.
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan-qt.supp"
 # The widget tests run without a display.
 export QT_QPA_PLATFORM=offscreen
 cd build-test

@@ -30,8 +30,6 @@ struct CCommandEntry {
     // "status text\ntip"; nullptr: no prompt.
     const char* prompt;
     EnableRule rule;
-    // Also an item of the view's pop-up menu.
-    bool inPopup;
 };
 
 // Every command, in menu order.
@@ -41,7 +39,5 @@ const CCommandEntry* FindCommand(int id);
 
 // The toolbar's buttons in order; 0 stands for a separator.
 std::span<const int> ToolbarLayout();
-// The view's pop-up menu in order.
-std::span<const int> PopupMenuLayout();
 
 bool IsCommandEnabled(const CCommandEntry& entry, const CCommandState& state);

@@ -1,7 +1,6 @@
 #include "app/MainFrame.h"
 
 #include "app/InstanceLauncher.h"
-#include "app/OpenFileDialogAdapter.h"
 #include "app/OpeningWindow.h"
 #include "app/RecentFileList.h"
 #include "app/WindowTitle.h"
@@ -79,6 +78,8 @@ bool CMainFrame::RunCommand(int id) {
 void CMainFrame::OpenDocumentByPath(const std::string& path) {
     if (!m_view || path.empty())
         return;
+    // With a database open here the path goes to a second instance, which completes a
+    // pending reconstruction itself; this instance must not swap files it may hold open.
     if (!m_doc.Database().IsOpen())
         CompletePendingReconstruction(path);
     m_view->OpenDatabaseByPath(path);
@@ -90,9 +91,8 @@ void CMainFrame::OpenDocumentByPath(const std::string& path) {
 }
 
 void CMainFrame::OpenCommandFromMenu() {
-    COpenFileDialogAdapter dialog(*m_fileDialogs);
     std::string path;
-    if (OpenCommand(m_settings, dialog, path))
+    if (OpenCommand(m_settings, *m_fileDialogs, path))
         OpenDocumentByPath(path);
 }
 
@@ -130,12 +130,6 @@ void CMainFrame::CloseFrame() {
 void CMainFrame::StartSecondInstance(const std::string& path) {
     // A program that cannot be started leaves this instance as it is; there is no message.
     m_launcher.Start(path);
-}
-
-bool CMainFrame::event(QEvent* event) {
-    if (event->type() == QEvent::ApplicationPaletteChange && m_view)
-        m_view->RealizePicturePalette(true);
-    return QMainWindow::event(event);
 }
 
 void CMainFrame::changeEvent(QEvent* event) {

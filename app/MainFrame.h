@@ -79,7 +79,6 @@ public:
     void StartSecondInstance(const std::string& path) override;
 
 protected:
-    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

@@ -70,6 +70,6 @@ void COpeningWindow::Finish() {
     m_finished = true;
     m_timer.stop();
     qApp->removeEventFilter(this);
-    emit closed();
     close();
+    emit closed();
 }

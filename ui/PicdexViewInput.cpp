@@ -50,7 +50,11 @@ void CPicdexView::mousePressEvent(QMouseEvent* event) {
 
 void CPicdexView::mouseMoveEvent(QMouseEvent* event) {
     const bool panning = IsPanning();
-    if (panning)
+    // A release swallowed elsewhere (a message box, another window taking the mouse) must
+    // not leave the view panning with the button up.
+    if (panning && !(event->buttons() & Qt::LeftButton))
+        EndPan(ToLogical(event->position().toPoint()));
+    else if (panning)
         ContinuePan(ToLogical(event->position().toPoint()));
     PxPanView::mouseMoveEvent(event);
     if (panning)

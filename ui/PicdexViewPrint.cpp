@@ -32,15 +32,13 @@ private:
     IViewFrame& m_frame;
 };
 
-void CapResolution(QPrinter& printer) {
-    if (printer.resolution() > maxPrintResolution)
-        printer.setResolution(maxPrintResolution);
-}
-
 } // namespace
 
 void CPicdexView::PrintPage(QPrinter& printer) {
-    const QRect area = printer.pageLayout().paintRectPixels(printer.resolution());
+    // The page is rendered at no more than maxPrintResolution, whatever printer the dialog
+    // chose, and scaled onto the page by the printer: a 1200 dpi page would be 140 MP.
+    const int resolution = std::min(printer.resolution(), maxPrintResolution);
+    const QRect area = printer.pageLayout().paintRectPixels(resolution);
     if (area.width() < 1 || area.height() < 1)
         return;
     CDC screen;
@@ -59,13 +57,13 @@ void CPicdexView::PrintPage(QPrinter& printer) {
     QPainter painter;
     if (!painter.begin(&printer))
         return;
-    painter.drawImage(QRect(0, 0, area.width(), area.height()), BitmapToImage(page));
+    const QRect target = printer.pageLayout().paintRectPixels(printer.resolution());
+    painter.drawImage(QRect(0, 0, target.width(), target.height()), BitmapToImage(page));
     painter.end();
 }
 
 void CPicdexView::PrintCommand() {
     QPrinter& printer = Printer();
-    CapResolution(printer);
     CPrintingFlag printing(m_frame);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
@@ -74,7 +72,6 @@ void CPicdexView::PrintCommand() {
 
 void CPicdexView::PrintPreviewCommand() {
     QPrinter& printer = Printer();
-    CapResolution(printer);
     {
         CPrintingFlag printing(m_frame);
         QPrintPreviewDialog dialog(&printer, this);

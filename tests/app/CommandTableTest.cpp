@@ -34,7 +34,6 @@ private slots:
     void markedDataCommandsNeedMarksButMarkUnmarkNever();
     void writableCommandsAreOffForReadOnlyOrClosedDatabase();
     void copyNeedsAShownPicture();
-    void toolbarAndPopupOrder();
 };
 
 void CommandTableTest::everyCommandHasItsExactPrompt_data() {
@@ -151,39 +150,6 @@ void CommandTableTest::copyNeedsAShownPicture() {
     QVERIFY(!Enabled(CommandId::copy, State(true, true, false, false, false)));
     QVERIFY(Enabled(CommandId::copy, State(true, false, false, false, true)));
     QVERIFY(Enabled(CommandId::saveAs, State(true, false, false, false, false)));
-}
-
-void CommandTableTest::toolbarAndPopupOrder() {
-    const std::span<const int> toolbar = ToolbarLayout();
-    const std::vector<int> expected{CommandId::copy,
-                                    0,
-                                    CommandId::print,
-                                    0,
-                                    CommandId::toolbarPlaceholder,
-                                    0,
-                                    CommandId::zoomIn,
-                                    CommandId::zoom100,
-                                    CommandId::zoomOut,
-                                    0,
-                                    CommandId::dataProperties,
-                                    CommandId::search,
-                                    CommandId::displayAll,
-                                    0,
-                                    CommandId::top,
-                                    CommandId::previous,
-                                    CommandId::next,
-                                    CommandId::bottom,
-                                    0,
-                                    CommandId::thumbnails};
-    QCOMPARE(std::vector<int>(toolbar.begin(), toolbar.end()), expected);
-
-    const std::span<const int> popup = PopupMenuLayout();
-    QCOMPARE(std::vector<int>(popup.begin(), popup.end()),
-             (std::vector<int>{CommandId::saveAs, CommandId::copy, CommandId::wallpaper,
-                               CommandId::markToggle, CommandId::deleteRecord, CommandId::search,
-                               CommandId::displayAll}));
-    for (const int id : popup)
-        QVERIFY2(FindCommand(id)->inPopup, std::to_string(id).c_str());
 }
 
 QTEST_MAIN(CommandTableTest)

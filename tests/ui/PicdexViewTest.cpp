@@ -331,10 +331,6 @@ private slots:
     }
 
     void commandsOutsideTheViewAreLeftToTheFrame() {
-        QVERIFY(CPicdexView::HandlesCommand(CommandId::contrast));
-        QVERIFY(CPicdexView::HandlesCommand(CommandId::printPreview));
-        QVERIFY(!CPicdexView::HandlesCommand(CommandId::wallpaper));
-        QVERIFY(!CPicdexView::HandlesCommand(CommandId::search));
         QVERIFY(!m_view->OnCommand(CommandId::appExit));
         // Disabled commands do nothing: no marks, no search.
         QVERIFY(m_view->OnCommand(CommandId::unmarkAll));

@@ -4,6 +4,7 @@
 // the same everywhere.
 #pragma once
 
+#include "collection/OpenCommand.h"
 #include "collection/SaveFileDialog.h"
 
 #include <QPointer>
@@ -16,13 +17,13 @@
 
 class QFileDialog;
 
-class CQtFileDialogs : public ISaveFileDialog {
+class CQtFileDialogs : public ISaveFileDialog, public IOpenFileDialog {
 public:
     explicit CQtFileDialogs(QWidget* parent);
 
     // False on Cancel; path holds the chosen file's full path (UTF-8).
     bool AskSavePath(const CSaveFileRequest& request, std::string& path) override;
-    bool AskOpenPath(const CSaveFileRequest& request, std::string& path);
+    bool AskOpenPath(const CSaveFileRequest& request, std::string& path) override;
 
 private:
     bool Run(QFileDialog& dialog, const CSaveFileRequest& request, std::string& path);
