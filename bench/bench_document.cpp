@@ -37,6 +37,7 @@
 // --data FOLDER (the corpus, default ../shared/testdata/ from the repository), --dir
 // FOLDER (where the scratch folder is made).
 #include "bench/BenchUtil.h"
+#include "bench/PlainJpeg.h"
 #include "collection/AddPictures.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageType.h"
@@ -51,7 +52,6 @@
 
 #include <algorithm>
 #include <array>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -63,7 +63,6 @@
 #include <utility>
 #include <vector>
 
-#include <jpeglib.h>
 #include <sys/resource.h>
 
 namespace {
@@ -172,61 +171,11 @@ private:
     int m_duplicates = 0;
 };
 
-struct Exit {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-void Leave(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<Exit*>(cinfo->err)->jump, 1);
-}
-
-// The whole picture decoded by the library alone, rows top line first, 24 bits, into a
-// new uncleared block; or into reuse, grown as needed and kept, when given (no memory is
-// then newly mapped once it is large enough).
-bool PlainDecode(const std::string& path, std::vector<std::uint8_t>* reuse = nullptr,
-                 std::uint32_t* width = nullptr, std::uint32_t* height = nullptr) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    // Declared before the landing point, so that a jump there leaves it intact.
-    std::unique_ptr<std::uint8_t[]> pixels;
-    jpeg_decompress_struct c;
-    Exit exit;
-    c.err = jpeg_std_error(&exit.manager);
-    exit.manager.error_exit = Leave;
-    if (setjmp(exit.jump)) {
-        jpeg_destroy_decompress(&c);
-        std::fclose(file);
-        return false;
-    }
-    jpeg_create_decompress(&c);
-    jpeg_stdio_src(&c, file);
-    jpeg_read_header(&c, TRUE);
-    c.out_color_space = JCS_EXT_BGR;
-    jpeg_start_decompress(&c);
-    const std::size_t pitch = std::size_t{c.output_width} * c.output_components;
-    std::uint8_t* block = nullptr;
-    if (reuse) {
-        if (reuse->size() < pitch * c.output_height)
-            reuse->resize(pitch * c.output_height);
-        block = reuse->data();
-    } else {
-        pixels.reset(new std::uint8_t[pitch * c.output_height]);
-        block = pixels.get();
-    }
-    while (c.output_scanline < c.output_height) {
-        JSAMPROW row = block + pitch * c.output_scanline;
-        jpeg_read_scanlines(&c, &row, 1);
-    }
-    if (width)
-        *width = c.output_width;
-    if (height)
-        *height = c.output_height;
-    jpeg_finish_decompress(&c);
-    jpeg_destroy_decompress(&c);
-    std::fclose(file);
-    return true;
+// The reference decode into a new uncleared block, or into reuse when given.
+bool PlainDecode(const std::string& path, std::vector<std::uint8_t>* reuse = nullptr) {
+    CPlainJpegDecode how;
+    how.reuse = reuse;
+    return PlainJpegDecode(path, how);
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -260,8 +209,11 @@ std::vector<Photo> LoadPhotos(const std::string& folder) {
             continue;
         Photo photo;
         photo.name = item.path().filename().string();
-        if (!ReadWholeFile(path, photo.bytes) ||
-            !PlainDecode(path, nullptr, &photo.width, &photo.height)) {
+        CPlainJpegDecode decoded;
+        const bool ok = ReadWholeFile(path, photo.bytes) && PlainJpegDecode(path, decoded);
+        photo.width = decoded.width;
+        photo.height = decoded.height;
+        if (!ok) {
             std::fprintf(stderr, "bench_document: %s cannot be decoded, left out\n", path.c_str());
             continue;
         }

@@ -21,12 +21,12 @@
 // Options: --runs N (default 7; each case also runs once before timing), --data FOLDER
 // (the corpus, default ../shared/testdata/ from the repository).
 #include "bench/BenchUtil.h"
+#include "bench/PlainJpeg.h"
 #include "imaging/ImageOptions.h"
 #include "imaging/PxJpeg.h"
 #include "imaging/PxTiff.h"
 #include "platform/MemFile.h"
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -82,51 +82,6 @@ double GeometricMean(const std::vector<double>& values) {
     for (double v : values)
         logs += std::log(v);
     return std::exp(logs / static_cast<double>(values.size()));
-}
-
-struct Exit {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-void Leave(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<Exit*>(cinfo->err)->jump, 1);
-}
-
-// The whole picture decoded by the library alone, rows top line first.
-bool PlainDecode(const std::string& path, bool quantize, bool cleared = false) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    // Declared before the landing point, so that a jump there leaves it intact.
-    std::unique_ptr<std::uint8_t[]> pixels;
-    jpeg_decompress_struct c;
-    Exit exit;
-    c.err = jpeg_std_error(&exit.manager);
-    exit.manager.error_exit = Leave;
-    if (setjmp(exit.jump)) {
-        jpeg_destroy_decompress(&c);
-        std::fclose(file);
-        return false;
-    }
-    jpeg_create_decompress(&c);
-    jpeg_stdio_src(&c, file);
-    jpeg_read_header(&c, TRUE);
-    c.out_color_space = JCS_EXT_BGR;
-    c.quantize_colors = quantize;
-    c.desired_number_of_colors = 256;
-    jpeg_start_decompress(&c);
-    const std::size_t pitch = std::size_t{c.output_width} * c.output_components;
-    pixels.reset(cleared ? new std::uint8_t[pitch * c.output_height]()
-                         : new std::uint8_t[pitch * c.output_height]);
-    while (c.output_scanline < c.output_height) {
-        JSAMPROW row = pixels.get() + pitch * c.output_scanline;
-        jpeg_read_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_decompress(&c);
-    jpeg_destroy_decompress(&c);
-    std::fclose(file);
-    return true;
 }
 
 // Blue-green-red rows encoded by the library alone at quality 75; the top line is at top,
@@ -217,7 +172,11 @@ int main(int argc, char** argv) {
                              : "decode 24",
                    name, mp,
                    Compare(
-                       n, [&] { PlainDecode(path, quantize, cleared); },
+                       n,
+                       [&] {
+                           CPlainJpegDecode how{quantize, cleared};
+                           PlainJpegDecode(path, how);
+                       },
                        [&] {
                            PxJpeg image;
                            image.LoadFromPath(path);

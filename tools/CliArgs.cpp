@@ -110,3 +110,13 @@ bool CCliArgs::ParseBlock(std::string_view text, std::int32_t& block) {
     block = parsed;
     return true;
 }
+
+bool CCliArgs::ParseBlocks(std::size_t first, std::vector<std::int32_t>& blocks) const {
+    for (std::size_t i = first; i < m_positionals.size(); ++i) {
+        std::int32_t block = 0;
+        if (!ParseBlock(m_positionals[i], block))
+            return false;
+        blocks.push_back(block);
+    }
+    return true;
+}

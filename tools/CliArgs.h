@@ -57,6 +57,9 @@ public:
     static bool ParseInt32(std::string_view text, std::int32_t& value);
     // A block number: ParseInt32 and not negative.
     static bool ParseBlock(std::string_view text, std::int32_t& block);
+    // Every positional argument from first on as a block number, appended to blocks;
+    // false at the first one that is not.
+    bool ParseBlocks(std::size_t first, std::vector<std::int32_t>& blocks) const;
 
 private:
     const CliCommand& m_command;

@@ -38,19 +38,6 @@ private:
     std::string m_path;
 };
 
-// Parses the BLOCK words from position first on; false after the usage error.
-bool ParseBlocks(CliArgs& args, std::size_t first, std::vector<std::int32_t>& blocks, int& status) {
-    for (std::size_t i = first; i < args.Positionals().size(); ++i) {
-        std::int32_t block = 0;
-        if (!CCliArgs::ParseBlock(args.Positional(i), block)) {
-            status = args.UsageError("BLOCK must be a block number");
-            return false;
-        }
-        blocks.push_back(block);
-    }
-    return true;
-}
-
 // Marks blocks in order, each of which must name a live record: one walk of the index
 // tells them all. False after "Data not found" or "Too many data marked.".
 bool MarkBlocks(CPictureDatabase& db, const std::vector<std::int32_t>& blocks) {
@@ -73,6 +60,19 @@ bool MarkBlocks(CPictureDatabase& db, const std::vector<std::int32_t>& blocks) {
     return true;
 }
 
+// Opens DB (positional 0) for writing and marks the records named by the BLOCK words from
+// positional 2 on. 0 when done; otherwise the exit status: the usage error, or 1 after
+// the database's or the marks' message.
+int OpenAndMark(CliArgs& args, CPicdexDoc& doc) {
+    std::vector<std::int32_t> blocks;
+    if (!args.ParseBlocks(2, blocks))
+        return args.UsageError("BLOCK must be a block number");
+    if (!OpenForCommand(args, doc.Database(), args.Positional(0), true) ||
+        !MarkBlocks(doc.Database(), blocks))
+        return 1;
+    return 0;
+}
+
 int RunTag(CliArgs& args) {
     if (!args.Parse({{"--add", false}, {"--remove", false}}, 3, CCliArgs::unbounded))
         return args.UsageError();
@@ -80,14 +80,9 @@ int RunTag(CliArgs& args) {
         return args.UsageError("give one of --add and --remove");
     if (args.Positional(1).empty())
         return args.UsageError("KEYWORD must not be empty");
-    std::vector<std::int32_t> blocks;
-    int status = 0;
-    if (!ParseBlocks(args, 2, blocks, status))
-        return status;
     CPicdexDoc doc;
-    if (!OpenForCommand(args, doc.Database(), args.Positional(0), true) ||
-        !MarkBlocks(doc.Database(), blocks))
-        return 1;
+    if (const int status = OpenAndMark(args, doc); status != 0)
+        return status;
     CCliMarkDialogs ui(args.Positional(1),
                        args.Has("--add") ? KeywordAction::add : KeywordAction::remove, {});
     CMemorySettings settings;
@@ -100,14 +95,9 @@ int RunTag(CliArgs& args) {
 int RunTransfer(CliArgs& args) {
     if (!args.Parse({}, 3, CCliArgs::unbounded))
         return args.UsageError();
-    std::vector<std::int32_t> blocks;
-    int status = 0;
-    if (!ParseBlocks(args, 2, blocks, status))
-        return status;
     CPicdexDoc doc;
-    if (!OpenForCommand(args, doc.Database(), args.Positional(0), true) ||
-        !MarkBlocks(doc.Database(), blocks))
-        return 1;
+    if (const int status = OpenAndMark(args, doc); status != 0)
+        return status;
     // The program's dialog picks an existing file; a mistyped target creates nothing
     // unless the question is answered Yes.
     const std::string& target = args.Positional(1);

@@ -16,17 +16,6 @@ namespace {
 
 constexpr std::size_t maxKeywords = MainFormat::keywordCount;
 
-// Parses every word from positional first on as a block number.
-bool ParseBlocks(const CliArgs& args, std::size_t first, std::vector<std::int32_t>& blocks) {
-    for (std::size_t i = first; i < args.Positionals().size(); ++i) {
-        std::int32_t block = 0;
-        if (!CCliArgs::ParseBlock(args.Positional(i), block))
-            return false;
-        blocks.push_back(block);
-    }
-    return true;
-}
-
 // Only a regular file of a size the main file can hold is read: a device or a pipe may
 // never end, and a file past the size limit could never be stored.
 bool CheckSource(const std::string& path) {
@@ -219,7 +208,7 @@ int RunDelete(CliArgs& args) {
     std::vector<std::int32_t> blocks;
     if (!args.Parse({}, 2, CCliArgs::unbounded))
         return args.UsageError();
-    if (!ParseBlocks(args, 1, blocks))
+    if (!args.ParseBlocks(1, blocks))
         return args.UsageError("BLOCK must be a block number");
     CPictureDatabase db;
     if (!OpenForCommand(args, db, args.Positional(0), true))
