@@ -3,7 +3,8 @@
 # into build-test/ and runs every test through ctest.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh $(cat scripts/packages.txt)
+# The installed-tree test checks desktop integration with the tools of test-packages.txt.
+scripts/deps.sh $(cat scripts/packages.txt scripts/test-packages.txt)
 if [ ! -f build-test/build.ninja ]; then
     cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPICDEX_SANITIZE=ON >/dev/null
 fi

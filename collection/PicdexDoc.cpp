@@ -6,6 +6,7 @@
 #include "imaging/PxJpeg.h"
 #include "imaging/PxTiff.h"
 #include "imaging/Thumbnail.h"
+#include "platform/DataFolder.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
@@ -33,7 +34,7 @@ template <class Image> bool Decode(std::unique_ptr<Image>& slot, CFile& stream) 
 CPicdexDoc::CPicdexDoc() {
     if (!Force256Colors())
         return;
-    const std::string path = ProgramFolder() + "PDXDef.GIF";
+    const std::string path = DataFolder() + "PDXDef.GIF";
     if (!FileExists(path))
         return;
     m_defaultGif = std::make_unique<PxGif>();

@@ -1,0 +1,10 @@
+// Where the programs find the files they read at run time.
+#pragma once
+
+#include <string>
+
+// The folder of the run-time files (the user manual, the default picture), with a trailing
+// "/": PREFIX/share/picdex/ found from the program's own folder PREFIX/bin/, so an install
+// under any prefix works; when that folder does not exist (a run from the build tree), the
+// source tree's data/picdex/.
+std::string DataFolder();
