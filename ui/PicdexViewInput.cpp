@@ -129,12 +129,13 @@ void CPicdexView::ShowPopupMenu(const QPoint& globalPos) {
 // --- dropped files ---
 
 void CPicdexView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    // Only a database that can be written takes pictures.
+    if (event->mimeData()->hasUrls() && GetCommandState().writable)
         event->acceptProposedAction();
 }
 
 void CPicdexView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls() && GetCommandState().writable)
         event->acceptProposedAction();
 }
 
@@ -153,7 +154,7 @@ void CPicdexView::dropEvent(QDropEvent* event) {
 
 void CPicdexView::AddDroppedFiles(const QStringList& localPaths) {
     activateWindow();
-    if (!m_addDialogs)
+    if (!m_addDialogs || !GetCommandState().writable)
         return;
     const int fileCount = static_cast<int>(localPaths.size());
     CAddPictures add(m_doc, *m_addDialogs, *this, m_ignoreDuplicates);
