@@ -106,6 +106,7 @@ void CPicdexView::focusInEvent(QFocusEvent* event) {
 void CPicdexView::ShowPopupMenu(const QPoint& globalPos) {
     if (!m_router)
         return;
+    const CCommandState state = m_router->State();
     auto* menu = new QMenu(this);
     for (const int id : PopupLayout()) {
         const CCommandEntry* entry = FindCommand(id);
@@ -114,7 +115,7 @@ void CPicdexView::ShowPopupMenu(const QPoint& globalPos) {
         } else if (entry && entry->menuText && m_router->HasHandler(id)) {
             QAction* action = menu->addAction(QString::fromUtf8(entry->menuText));
             action->setData(id);
-            action->setEnabled(m_router->IsEnabled(id));
+            action->setEnabled(m_router->IsEnabled(id, state));
         }
     }
     connect(menu, &QMenu::triggered, this, [this](QAction* action) {
