@@ -424,7 +424,11 @@ TEST_F(DatabaseCheckTest, RecordWithoutEntriesIsUnfinishedOnlyWhenItsChainIsInco
     const std::vector<std::pair<std::function<void(Bytes&)>, std::string>> cases = {
         {[&](Bytes& m) { Put32(m, Block(e + 3) + 12, 3000); },
          "reaches block " + std::to_string(e + 3) + ", whose byte count 3000"},
-        {[&](Bytes& m) { Put32(m, Block(e + 2) + 8, 1); },
+        // A head of its own (previous link -1), itself unfinished.
+        {[&](Bytes& m) {
+             Put32(m, Block(e + 2) + 8, 1), Put32(m, Block(e + 2), -1);
+             Put32(m, Block(e + 2) + 4, -1);
+         },
          "runs into block " + std::to_string(e + 2) + ", a record head"},
         {[&](Bytes& m) { Put32(m, Block(e + 2) + 4, e + 1); }, "runs in a circle"},
         // Into the picture of m_own (2032 and 0 bytes), which its own check keeps.
