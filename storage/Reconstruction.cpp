@@ -164,10 +164,8 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
     // complete record is copied, deleted ones included, as after an index reconstruction.
     std::vector<std::int32_t> copies;
     std::vector<bool> named;
-    const int planned = PlanMainCopy(db, copies, named);
-    if (planned < 0)
-        return 0;
-    bool covered = planned == 1;
+    // An index that cannot be read (cut inside its header) is no better than a damaged one.
+    bool covered = PlanMainCopy(db, copies, named) == 1;
     for (std::size_t k = 0; covered && k < complete.size(); ++k)
         covered = named[static_cast<std::size_t>(complete[k])];
     if (covered) {
