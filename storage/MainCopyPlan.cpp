@@ -1,5 +1,6 @@
 #include "storage/MainCopyPlan.h"
 
+#include "platform/FileException.h"
 #include "storage/PictureDatabase.h"
 
 #include <algorithm>
@@ -31,8 +32,11 @@ int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies,
     named.assign(static_cast<std::size_t>(std::max(blocks, 0)), false);
     CIndexFile& index = db.Index();
     const std::int32_t count = index.EntryCount();
+    // An index cut short (inside its header or an entry) is damage; another file error is
+    // a failure.
+    auto readFailed = [&] { return index.GetLastError() == FileCause::endOfFile ? 0 : -1; };
     if (count < 0 || !index.RefreshHeader())
-        return -1;
+        return readFailed();
     // A cut file keeps slots that name entries past its end.
     const CIndexHeader& header = index.GetHeader();
     if (header.skipLength < 0 || header.skipLength > skipSlots)
@@ -49,7 +53,7 @@ int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies,
     for (std::int32_t i = 0; i < count; ++i) {
         CIndexEntry entry;
         if (!index.ReadEntry(entry, i))
-            return -1;
+            return readFailed();
         const std::string_view key = entry.Key();
         if (!HasFamily(key) || !inFile(entry.previous) || !inFile(entry.next) ||
             (entry.flags & ~flagDeleted) != 0 || entry.record < 1 || entry.record >= blocks)

@@ -19,6 +19,7 @@ class CPictureDatabase;
 
 // Fills copies with one value per index entry, in entry order: the record to copy at
 // that entry, or -1; and named with one flag per main-file block: whether an entry names
-// it as its record. 1 when the index is sound; 0 when it is damaged (nothing shown); -1
-// when it cannot be read (the file error has been shown).
+// it as its record. 1 when the index is sound; 0 when it is damaged (an index cut short
+// has shown "Reached end of file", anything else nothing); -1 when it cannot be read (the
+// file error has been shown).
 int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies, std::vector<bool>& named);

@@ -77,69 +77,77 @@ namespace {
 constexpr std::int64_t thumbnailLimit = std::int64_t{16} << 20;
 
 // Reads the chain walk asks for into bytes, block by block, as far as the walk goes.
-// False when a block cannot be read or the chain is not complete.
-bool ReadWalkedChain(CMainFile& main, CPictureChainWalk& walk, CMemFile& bytes,
-                     std::int64_t limit) {
+// 1 when the chain is complete (and within limit bytes); 0 when it is not; -1 when a block
+// cannot be read or bytes cannot hold it (the file error has been shown).
+int ReadWalkedChain(CMainFile& main, CPictureChainWalk& walk, CMemFile& bytes, std::int64_t limit) {
     std::array<std::uint8_t, MainFormat::blockSize> block{};
     try {
         while (!walk.Decided()) {
             if (!main.ReadBlock(block.data(), walk.Awaited()))
-                return false;
+                return -1;
             if (walk.Feed(block.data())) {
                 const auto count =
                     static_cast<std::size_t>(GetLe32(block.data() + MainFormat::offByteCount));
                 if (walk.Bytes() > limit)
-                    return false;
+                    return 0;
                 if (count > 0)
                     bytes.Write(block.data() + MainFormat::offPayload, count);
             }
         }
-    } catch (const CFileException&) {
-        return false;
+    } catch (const CFileException& e) {
+        ShowMessage(FileErrorText(e.Cause()));
+        return -1;
     }
-    return walk.Complete();
+    return walk.Complete() ? 1 : 0;
 }
 
-// Copies the record at block into target, reading its chains no further than they are
-// complete (CPictureChainWalk), so a damaged record fails alone. 1 copied; 0 when the
-// record cannot be read (a message names it); -1 when target cannot be written.
-int CopyRecordChecked(CMainFile& main, std::int32_t block, CPictureDatabase& target) {
+// Names the record at block that cannot be copied, with its file name when its head
+// holds one.
+void ReportUncopied(CMainFile& main, std::int32_t block) {
+    CRecordHead head;
+    const bool isHead = main.ReadHead(head, block) && head.Kind() == 1;
+    const std::string name = isHead ? head.FileName() : std::string();
+    ShowMessage("Cannot read the record " + (name.empty() ? std::string() : name + " ") +
+                "at block " + std::to_string(block) + "; it is not copied.");
+}
+
+// Copies the complete record at block into target, reading its chains no further than
+// they are complete (CPictureChainWalk). 1, or 0 after a file error (shown).
+int CopyCompleteRecord(CMainFile& main, std::int32_t block, CPictureDatabase& target) {
     const std::int32_t n = main.BlockCount();
     CRecordHead head;
     CMemFile picture;
-    bool readable = main.ReadHead(head, block) && head.Kind() == 1;
-    if (readable) {
-        CPictureChainWalk walk(head, block, n);
-        readable = ReadWalkedChain(main, walk, picture, std::numeric_limits<std::int64_t>::max());
-    }
-    if (!readable) {
-        const std::string name = head.Kind() == 1 ? head.FileName() : std::string();
-        ShowMessage("Cannot read the record " + (name.empty() ? std::string() : name + " ") +
-                    "at block " + std::to_string(block) + "; it is not copied.");
+    if (!main.ReadHead(head, block))
+        return 0;
+    CPictureChainWalk walk(head, block, n);
+    const int read = ReadWalkedChain(main, walk, picture, std::numeric_limits<std::int64_t>::max());
+    if (read != 1) {
+        // The scan found the chain complete: what fails now is the file.
+        if (read == 0)
+            ShowMessage(FileErrorText(FileCause::generic));
         return 0;
     }
     CPictureDatabase::Keywords keywords;
     for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
         keywords[static_cast<std::size_t>(slot)] = head.Keyword(slot);
+    if (!target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                          head.Width(), head.Height(), keywords))
+        return 0;
     const std::int32_t thumbnail = head.ThumbnailBlock();
-    int added = 0;
-    if (thumbnail == head.Next()) {
-        added = target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
-                                 head.Width(), head.Height(), keywords, nullptr, false);
-    } else {
-        // A thumbnail that cannot be read is left behind: it is made again when shown.
-        CMemFile stored;
-        CPictureChainWalk walk(thumbnail, 0, n);
-        const bool haveThumbnail =
-            thumbnail != 0 && ReadWalkedChain(main, walk, stored, thumbnailLimit);
-        if (haveThumbnail)
-            added = target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
-                                     head.Width(), head.Height(), keywords, &stored, true);
-        else
-            added = target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
-                                     head.Width(), head.Height(), keywords);
-    }
-    return added ? 1 : -1;
+    if (thumbnail == 0)
+        return 1;
+    CIndexEntry last;
+    if (!target.Index().ReadEntry(last, target.Index().GetLastInserted()))
+        return 0;
+    if (thumbnail == head.Next())
+        return target.SetThumbnail(nullptr, last.record, false);
+    // A thumbnail that cannot be read is left behind: it is made again when shown.
+    CMemFile stored;
+    CPictureChainWalk thumbnailWalk(thumbnail, 0, n);
+    const int thumbnailRead = ReadWalkedChain(main, thumbnailWalk, stored, thumbnailLimit);
+    if (thumbnailRead <= 0)
+        return thumbnailRead == 0 ? 1 : 0;
+    return target.SetThumbnail(&stored, last.record, true);
 }
 
 } // namespace
@@ -154,9 +162,12 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
         return 0;
     // Every complete record of the main file, in block order: what must survive.
     std::vector<std::int32_t> complete;
+    std::vector<bool> isComplete(static_cast<std::size_t>(std::max(db.Main().BlockCount(), 0)));
     if (!ScanRecordHeads(db.Main(), progress, [&](const ScannedHead& found) {
-            if (found.complete)
+            if (found.complete) {
                 complete.push_back(found.block);
+                isComplete[static_cast<std::size_t>(found.block)] = true;
+            }
         }))
         return 0;
     // The records to copy, from an index sound enough to say which are live and that names
@@ -164,8 +175,10 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
     // complete record is copied, deleted ones included, as after an index reconstruction.
     std::vector<std::int32_t> copies;
     std::vector<bool> named;
-    // An index that cannot be read (cut inside its header) is no better than a damaged one.
-    bool covered = PlanMainCopy(db, copies, named) == 1;
+    const int planned = PlanMainCopy(db, copies, named);
+    if (planned < 0)
+        return 0;
+    bool covered = planned == 1;
     for (std::size_t k = 0; covered && k < complete.size(); ++k)
         covered = named[static_cast<std::size_t>(complete[k])];
     if (covered) {
@@ -183,11 +196,17 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
     const auto count = static_cast<std::int32_t>(copies.size());
     for (std::int32_t i = 0; i < count; ++i) {
         progress.Step(i + 1, count);
-        const int copied =
-            CopyRecordChecked(db.Main(), copies[static_cast<std::size_t>(i)], target);
-        if (copied < 0)
+        // A record whose chain does not end inside the file cannot be read by anyone; every
+        // complete one is copied, or the build fails.
+        const std::int32_t record = copies[static_cast<std::size_t>(i)];
+        if (!isComplete[static_cast<std::size_t>(record)]) {
+            ReportUncopied(db.Main(), record);
+            ++done.notCopied;
+        } else if (CopyCompleteRecord(db.Main(), record, target)) {
+            ++done.copied;
+        } else {
             return 0;
-        ++(copied ? done.copied : done.notCopied);
+        }
     }
     // Every copy was committed as it was made; this leaves nothing unsynced before the new
     // files close, whatever happened in between.
