@@ -373,12 +373,13 @@ char CDamagedRun::RebuildMain() {
         EXPECT_TRUE(Snapshot() == m_damaged) << "a failed build changed the database";
         return 'x';
     }
+    const bool quiet = !Shown(Operation::mainRebuild);
     db.Close();
     EXPECT_EQ(CompletePendingReconstruction(MainPath()), 1);
     for (const char* left : {"*%$*", "*.px1", "*.px2"}) {
         EXPECT_FALSE(FileExists(m_dir.File(left))) << left << " is left behind";
     }
-    const bool quiet = !Shown(Operation::mainRebuild);
+    Shown(Operation::mainRebuild);
     ExpectRecordsBack(false);
     const MainCopyReport& copy = command.CopyReport();
     EXPECT_EQ(m_keptByMainRebuild, copy.copied) << "the new main file holds what was copied";
