@@ -154,6 +154,7 @@ void CMainCheck::ReadAllBlocks(const HeadVisitor& visit) {
     m_isHead.assign(static_cast<std::size_t>(m_blockCount), false);
     m_buffer.resize(static_cast<std::size_t>(blocksPerRead) * blockSize);
     CRecordHead head;
+    auto nextLink = [&](std::int32_t p) { return m_links[static_cast<std::size_t>(p)].next; };
     for (std::int32_t start = 1; start < m_blockCount; start += blocksPerRead) {
         const std::int32_t count = std::min(blocksPerRead, m_blockCount - start);
         const std::size_t bytes = static_cast<std::size_t>(count) * blockSize;
@@ -168,9 +169,6 @@ void CMainCheck::ReadAllBlocks(const HeadVisitor& visit) {
             Links& links = m_links[static_cast<std::size_t>(b)];
             links = Links{GetLe32(block + offPrevious), GetLe32(block + offNext),
                           GetLe32(block + offKind), GetLe32(block + offByteCount)};
-            auto nextLink = [&](std::int32_t p) {
-                return m_links[static_cast<std::size_t>(p)].next;
-            };
             if (links.kind == 1 && IsRecordHead(b, links.previous, nextLink)) {
                 std::memcpy(head.Bytes(), block, blockSize);
                 m_isHead[static_cast<std::size_t>(b)] = true;
