@@ -130,24 +130,29 @@ int CopyCompleteRecord(CMainFile& main, std::int32_t block, CPictureDatabase& ta
     CPictureDatabase::Keywords keywords;
     for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
         keywords[static_cast<std::size_t>(slot)] = head.Keyword(slot);
-    if (!target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
-                          head.Width(), head.Height(), keywords))
-        return 0;
-    const std::int32_t thumbnail = head.ThumbnailBlock();
-    if (thumbnail == 0)
-        return 1;
-    CIndexEntry last;
-    if (!target.Index().ReadEntry(last, target.Index().GetLastInserted()))
-        return 0;
-    if (thumbnail == head.Next())
-        return target.SetThumbnail(nullptr, last.record, false);
     // A thumbnail that cannot be read is left behind: it is made again when shown.
+    const std::int32_t thumbnail = head.ThumbnailBlock();
+    const bool own = thumbnail == head.Next();
     CMemFile stored;
-    CPictureChainWalk thumbnailWalk(thumbnail, 0, n);
-    const int thumbnailRead = ReadWalkedChain(main, thumbnailWalk, stored, thumbnailLimit);
-    if (thumbnailRead <= 0)
-        return thumbnailRead == 0 ? 1 : 0;
-    return target.SetThumbnail(&stored, last.record, true);
+    bool haveThumbnail = own;
+    if (thumbnail != 0 && !own) {
+        CPictureChainWalk thumbnailWalk(thumbnail, 0, n);
+        const int read = ReadWalkedChain(main, thumbnailWalk, stored, thumbnailLimit);
+        if (read < 0)
+            return 0;
+        haveThumbnail = read == 1;
+    }
+    const std::int32_t copy = target.Main().BlockCount();
+    if (!haveThumbnail)
+        return target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                                head.Width(), head.Height(), keywords);
+    if (!target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                          head.Width(), head.Height(), keywords, own ? nullptr : &stored, !own))
+        return 0;
+    // The add leaves a record without its thumbnail when writing that fails (the file error
+    // has been shown); a copy must be whole.
+    CRecordHead written;
+    return target.ReadHead(written, copy) && written.ThumbnailBlock() != 0 ? 1 : 0;
 }
 
 } // namespace
@@ -181,9 +186,9 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
     bool covered = planned == 1;
     for (std::size_t k = 0; covered && k < complete.size(); ++k)
         covered = named[static_cast<std::size_t>(complete[k])];
-    if (covered) {
-        std::erase(copies, -1);
-    } else {
+    // One progress step per index entry, as the copy goes through them; per record when
+    // the records come from the main file.
+    if (!covered) {
         ShowMessage("The index file does not name every record of the main file: the index is "
                     "reconstructed from the main file first.");
         copies = complete;
@@ -199,6 +204,8 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
         // A record whose chain does not end inside the file cannot be read by anyone; every
         // complete one is copied, or the build fails.
         const std::int32_t record = copies[static_cast<std::size_t>(i)];
+        if (record < 0)
+            continue;
         if (!isComplete[static_cast<std::size_t>(record)]) {
             ReportUncopied(db.Main(), record);
             ++done.notCopied;

@@ -48,7 +48,7 @@ TEST_F(ReconstructCommandTest, BothBuildsAreHandedOverAndSwappedInByTheNextOpen)
         EXPECT_FALSE(FileExists(File("db.PXM%*")));
         ASSERT_TRUE(m_db.OpenDatabase(Main(), false));
     }
-    EXPECT_EQ(m_step, "1 / 1"); // the main file's build counts the records it copies
+    EXPECT_EQ(m_step, "3 / 3"); // the main file's build counts index entries
 }
 
 TEST_F(ReconstructCommandTest, CancelAndCloseBuildNothingAndControlNeverOverwrites) {
