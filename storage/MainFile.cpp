@@ -3,6 +3,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/FileSystem.h"
 #include "platform/Prompt.h"
+#include "storage/Crc16.h"
 #include "storage/DatabaseFile.h"
 #include "storage/Password.h"
 
@@ -268,6 +269,37 @@ int CMainFile::CopyPicture(CFile& destination, std::int32_t headBlock, CRecordHe
     if (!ReadHead(head, headBlock))
         return 0;
     return CopyChain(destination, head.Next());
+}
+
+int CMainFile::ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head) {
+    if (!ReadHead(head, headBlock))
+        return 0;
+    return Guard([&] {
+        destination.SetLength(0);
+        destination.SeekToBegin();
+        const std::int64_t size = head.DataSize();
+        std::int64_t bytes = 0;
+        std::uint16_t crc = 0;
+        std::uint8_t block[blockSize];
+        // Each block must be the one after the last: the chain only moves forward, so it
+        // cannot loop, and it ends at the end of the file at the latest.
+        for (std::int32_t b = head.Next(), expected = headBlock + 1; b != -1; ++expected) {
+            if (b != expected)
+                throw CFileException(FileCause::generic);
+            ReadBlockOrThrow(block, b);
+            const std::int32_t count = GetLe32(block + offByteCount);
+            if (GetLe32(block + offKind) != 0 || count < 0 || count > payloadSize)
+                throw CFileException(FileCause::generic);
+            bytes += count;
+            if (size != 0 && bytes > size)
+                throw CFileException(FileCause::generic);
+            crc = UpdateCrc16(crc, {block + offPayload, static_cast<std::size_t>(count)});
+            destination.Write(block + offPayload, static_cast<std::size_t>(count));
+            b = GetLe32(block + offNext);
+        }
+        if ((size != 0 && bytes != size) || crc != head.Crc())
+            throw CFileException(FileCause::generic);
+    });
 }
 
 std::int64_t CMainFile::GetDataSize(std::int32_t headBlock) {

@@ -49,6 +49,14 @@ public:
     int StoreThumbnailChain(CFile& source, std::int32_t headBlock);
     // Reads the head at headBlock into head and the picture bytes into destination.
     int CopyPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
+    // CopyPicture for a reader that hands the picture on (a file written out, a picture
+    // shown): it fails, with the file-error text, unless the chain is the picture the head
+    // describes: its data blocks follow the head one after another inside the file (a
+    // loop, a jump elsewhere or a record head ends it), they hold the head's data size
+    // (reading stops as soon as they hold more; a size of 0 is not known and not checked)
+    // and their bytes have the head's CRC. destination may hold part of the bytes after a
+    // failure; the caller discards them.
+    int ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
     // Writes the bytes of the chain starting at firstBlock into destination (truncated first).
     int CopyChain(CFile& destination, std::int32_t firstBlock);
     // The head's data size; computed from the chain and written back when it is 0.

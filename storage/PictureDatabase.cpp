@@ -224,7 +224,7 @@ int CPictureDatabase::StoreThumbnail(CFile* thumbnailBytes, std::int32_t headBlo
 }
 
 int CPictureDatabase::ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head) {
-    return m_main.CopyPicture(destination, headBlock, head);
+    return m_main.ReadPicture(destination, headBlock, head);
 }
 
 int CPictureDatabase::ReadThumbnail(CFile& destination, const CRecordHead& head) {

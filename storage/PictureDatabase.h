@@ -77,6 +77,8 @@ public:
     int DeleteRecord(std::int32_t headBlock, const CRecordHead& head);
     // Copies one record, thumbnail included, into target (the copy's date saved is now).
     int CopyRecord(std::int32_t headBlock, CPictureDatabase& target);
+    // The picture bytes, checked against the head as CMainFile::ReadPicture does: a damaged
+    // chain or picture fails with the file-error text shown.
     int ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
     // 0 when the record has no thumbnail.
     int ReadThumbnail(CFile& destination, const CRecordHead& head);

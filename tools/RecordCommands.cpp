@@ -186,13 +186,18 @@ int RunExtract(CliArgs& args) {
         ShowMessage(FileErrorText(error.Cause()));
         return 1;
     }
+    // A picture that cannot be read whole, or written whole, leaves no file behind.
     CRecordHead head;
-    if (!db.ReadPicture(out, block, head))
-        return 1;
+    bool written = db.ReadPicture(out, block, head) != 0;
     try {
         out.Close();
     } catch (const CFileException& e) {
-        ShowMessage(FileErrorText(e.Cause()));
+        if (written)
+            ShowMessage(FileErrorText(e.Cause()));
+        written = false;
+    }
+    if (!written) {
+        UnlinkFile(outPath);
         return 1;
     }
     std::int32_t created = head.DateImageCreated();

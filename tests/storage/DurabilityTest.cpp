@@ -36,8 +36,10 @@ protected:
     // Adds a picture and returns its head block, -1 when the add fails.
     std::int32_t Add(CPictureDatabase& db, std::size_t size, unsigned seed) {
         CMemFile source;
-        FillMemFile(source, PatternBytes(size, seed));
-        if (!db.AddRecord(source, 0, "/in/p" + std::to_string(seed) + ".jpg", 1000, 1, 1, {}))
+        const std::vector<std::uint8_t> bytes = PatternBytes(size, seed);
+        FillMemFile(source, bytes);
+        if (!db.AddRecord(source, UpdateCrc16(0, bytes), "/in/p" + std::to_string(seed) + ".jpg",
+                          1000, 1, 1, {}))
             return -1;
         db.Index().GoTo(db.Index().GetLastInserted());
         return db.Index().GetCurrentRecord();
