@@ -535,6 +535,60 @@ int CIndexFile::InsertKey(CIndexEntry& entry, bool foldCase) {
     });
 }
 
+CIndexFile::Savepoint CIndexFile::MakeSavepoint() {
+    Savepoint point;
+    Guard(0, [&] {
+        RefreshHeaderOrThrow();
+        point.header = m_header;
+        point.entries = CountEntries();
+        point.lastInserted = m_lastInserted;
+        return 1;
+    });
+    return point;
+}
+
+int CIndexFile::RollBack(const Savepoint& point) {
+    return Guard(0, [&] {
+        if (point.entries < 0)
+            throw CFileException(FileCause::generic);
+        RefreshHeaderOrThrow();
+        const std::int32_t generation = m_header.generation;
+        const std::int32_t count = CountEntries();
+        // Nothing was written since: nothing to take back.
+        if (count == point.entries && generation == point.header.generation &&
+            m_file.GetLength() == EntryOffset(count))
+            return 1;
+        // Latest first: each entry is then linked between the neighbours it was inserted
+        // between. An entry whose insertion failed before its neighbours named it is
+        // only cut off.
+        for (std::int32_t i = count - 1; i >= point.entries; --i) {
+            const CIndexEntry entry = Load(i);
+            if (entry.previous >= 0 && entry.previous < count) {
+                CIndexEntry before = Load(entry.previous);
+                if (before.next == i) {
+                    before.next = entry.next;
+                    Store(before, entry.previous);
+                }
+            }
+            if (entry.next >= 0 && entry.next < count) {
+                CIndexEntry after = Load(entry.next);
+                if (after.previous == i) {
+                    after.previous = entry.previous;
+                    Store(after, entry.next);
+                }
+            }
+        }
+        ForgetCaches();
+        m_file.SetLength(EntryOffset(point.entries));
+        m_header = point.header;
+        m_header.generation = generation;
+        WriteHeader(false);
+        m_skipTableSane = SkipTableIsSane();
+        m_lastInserted = point.lastInserted;
+        return 1;
+    });
+}
+
 std::int32_t CIndexFile::NextLink(std::int32_t i) {
     // The writer's walks follow a plain array of links: a whole list in a few milliseconds.
     if (m_imageLoaded) {

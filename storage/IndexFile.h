@@ -50,6 +50,20 @@ public:
 
     // Inserts entry after every entry whose key is not greater (folded when foldCase).
     int InsertKey(CIndexEntry& entry, bool foldCase);
+
+    // The state of the file before a group of insertions (the entries of one record), so
+    // that a group that cannot be completed can be taken back as a whole.
+    struct Savepoint {
+        Header header;
+        std::int32_t entries = -1; // -1: the state could not be read
+        std::int32_t lastInserted = -1;
+    };
+    Savepoint MakeSavepoint();
+    // Takes back every insertion made since point: the entries added since are unlinked
+    // from the list and cut off the file (a partial entry with them) and the header is
+    // restored with a new generation, so the list is again exactly as it was. Only
+    // entries already in the file are rewritten, so this works on a full disk. 1 or 0.
+    int RollBack(const Savepoint& point);
     int RebuildSkipTable(bool force);
 
     std::int32_t FindFloor(std::string_view key, bool foldCase);

@@ -216,6 +216,14 @@ int CMainFile::AppendRecord(CFile& source, std::int32_t& firstBlock, CRecordHead
     });
 }
 
+int CMainFile::CutBack(std::int32_t blocks) {
+    return Guard([&] {
+        if (blocks < 1 || std::int64_t{blocks} * blockSize > m_file.GetLength())
+            throw CFileException(FileCause::badSeek);
+        m_file.SetLength(std::int64_t{blocks} * blockSize);
+    });
+}
+
 int CMainFile::StoreThumbnailChain(CFile& source, std::int32_t headBlock) {
     return Guard([&] {
         CRecordHead head;

@@ -44,6 +44,10 @@ public:
     // Appends head (previous -1, next the following block) and the whole content of source
     // as its picture chain; firstBlock receives the head's block.
     int AppendRecord(CFile& source, std::int32_t& firstBlock, CRecordHead& head);
+    // Cuts the file back to blocks blocks (at least the header, at most the file): takes
+    // back appends whose record could not be completed, so that no head or chain of them
+    // is left for a reconstruction to find.
+    int CutBack(std::int32_t blocks);
     // Appends source as the thumbnail chain of the record at headBlock and points its head
     // at it. An older chain stays in the file unreferenced.
     int StoreThumbnailChain(CFile& source, std::int32_t headBlock);
