@@ -19,6 +19,14 @@ std::int64_t EntryOffset(std::int32_t i) {
     return headerSize + std::int64_t{entrySize} * i;
 }
 
+// An entry with flag bits that mean nothing is damage: taken as deleted it would drop its
+// record from every list without a word, and all ones would read as "no entry".
+const CIndexEntry& CheckedFlags(const CIndexEntry& entry) {
+    if (!entry.HasKnownFlags())
+        throw CFileException(FileCause::generic);
+    return entry;
+}
+
 } // namespace
 
 CIndexFile::CIndexFile() {
@@ -174,14 +182,14 @@ CIndexEntry CIndexFile::Load(std::int32_t i) {
             throw CFileException(FileCause::endOfFile);
         entry.Decode(m_image.data() + static_cast<std::size_t>(i) * entrySize);
         entry.number = i;
-        return entry;
+        return CheckedFlags(entry);
     }
     std::uint8_t bytes[entrySize];
     if (m_file.ReadAt(bytes, entrySize, EntryOffset(i)) != static_cast<std::size_t>(entrySize))
         throw CFileException(FileCause::endOfFile);
     entry.Decode(bytes);
     entry.number = i;
-    return entry;
+    return CheckedFlags(entry);
 }
 
 void CIndexFile::Store(CIndexEntry& entry, std::int32_t i) {
@@ -230,6 +238,22 @@ int CIndexFile::WriteEntry(CIndexEntry& entry, std::int32_t i) {
 
 std::int32_t CIndexFile::EntryCount() {
     return Guard(std::int32_t{-1}, [&] { return CountEntries(); });
+}
+
+std::int32_t CIndexFile::CountFamily(char prefix, bool liveOnly) {
+    return Guard(std::int32_t{-1}, [&] {
+        if (UsesImage() && !m_imageLoaded)
+            LoadImage();
+        std::int32_t found = 0;
+        const std::int32_t count = CountEntries();
+        for (std::int32_t i = 0; i < count; ++i) {
+            const CIndexEntry entry = Load(i);
+            const std::string_view key = entry.Key();
+            if (!key.empty() && key[0] == prefix && (!liveOnly || !entry.IsDeleted()))
+                ++found;
+        }
+        return found;
+    });
 }
 
 int CIndexFile::MarkDeleted(std::int32_t i) {

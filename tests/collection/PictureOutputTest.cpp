@@ -35,7 +35,7 @@ protected:
     }
     int Output(bool marked) {
         m_prompt.Clear();
-        return marked ? OutputMarked(m_doc, *this) : OutputAll(m_doc, *this);
+        return (marked ? OutputMarked(m_doc, *this) : OutputAll(m_doc, *this)).written;
     }
 
     CPicdexDoc m_doc;
