@@ -470,3 +470,98 @@ TEST_F(CliTest, SecondProcessGetsTheDatabaseReadOnly) {
 }
 
 } // namespace
+
+namespace {
+
+// No command reports success on a partial answer: a damaged picture chain, a damaged index
+// or a file that cannot be added ends with exit status 1 and the system's message, and an
+// extract leaves no file behind.
+TEST_F(CliTest, DamageAndFailedAddsExitOneNeverAPartialAnswer) {
+    // Three records of two data blocks each: heads at 1, 4 and 7; entries 3k to 3k + 2 are
+    // record k's CRC, date and name entries.
+    Store({Source("a.bin", PatternBytes(3000, 1)), Source("b.bin", PatternBytes(3000, 2)),
+           Source("c.bin", PatternBytes(3000, 3))});
+    const std::vector<std::uint8_t> main = ReadFileBytes(Db() + ".PXM");
+    const std::vector<std::uint8_t> index = ReadFileBytes(Db() + ".PXI");
+    auto entry = [](std::int32_t number, int offset) { return 32792 + 52 * number + offset; };
+    Source("text.jpg", PatternBytes(500));
+    std::vector<std::uint8_t> flatGif(PatternBytes(40));
+    std::copy_n("GIF89a\1\0\1\0", 10, flatGif.begin()); // a screen of 1 x 1
+    flatGif.back() = ';';
+    Source("flat.gif", flatGif);
+    const struct {
+        const char* what;
+        const char* file; // the file damaged, or nullptr
+        std::int64_t offset;
+        std::int32_t value;
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {"a picture bit flipped",
+         "PXM",
+         2 * 2048 + 100,
+         0x5a5a5a5a,
+         {"extract", Db(), "1", File("out")},
+         "Unknown error\n"},
+        {"a chain in a loop",
+         "PXM",
+         3 * 2048 + 4,
+         2,
+         {"extract", Db(), "1", File("out")},
+         "Unknown error\n"},
+        {"a head without its chain",
+         "PXM",
+         2048 + 4,
+         -1,
+         {"extract", Db(), "1", File("out")},
+         "Unknown error\n"},
+        {"a name entry's flags all ones",
+         "PXI",
+         entry(5, 12),
+         -1,
+         {"list", Db()},
+         "Unknown error\n"},
+        {"an empty skip table", "PXI", 20, 0, {"list", Db()}, "Unknown error\n"},
+        {"the first slot at the second name", "PXI", 24, 5, {"list", Db()}, "Unknown error\n"},
+        {"export past flags all ones",
+         "PXI",
+         entry(5, 12),
+         -1,
+         {"export", Db(), File("")},
+         "Unknown error\nOutput 0 picture files.\n"},
+        {"properties on an empty skip table",
+         "PXI",
+         20,
+         0,
+         {"properties", Db()},
+         "Unknown error\n"},
+        {"add of a file no reader takes",
+         nullptr,
+         0,
+         0,
+         {"add", Db(), File("text.jpg")},
+         "Invalid file format. (" + File("text.jpg") + ")\n"},
+        {"add of a GIF too small to keep",
+         nullptr,
+         0,
+         0,
+         {"add", Db(), File("flat.gif")},
+         "Invalid file format. (" + File("flat.gif") + ")\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(Db() + ".PXM", main);
+        WriteFileBytes(Db() + ".PXI", index);
+        if (c.file)
+            PatchFileLe32(Db() + "." + c.file, c.offset, c.value);
+        const CliResult r = Cli(c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_FALSE(FileExists(File("out"))) << "a partial picture is left behind";
+    }
+    // The damage aside, the same commands succeed.
+    EXPECT_EQ(Cli({"extract", Db(), "1", File("out")}).status, 0);
+    EXPECT_EQ(List().size(), 3u);
+}
+
+} // namespace
