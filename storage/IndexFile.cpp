@@ -296,6 +296,10 @@ void CIndexFile::RefreshHeaderOrThrow() {
     DecodeIndexHeader(bytes.data(), m_header);
     m_fileModificationCount = m_header.modificationCount;
     m_exactSlots = 0;
+    // A failed add taken back by its writer cuts its entries off, and their numbers are
+    // given to the next entries: a key kept for a number is only good until the header
+    // changes.
+    ForgetSlotKeys();
     m_skipTableSane = SkipTableIsSane();
 }
 
@@ -348,7 +352,8 @@ void CIndexFile::BumpModificationCount() {
 // --- positioned searches ---
 
 // An entry's key never changes once written (only its links and flags do), so the keys
-// of the slot entries can be kept between searches, in this and in any other instance.
+// of the slot entries can be kept between searches while the header stays the same (see
+// RollBack for why not longer).
 const std::string& CIndexFile::SlotKey(int slot, std::int32_t entry) {
     if (m_slotKeys.size() <= static_cast<std::size_t>(slot))
         m_slotKeys.resize(static_cast<std::size_t>(slot) + 1, {-1, {}});

@@ -289,10 +289,11 @@ int CMainFile::ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHe
         std::int64_t bytes = 0;
         std::uint16_t crc = 0;
         std::uint8_t block[blockSize];
-        // Each block must be the one after the last: the chain only moves forward, so it
-        // cannot loop, and it ends at the end of the file at the latest.
-        for (std::int32_t b = head.Next(), expected = headBlock + 1; b != -1; ++expected) {
-            if (b != expected)
+        // A chain never has more blocks than the file: more steps mean a loop (one that
+        // adds bytes overruns the size long before).
+        std::int64_t steps = m_file.GetLength() / blockSize;
+        for (std::int32_t b = head.Next(); b != -1;) {
+            if (steps-- <= 0)
                 throw CFileException(FileCause::generic);
             ReadBlockOrThrow(block, b);
             const std::int32_t count = GetLe32(block + offByteCount);

@@ -55,11 +55,11 @@ public:
     int CopyPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
     // CopyPicture for a reader that hands the picture on (a file written out, a picture
     // shown): it fails, with the file-error text, unless the chain is the picture the head
-    // describes: its data blocks follow the head one after another inside the file (a
-    // loop, a jump elsewhere or a record head ends it), they hold the head's data size
-    // (reading stops as soon as they hold more; a size of 0 is not known and not checked)
-    // and their bytes have the head's CRC. destination may hold part of the bytes after a
-    // failure; the caller discards them.
+    // describes: data blocks inside the file (a record head, a link outside the file or a
+    // loop ends it), holding the head's data size (reading stops as soon as they hold more;
+    // a size of 0 is not known and not checked) of bytes that have the head's CRC (which
+    // a jump into another record's data blocks fails). destination may hold part of the
+    // bytes after a failure; the caller discards them.
     int ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
     // Writes the bytes of the chain starting at firstBlock into destination (truncated first).
     int CopyChain(CFile& destination, std::int32_t firstBlock);

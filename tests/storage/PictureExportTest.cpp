@@ -56,7 +56,7 @@ TEST_F(PictureExportTest, DamagedChainWritesNoFile) {
         {"chain cut after one block", At(2, offNext), -1, "Unknown error"},
         {"runs into the next record's head", At(4, offNext), second, "Unknown error"},
         {"jumps into the next record's data", At(2, offNext), second + 2, "Unknown error"},
-        {"leaves the file", At(4, offNext), 9, "Unknown error"},
+        {"leaves the file", At(4, offNext), 9, "Reached end of file"},
         {"file cut inside the chain", -2, 0, "Reached end of file"},
         {"byte count out of range", At(3, offByteCount), 4000, "Unknown error"},
         {"head's size one more", At(first, offDataSize), 5001, "Unknown error"},
