@@ -119,7 +119,8 @@ int RunShow(CliArgs& args) {
     CRecordHead head;
     if (!doc.LoadRecord(block, head))
         return 1;
-    const PxImage* picture = doc.GetCurrentPicture();
+    // Only a picture decoded from this record: the document may still hold another.
+    const PxImage* picture = doc.GetPictureRecord() == block ? doc.GetCurrentPicture() : nullptr;
     if (!picture) {
         ShowMessage("The picture cannot be decoded.");
         return 1;
