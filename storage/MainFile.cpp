@@ -218,9 +218,12 @@ int CMainFile::AppendRecord(CFile& source, std::int32_t& firstBlock, CRecordHead
 
 int CMainFile::CutBack(std::int32_t blocks) {
     return Guard([&] {
-        if (blocks < 1 || std::int64_t{blocks} * blockSize > m_file.GetLength())
+        const std::int64_t length = std::int64_t{blocks} * blockSize;
+        if (blocks < 1 || length > m_file.GetLength())
             throw CFileException(FileCause::badSeek);
-        m_file.SetLength(std::int64_t{blocks} * blockSize);
+        // Nothing to take back (an append that undid itself): nothing is written.
+        if (length != m_file.GetLength())
+            m_file.SetLength(length);
     });
 }
 
