@@ -10,8 +10,8 @@
 // table or code size byte cut short, a trailer or any unknown byte where a block should
 // start, the end of the file before an image, an image with no pixels, an image larger
 // than its file's bytes could encode (checked before anything is allocated), or when the
-// blocks cannot be allocated. Damaged image data never fails a load: decoding stops early and
-// the pixels not reached stay at index 0 (see PxGifDecoder).
+// blocks cannot be allocated. Damaged image data never fails a load: decoding stops early
+// and the pixels not reached stay at index 0 (see PxGifDecoder).
 //
 // Writing produces a GIF89a file: logical screen of the picture's size with a 256-entry
 // global colour table, one image at (0, 0), interlaced when the interlace flag is set (a
