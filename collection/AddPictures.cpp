@@ -99,8 +99,10 @@ bool CAddPictures::AddPictures() {
         if (!file.chosen)
             continue;
         m_windows.BlankProperties();
-        if (!HasRoomFor(file.path))
+        if (!HasRoomFor(file.path)) {
+            ++m_failures;
             break;
+        }
         AddFile(file.path, fileCount, saveAll, minimized, keywords, cancel);
         if (cancel)
             break;
@@ -130,33 +132,36 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
     CMemFile stream(streamStep);
     cancel = false;
 
-    if (CPicdexDoc::PictureKindOf(path) == imageGif && TestGifFile(path) == GifTest::no)
+    if (CPicdexDoc::PictureKindOf(path) == imageGif && TestGifFile(path) == GifTest::no) {
+        ++m_failures;
+        m_skipped.push_back(path);
         return false;
+    }
+    // Every failure below shows its message and is counted.
+    auto fail = [&](const std::string& message) {
+        ShowMessage(message);
+        ++m_failures;
+        return false;
+    };
 
     switch (CheckSource(path)) {
     case Source::unreadable:
-        ShowMessage("Failed to read image file");
-        return false;
+        return fail("Failed to read image file");
     case Source::tooLarge:
-        ShowMessage("Failed to add");
-        return false;
+        return fail("Failed to add");
     case Source::readable:
         break;
     }
     std::uint16_t crc = 0;
-    if (!CPictureDatabase::ComputeCrc(stream, path, crc)) {
-        ShowMessage("Failed to read image file");
-        return false;
-    }
+    if (!CPictureDatabase::ComputeCrc(stream, path, crc))
+        return fail("Failed to read image file");
 
     if (!PassesDuplicateTest(stream, crc, path, minimized))
         return false;
 
     stream.SeekToBegin();
-    if (!m_doc.LoadPicture(path, stream)) {
-        ShowMessage("Invalid file format. (" + path + ")");
-        return false;
-    }
+    if (!m_doc.LoadPicture(path, stream))
+        return fail("Invalid file format. (" + path + ")");
 
     if (!saveAll) {
         // The fields start empty for every file; the command's keywords are only copied
@@ -185,10 +190,8 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
     std::int32_t modified = -1;
     if (!GetFileModTime(path, modified))
         modified = -1;
-    if (!picture) {
-        ShowMessage("Failed to add");
-        return false;
-    }
+    if (!picture)
+        return fail("Failed to add");
     // The thumbnail comes from the picture decoded for the add, not from a second decode;
     // MakeThumbnail works in 256 colours whatever the option says. It is stored with the
     // record as one change; a record left without one gets it the first time it is shown.
@@ -200,10 +203,8 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
                                                  picture->GetHeight(), keywords, &thumbnail, made)
                             : database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
                                                  picture->GetHeight(), keywords);
-    if (!stored) {
-        ShowMessage("Failed to add");
-        return false;
-    }
+    if (!stored)
+        return fail("Failed to add");
     RememberNewRecord();
     return true;
 }

@@ -87,6 +87,7 @@ void CPicdexDoc::DeleteTiffCopy() {
 }
 
 bool CPicdexDoc::LoadPicture(std::string_view fileName, CFile& stream) {
+    m_pictureRecord = -1;
     const int kind = PictureKindOf(fileName);
     bool decoded = false;
     switch (kind) {
@@ -142,12 +143,16 @@ bool CPicdexDoc::StoreMissingThumbnail(std::int32_t recordBlock) {
 
 bool CPicdexDoc::LoadRecord(std::int32_t recordBlock, CRecordHead& head) {
     CMemFile picture(pictureStreamStep);
+    m_pictureRecord = -1;
     if (recordBlock < 0 || !m_database.ReadPicture(picture, recordBlock, head))
         return false;
     picture.SeekToBegin();
     // Only this record's own picture may become its thumbnail: when it cannot be decoded
     // the picture still shown belongs to another record.
-    if (LoadPicture(head.FileName(), picture) && head.ThumbnailBlock() == 0)
+    if (!LoadPicture(head.FileName(), picture))
+        return true;
+    m_pictureRecord = recordBlock;
+    if (head.ThumbnailBlock() == 0)
         StoreMissingThumbnail(recordBlock);
     return true;
 }

@@ -36,6 +36,10 @@ public:
     // The picture of the current kind; null for kind 0.
     PxImage* GetCurrentPicture();
     int GetPictureKind() const { return m_kind; }
+    // The head block of the record whose picture was decoded last by LoadRecord; -1 when the
+    // picture kept is not a record's (a file being added) or the last record read or
+    // decoded failed, so that no other record's picture is taken for it.
+    std::int32_t GetPictureRecord() const { return m_pictureRecord; }
     // No current picture; the objects stay.
     void ClearPicture() { m_kind = imageNone; }
     // 0 to 4 from the file name's extension (letter case ignored).
@@ -85,6 +89,7 @@ private:
     template <class Call> void ForEachView(Call call);
 
     int m_kind = imageNone;
+    std::int32_t m_pictureRecord = -1;
     std::unique_ptr<PxJpeg> m_jpeg;
     std::unique_ptr<PxGif> m_gif;
     std::unique_ptr<PxDib> m_dib;

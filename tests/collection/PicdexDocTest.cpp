@@ -4,6 +4,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/MemFile.h"
 #include "platform/TempFile.h"
+#include "storage/Crc16.h"
 #include "support/TestSupport.h"
 
 #include <dirent.h>
@@ -41,7 +42,8 @@ protected:
         CMemFile file;
         FillMemFile(file, bytes);
         CIndexFile& index = m_doc.Database().Index();
-        EXPECT_TRUE(m_doc.Database().AddRecord(file, 0, name, 0, 8, 8, keywords));
+        EXPECT_TRUE(
+            m_doc.Database().AddRecord(file, UpdateCrc16(0, bytes), name, 0, 8, 8, keywords));
         CIndexEntry entry;
         EXPECT_TRUE(index.ReadEntry(entry, index.GetLastInserted()));
         return entry.record;
