@@ -29,13 +29,6 @@ bool DatabaseTargetExists(const std::string& path) {
            FileExists(ReplaceExtension(path, ".PXI"));
 }
 
-// A build writes under a name of its own and takes the temporary name, the one the swap
-// looks for, only once it is complete: a build cut short (a killed process, a power cut)
-// must never pass for a finished one and be swapped in over the database at its next open.
-std::string BuildingName(const std::string& name) {
-    return name + "-building";
-}
-
 // Renames each finished file to its temporary name, the one that completes the set last,
 // and makes the renames durable. False when one fails (its file error has been shown).
 bool MoveIntoPlace(std::initializer_list<std::pair<std::string, std::string>> moves,
@@ -79,7 +72,7 @@ int CReconstructCommand::Run() {
 
 int CReconstructCommand::ReconstructIndex() {
     const std::string temporary = ResolveCaseInsensitive(TemporaryIndexPath(m_db.GetMainPath()));
-    const std::string building = BuildingName(temporary);
+    const std::string building = BuildingPath(temporary);
     const int built =
         m_dialogs.RunBuild(ReconstructChoice::index, [&](IReconstructionProgress& progress) {
             return BuildIndexFromMain(m_db, building, progress) &&
@@ -98,7 +91,7 @@ int CReconstructCommand::ReconstructIndex() {
 
 int CReconstructCommand::ReconstructMain() {
     const std::string base = TemporaryMainBasePath(m_db.GetMainPath());
-    const std::string building = BuildingName(base);
+    const std::string building = BuildingPath(base);
     const int built =
         m_dialogs.RunBuild(ReconstructChoice::main, [&](IReconstructionProgress& progress) {
             // A pair left by an earlier build would be opened and added to.
@@ -107,7 +100,7 @@ int CReconstructCommand::ReconstructMain() {
             // Opening a database replaces the extension of its path: the base needs one of
             // its own, or the open database itself would be named. The swap needs both
             // files: the index arrives last.
-            return BuildMainCopy(m_db, building + ".PXM", progress) &&
+            return BuildMainCopy(m_db, building + ".PXM", progress, &m_copy) &&
                            MoveIntoPlace({{building + ".pxm", base + ".PXM"},
                                           {building + ".pxi", base + ".PXI"}},
                                          m_db.GetMainPath())
@@ -119,6 +112,7 @@ int CReconstructCommand::ReconstructMain() {
         RemoveDatabaseFiles(building);
         return 0;
     }
+    ReportUncopied();
     HandOver();
     return 1;
 }
@@ -138,12 +132,19 @@ int CReconstructCommand::ReconstructMainInto() {
     // A partial target is left as it is: it is the user's own new file.
     const int built =
         m_dialogs.RunBuild(ReconstructChoice::main, [&](IReconstructionProgress& progress) {
-            return BuildMainCopy(m_db, path, progress);
+            return BuildMainCopy(m_db, path, progress, &m_copy);
         });
     if (!built)
         return 0;
+    ReportUncopied();
     ShowMessage("Reconstruction completed.  " + path + " is created.");
     return 1;
+}
+
+void CReconstructCommand::ReportUncopied() {
+    if (m_copy.notCopied > 0)
+        ShowMessage(std::to_string(m_copy.copied) + " records copied, " +
+                    std::to_string(m_copy.notCopied) + " could not be copied.");
 }
 
 void CReconstructCommand::HandOver() {

@@ -47,8 +47,12 @@ public:
 
     // The command. 1 when a new file was built: the database was handed to a new instance
     // and the main window closed, or the separate database was created. 0 when it was
-    // cancelled or the build failed; a failed build leaves no temporary file behind.
+    // cancelled or the build failed; a failed build leaves no temporary file behind. A main
+    // file built without the records it could not read says how many it copied and how
+    // many it could not.
     int Run();
+    // What the last main-file build copied.
+    const MainCopyReport& CopyReport() const { return m_copy; }
 
 private:
     int ReconstructIndex();
@@ -56,9 +60,11 @@ private:
     int ReconstructMainInto();
     // Opens the database in a new instance, which completes the swap, and ends this one.
     void HandOver();
+    void ReportUncopied();
 
     CPictureDatabase& m_db;
     IReconstructDialogs& m_dialogs;
     IApplicationHost& m_host;
     ISettings& m_settings;
+    MainCopyReport m_copy;
 };

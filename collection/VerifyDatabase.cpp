@@ -2,9 +2,14 @@
 
 #include "imaging/PxGif.h"
 #include "imaging/Thumbnail.h"
+#include "platform/ByteOrder.h"
 #include "platform/MemFile.h"
 
 bool ThumbnailDecodes(std::span<const std::uint8_t> bytes) {
+    constexpr auto limit = static_cast<std::uint32_t>(ThumbnailSize::limit);
+    // The logical screen a thumbnail declares is its size, whatever its image covers.
+    if (bytes.size() < 10 || GetLe16(bytes.data() + 6) > limit || GetLe16(bytes.data() + 8) > limit)
+        return false;
     CMemFile file;
     try {
         if (!bytes.empty())
@@ -16,7 +21,6 @@ bool ThumbnailDecodes(std::span<const std::uint8_t> bytes) {
     PxGif gif;
     if (!gif.LoadFromFile(file))
         return false;
-    constexpr auto limit = static_cast<std::uint32_t>(ThumbnailSize::limit);
     const std::uint32_t width = gif.GetWidth(), height = gif.GetHeight();
     return width >= 1 && height >= 1 && width <= limit && height <= limit;
 }

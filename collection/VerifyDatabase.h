@@ -12,5 +12,6 @@
 // the sizes and the skip table only. Never writes, never prompts.
 DatabaseCheckResult VerifyDatabase(const std::string& path, bool quick);
 
-// True when bytes decode as a thumbnail: a GIF of 1 to 92 pixels each way.
+// True when bytes decode as a thumbnail: a GIF whose screen and image measure 1 to 92
+// pixels each way.
 bool ThumbnailDecodes(std::span<const std::uint8_t> bytes);

@@ -221,6 +221,14 @@ bool GetFileModTime(std::string_view path, std::int32_t& seconds) {
     return true;
 }
 
+FileStamp GetFileStamp(std::string_view path) {
+    struct stat st {};
+    if (::stat(std::string(path).c_str(), &st) != 0)
+        return {};
+    return {static_cast<std::int64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 bool SetFileModTime(std::string_view path, std::int32_t seconds) {
     struct timespec times[2] = {};
     times[0].tv_nsec = UTIME_OMIT;

@@ -32,6 +32,15 @@ std::int32_t CurrentTime32();
 // The file's last-write time in seconds; false when it cannot be read.
 bool GetFileModTime(std::string_view path, std::int32_t& seconds);
 
+// What changes with every write to a file: its size and its modification time in
+// nanoseconds. Size -1 when the file cannot be looked at.
+struct FileStamp {
+    std::int64_t size = -1;
+    std::int64_t modified = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp GetFileStamp(std::string_view path);
+
 // Sets the file's modification time only; false on failure.
 bool SetFileModTime(std::string_view path, std::int32_t seconds);
 

@@ -6,6 +6,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 #include "storage/DatabaseCheckIndex.h"
 #include "storage/DatabaseCheckLog.h"
 #include "storage/DatabaseCheckMain.h"
@@ -13,6 +14,9 @@
 #include "storage/RecordHead.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -21,9 +25,24 @@ namespace {
 // entry carries a key the head does not give. Returns true when the record is live: its file-name
 // entry is not flagged deleted.
 //
-// A live record's keyword entry may be flagged: removing a keyword flags every entry of
-// the record whose key equals it after case folding, so removing "Sea" while keeping
-// "sea" leaves "sea" without a live entry.
+// A live record's entries all live: a keyword entry flagged deleted alone hides the
+// record from that keyword's search (a deletion cut short, or damage). One case is the
+// program's own: removing a keyword flags every entry of the record whose key equals it
+// after case folding, so removing "Sea" while keeping "sea" leaves "sea" without a live
+// entry; the flagged "Sea" entry, a key the head no longer gives, tells that case.
+// True when key is a keyword and a flagged entry of the record holds a key that differs
+// from it only in letter case and that the head no longer gives: a case variant removed.
+bool KeywordVariantRemoved(const std::vector<CIndexEntry>& entries,
+                           const std::vector<std::string>& keys, const std::string& key) {
+    if (key[0] != IndexFormat::keywordFamily)
+        return false;
+    const std::string folded = FoldLower(key);
+    return std::any_of(entries.begin(), entries.end(), [&](const CIndexEntry& e) {
+        return e.IsDeleted() && e.Key() != key && FoldLower(e.Key()) == folded &&
+               std::find(keys.begin(), keys.end(), e.Key()) == keys.end();
+    });
+}
+
 bool MatchEntries(const CIndexCheck& index, CCheckLog& log, std::int32_t block,
                   const CRecordHead& head) {
     const std::string where = "record at block " + std::to_string(block);
@@ -53,7 +72,7 @@ bool MatchEntries(const CIndexCheck& index, CCheckLog& log, std::int32_t block,
         if (!found)
             log.Add(CheckedFile::index, "records missing an entry",
                     where + ": no entry for its key " + QuoteText(*key));
-        else if (live && !foundLive && (*key)[0] != IndexFormat::keywordFamily)
+        else if (live && !foundLive && !KeywordVariantRemoved(entries, keys, *key))
             log.Add(CheckedFile::index, "records partly deleted",
                     where + ": its entry for " + QuoteText(*key) +
                         " is flagged deleted, its file-name entry is not");
@@ -74,17 +93,15 @@ bool MatchEntries(const CIndexCheck& index, CCheckLog& log, std::int32_t block,
     return live;
 }
 
-} // namespace
-
-DatabaseCheckResult CheckDatabase(const std::string& path, bool quick,
-                                  const ThumbnailCheck& thumbnailDecodes) {
+// One check of the two files as they are now.
+DatabaseCheckResult CheckOnce(const std::string& mainPath, const std::string& indexPath, bool quick,
+                              const ThumbnailCheck& thumbnailDecodes) {
     DatabaseCheckResult result;
     CCheckLog log(result);
-    const std::string base = StripExtension(path);
     CMainCheck main(log);
     CIndexCheck index(log);
-    const bool mainOpen = main.Open(ResolveCaseInsensitive(base + ".PXM"));
-    const bool indexOpen = index.Open(ResolveCaseInsensitive(base + ".PXI"));
+    const bool mainOpen = main.Open(mainPath);
+    const bool indexOpen = index.Open(indexPath);
 
     if (quick) {
         if (mainOpen)
@@ -121,5 +138,29 @@ DatabaseCheckResult CheckDatabase(const std::string& path, bool quick,
     result.liveRecords = live;
     result.entries = index.EntryCount();
     log.Finish();
+    return result;
+}
+
+} // namespace
+
+DatabaseCheckResult CheckDatabase(const std::string& path, bool quick,
+                                  const ThumbnailCheck& thumbnailDecodes) {
+    const std::string base = StripExtension(path);
+    const std::string mainPath = ResolveCaseInsensitive(base + ".PXM");
+    const std::string indexPath = ResolveCaseInsensitive(base + ".PXI");
+    auto stamp = [&] { return std::pair(GetFileStamp(mainPath), GetFileStamp(indexPath)); };
+    // Another instance may write the database while it is read, and a read that races a
+    // write sees a state that was never on disk as a whole. Damage stays where it is; a
+    // write in progress changes the files. So a check that finds problems while the files
+    // changed under it is repeated after a pause, until one sees them unchanged.
+    constexpr int attempts = 8;
+    DatabaseCheckResult result;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const auto start = stamp();
+        result = CheckOnce(mainPath, indexPath, quick, thumbnailDecodes);
+        if (result.Clean() || stamp() == start)
+            return result;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 * (attempt + 1)));
+    }
     return result;
 }

@@ -98,12 +98,7 @@ bool CIndexCheck::CheckHeaderAndLength() {
     if (std::memcmp(m_header.format, formatString, formatLength + 1) != 0 ||
         m_header.format[sizeof m_header.format - 1] != 0)
         Problem("wrong index header", "index header: the format string is not \"PDX.100.00\"");
-    if (m_header.generation < 0)
-        Problem("wrong index header",
-                "index header: generation " + Number(m_header.generation) + " is negative");
-    if (m_header.modificationCount < 0)
-        Problem("wrong index header", "index header: modification count " +
-                                          Number(m_header.modificationCount) + " is negative");
+    // The generation and the modification count wrap round: every value is valid.
 
     const std::int64_t entryBytes = m_length - headerSize;
     if (entryBytes % entrySize != 0)

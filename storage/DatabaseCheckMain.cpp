@@ -4,6 +4,7 @@
 #include "storage/Crc16.h"
 #include "storage/Password.h"
 #include "storage/PictureChainWalk.h"
+#include "storage/RecordHeadScan.h"
 
 #include <algorithm>
 #include <cstring>
@@ -74,11 +75,9 @@ bool CMainCheck::CheckHeaderBlock() {
                 std::string("main header: the format string is not \"") + formatString + "\"");
     if (header.Kind() != 1)
         Problem("wrong main header", "main header: kind " + Number(header.Kind()) + ", not 1");
-    // A well-formed password field is exactly what storing its own password gives.
-    const std::uint8_t* field = header.Bytes() + passwordOffset;
-    const auto stored = ScramblePassword(UnscramblePassword(field));
-    if (std::memcmp(stored.data(), field, stored.size()) != 0)
-        Problem("wrong main header", "main header: the password field is damaged");
+    if (!IsValidPasswordField(header.Bytes() + passwordOffset))
+        Problem("wrong main header", "main header: the password field is damaged (it holds "
+                                     "no password that can be typed)");
     return true;
 }
 
@@ -155,6 +154,7 @@ void CMainCheck::ReadAllBlocks(const HeadVisitor& visit) {
     m_isHead.assign(static_cast<std::size_t>(m_blockCount), false);
     m_buffer.resize(static_cast<std::size_t>(blocksPerRead) * blockSize);
     CRecordHead head;
+    auto nextLink = [&](std::int32_t p) { return m_links[static_cast<std::size_t>(p)].next; };
     for (std::int32_t start = 1; start < m_blockCount; start += blocksPerRead) {
         const std::int32_t count = std::min(blocksPerRead, m_blockCount - start);
         const std::size_t bytes = static_cast<std::size_t>(count) * blockSize;
@@ -169,14 +169,14 @@ void CMainCheck::ReadAllBlocks(const HeadVisitor& visit) {
             Links& links = m_links[static_cast<std::size_t>(b)];
             links = Links{GetLe32(block + offPrevious), GetLe32(block + offNext),
                           GetLe32(block + offKind), GetLe32(block + offByteCount)};
-            if (links.kind == 1) {
+            if (links.kind == 1 && IsRecordHead(b, links.previous, nextLink)) {
                 std::memcpy(head.Bytes(), block, blockSize);
                 m_isHead[static_cast<std::size_t>(b)] = true;
                 m_heads.push_back(Head{b, head.Previous(), head.Next(), head.ThumbnailBlock(),
                                        head.DataSize(), head.Crc()});
                 if (visit)
                     visit(b, head);
-            } else if (links.kind != 0) {
+            } else if (links.kind != 0 && links.kind != 1) {
                 Problem("blocks of an unknown kind", "block " + Number(b) + ": kind " +
                                                          Number(links.kind) +
                                                          ", neither data (0) nor a head (1)");
@@ -199,7 +199,7 @@ void CMainCheck::FindUnfinished(const EntriesKnown& hasEntries) {
         const Head& head = m_heads[i];
         if (hasEntries(head.block))
             continue;
-        CPictureChainWalk walk(head.next, head.dataSize, m_blockCount);
+        CPictureChainWalk walk(head.next, head.dataSize, m_blockCount, head.block);
         for (std::int32_t previous = head.block; !walk.Decided() && budget > 0; --budget) {
             const std::int32_t b = walk.Awaited();
             walk.Feed(BlockBytes(b, b == previous + 1));
@@ -321,11 +321,17 @@ CMainCheck::Chain CMainCheck::WalkChain(const Head& head, std::size_t headIndex,
         m_owner[static_cast<std::size_t>(b)] = tag;
         const Links& links = m_links[static_cast<std::size_t>(b)];
         if (links.kind != 0) {
-            Problem("chain blocks that are not data blocks", "block " + Number(b) + ": in the " +
-                                                                 what + ", but of kind " +
-                                                                 Number(links.kind));
-            chain.sound = false;
-            break;
+            // A block that names the picture chain's block before it was written as part of
+            // the chain: its kind byte is damaged, its bytes still belong to the picture.
+            const bool ownBlock =
+                !thumbnail && previous >= 1 && previous < b && links.previous == previous;
+            Problem("chain blocks that are not data blocks",
+                    "block " + Number(b) + ": in the " + what + ", but of kind " +
+                        Number(links.kind) + (ownBlock ? " (its kind is damaged)" : ""));
+            if (!ownBlock) {
+                chain.sound = false;
+                break;
+            }
         }
         // Nothing reads the previous links, so a picture chain may also leave them at -1.
         if (links.previous != previous && links.previous != -1)

@@ -27,8 +27,8 @@ struct HeaderHistory {
     std::int32_t firstSlot = -1;   // a new first entry set into slot 0 after that rebuild
 
     void WriteHeader(bool reset) {
-        ++generation;
-        ++cachedCount;
+        generation = WrapIncrement(generation);
+        cachedCount = WrapIncrement(cachedCount);
         if (reset)
             cachedCount = 0;
         fileCount = cachedCount;

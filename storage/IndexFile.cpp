@@ -13,7 +13,7 @@ namespace {
 // Entries held in memory at most; a larger file is read entry by entry instead.
 constexpr std::int64_t maxImageBytes = std::int64_t{64} << 20;
 // Rebuilds of the skip table wait for this many insertions in the middle of the list.
-constexpr std::int32_t rebuildThreshold = 256;
+constexpr std::uint32_t rebuildThreshold = 256;
 
 std::int64_t EntryOffset(std::int32_t i) {
     return headerSize + std::int64_t{entrySize} * i;
@@ -283,8 +283,8 @@ int CIndexFile::RefreshHeader() {
 }
 
 void CIndexFile::WriteHeader(bool resetCount) {
-    ++m_header.generation;
-    ++m_header.modificationCount;
+    m_header.generation = WrapIncrement(m_header.generation);
+    m_header.modificationCount = WrapIncrement(m_header.modificationCount);
     if (resetCount)
         m_header.modificationCount = 0;
     std::vector<std::uint8_t> bytes(headerSize);
@@ -309,7 +309,7 @@ std::int32_t CIndexFile::FileModificationCount() {
 
 // Counts an insertion in the file only; the cached header keeps its own count.
 void CIndexFile::BumpModificationCount() {
-    std::int32_t count = FileModificationCount() + 1;
+    std::int32_t count = WrapIncrement(FileModificationCount());
     std::uint8_t bytes[4];
     PutLe32(bytes, count);
     try {
@@ -548,7 +548,7 @@ std::int32_t CIndexFile::NextLink(std::int32_t i) {
 }
 
 void CIndexFile::RebuildOrThrow(bool force) {
-    if (!force && FileModificationCount() < rebuildThreshold)
+    if (!force && static_cast<std::uint32_t>(FileModificationCount()) < rebuildThreshold)
         return;
     if (m_header.skip[0] == -1)
         return;

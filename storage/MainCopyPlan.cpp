@@ -1,9 +1,9 @@
 #include "storage/MainCopyPlan.h"
 
 #include "platform/FileException.h"
-#include "platform/Prompt.h"
 #include "storage/PictureDatabase.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 using namespace IndexFormat;
@@ -17,11 +17,6 @@ bool HasFamily(std::string_view key) {
            key[0] == keywordFamily;
 }
 
-int Refuse() {
-    ShowMessage(FileErrorText(FileCause::generic));
-    return 0;
-}
-
 // What a record's entries say about it.
 struct RecordEntries {
     bool liveCrcOrDate = false;
@@ -30,34 +25,40 @@ struct RecordEntries {
 
 } // namespace
 
-int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies) {
+int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies,
+                 std::vector<bool>& named) {
     copies.clear();
+    const std::int32_t blocks = db.Main().BlockCount();
+    named.assign(static_cast<std::size_t>(std::max(blocks, 0)), false);
     CIndexFile& index = db.Index();
     const std::int32_t count = index.EntryCount();
+    // An index cut short (inside its header or an entry) is damage; another file error is
+    // a failure.
+    auto readFailed = [&] { return index.GetLastError() == FileCause::endOfFile ? 0 : -1; };
     if (count < 0 || !index.RefreshHeader())
-        return 0;
+        return readFailed();
     // A cut file keeps slots that name entries past its end.
     const CIndexHeader& header = index.GetHeader();
     if (header.skipLength < 0 || header.skipLength > skipSlots)
-        return Refuse();
+        return 0;
     for (int k = 0; k < header.skipLength; ++k) {
         const std::int32_t slot = header.skip[static_cast<std::size_t>(k)];
         if (slot < 0 || slot >= count)
-            return Refuse();
+            return 0;
     }
 
-    const std::int32_t blocks = db.Main().BlockCount();
     auto inFile = [&](std::int32_t link) { return link >= -1 && link < count; };
     std::unordered_map<std::int32_t, RecordEntries> records;
     copies.assign(static_cast<std::size_t>(count), -1);
     for (std::int32_t i = 0; i < count; ++i) {
         CIndexEntry entry;
         if (!index.ReadEntry(entry, i))
-            return 0;
+            return readFailed();
         const std::string_view key = entry.Key();
         if (!HasFamily(key) || !inFile(entry.previous) || !inFile(entry.next) ||
             (entry.flags & ~flagDeleted) != 0 || entry.record < 1 || entry.record >= blocks)
-            return Refuse();
+            return 0;
+        named[static_cast<std::size_t>(entry.record)] = true;
         if (entry.IsDeleted())
             continue;
         RecordEntries& of = records[entry.record];
@@ -74,7 +75,7 @@ int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies) {
     // tell whether the record is live.
     for (const auto& [record, of] : records) {
         if (of.liveCrcOrDate && !of.liveName)
-            return Refuse();
+            return 0;
     }
     return 1;
 }

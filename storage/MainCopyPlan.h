@@ -3,8 +3,8 @@
 // entries' numbers. Whatever the index leaves out is gone once the new main file has been
 // swapped in, so the index must be sound enough to say it: a damaged index would drop
 // live records without a word (a cut file keeps no entry of the records past the cut, a
-// flipped flag or key hides a record's name). Such an index is refused before anything
-// is built; an index reconstruction repairs it.
+// flipped flag or key hides a record's name). Such an index is not used: the main-file
+// reconstruction then rebuilds the index from the main file first.
 //
 // Sound here means: the header can be read and its used skip slots name entries; every
 // entry has a key of one of the four families, links inside the file, no flag but the
@@ -18,6 +18,8 @@
 class CPictureDatabase;
 
 // Fills copies with one value per index entry, in entry order: the record to copy at
-// that entry, or -1. 1 when the index is sound; 0 after a message was shown (the file
-// error of a failed read, "Unknown error" for damage).
-int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies);
+// that entry, or -1; and named with one flag per main-file block: whether an entry names
+// it as its record. 1 when the index is sound; 0 when it is damaged (an index cut short
+// has shown "Reached end of file", anything else nothing); -1 when it cannot be read (the
+// file error has been shown).
+int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies, std::vector<bool>& named);

@@ -17,6 +17,10 @@ constexpr std::size_t minLength = 4;
 std::array<std::uint8_t, 13> ScramblePassword(std::string_view text);
 // The text held in a 13-byte header field.
 std::string UnscramblePassword(const std::uint8_t* field);
+// Whether a 13-byte header field holds a password the program can have stored: exactly
+// what storing its text gives, and that text empty or 4 to 12 characters of valid UTF-8
+// without control characters. Anything else is damage: no one can type it.
+bool IsValidPasswordField(const std::uint8_t* field);
 
 // The asking dialog ("Password", one masked field). Returns false on Cancel.
 class IPasswordDialog {

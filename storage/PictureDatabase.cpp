@@ -5,6 +5,7 @@
 #include "platform/Path.h"
 #include "platform/Prompt.h"
 #include "storage/Crc16.h"
+#include "storage/Reconstruction.h"
 
 #include <cerrno>
 #include <vector>
@@ -28,6 +29,9 @@ int CPictureDatabase::OpenDatabase(const std::string& path, bool create) {
     if (FileExists(mainPath)) {
         if (!m_main.Open(mainPath, 0))
             return 0;
+        // Holding the main file for writing, no other process can be building its files.
+        if (!m_main.IsReadOnly())
+            RemoveUnfinishedBuilds(mainPath);
     } else {
         if (!create) {
             if (!AskYesNo("File not found. Create?"))

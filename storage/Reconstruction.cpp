@@ -3,24 +3,24 @@
 #include "platform/ByteOrder.h"
 #include "platform/FileException.h"
 #include "platform/FileSystem.h"
+#include "platform/MemFile.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
 #include "storage/IndexBuilder.h"
 #include "storage/MainCopyPlan.h"
+#include "storage/Password.h"
 #include "storage/PictureChainWalk.h"
 #include "storage/PictureDatabase.h"
+#include "storage/RecordHeadScan.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <optional>
+#include <limits>
 #include <vector>
 
 namespace {
-// Blocks read at once while looking for record heads.
-constexpr std::int32_t scanBlocks = 512;
-
 bool Rename(const std::string& from, const std::string& to, int& cause) {
     if (RenameFile(from, to))
         return true;
@@ -44,116 +44,199 @@ std::string TemporaryIndexPath(const std::string& mainPath) {
 std::string TemporaryMainBasePath(const std::string& mainPath) {
     return mainPath + "%$%";
 }
-
-namespace {
-
-// Blocks a record's picture chain may be fed away from the scan, for all records together,
-// as a multiple of the file's blocks. The program's own chains follow their heads and cost
-// nothing extra; a file made to send many heads round one long chain runs out, and the
-// heads not decided by then keep their entries.
-constexpr std::int64_t awayBudgetPerBlock = 2;
-
-const std::uint8_t* BlockIn(const std::vector<std::uint8_t>& chunk, std::int32_t k) {
-    return chunk.data() + static_cast<std::size_t>(k) * MainFormat::blockSize;
+std::string BuildingPath(const std::string& name) {
+    return name + "-building";
 }
 
-// A record head met by the scan whose picture chain is still being walked.
-struct PendingRecord {
-    std::int32_t block;
-    CRecordHead head;
-    CPictureChainWalk walk;
-};
-
-} // namespace
+void RemoveUnfinishedBuilds(const std::string& mainPath) {
+    const std::string index = BuildingPath(TemporaryIndexPath(mainPath));
+    const std::string base = BuildingPath(TemporaryMainBasePath(mainPath));
+    for (const std::string& name : {index, base + ".pxm", base + ".pxi"}) {
+        const std::string found = ResolveCaseInsensitive(name);
+        if (FileExists(found))
+            UnlinkFile(found);
+    }
+}
 
 int BuildIndexFromMain(CPictureDatabase& db, const std::string& path,
                        IReconstructionProgress& progress) {
-    CMainFile& main = db.Main();
-    const std::int32_t n = main.BlockCount();
     CIndexBuilder builder;
-    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(scanBlocks) * MainFormat::blockSize);
-    std::int32_t first = 1, count = 0; // the blocks chunk holds
-    std::array<std::uint8_t, MainFormat::blockSize> away{};
-    std::int64_t budget = awayBudgetPerBlock * n;
-    // A chain normally runs on in the blocks right after its head, so at most one record
-    // waits for the scan at a time: the blocks it asks for are the ones the scan reads next.
-    std::optional<PendingRecord> pending;
-
-    // Feeds the pending walk until it decides or waits for block b + 1, the scan's next.
-    // Blocks elsewhere come from the chunk in memory or are read on their own. A decided
-    // record gets its entries when its chain is complete, still in block order. False when
-    // a block cannot be read (the file error has been shown).
-    auto advance = [&](std::int32_t b) {
-        CPictureChainWalk& walk = pending->walk;
-        while (!walk.Decided() && walk.Awaited() != b + 1 && budget > 0) {
-            const std::int32_t a = walk.Awaited();
-            --budget;
-            if (a >= first && a < first + count) {
-                walk.Feed(BlockIn(chunk, a - first));
-            } else {
-                if (!main.ReadBlock(away.data(), a))
-                    return false;
-                walk.Feed(away.data());
-            }
+    const int scanned = ScanRecordHeads(db.Main(), progress, [&](const ScannedHead& found) {
+        if (found.complete) {
+            for (const std::string& key : RecordKeys(found.head))
+                builder.Add(key, found.block);
         }
-        if (!walk.Decided() && walk.Awaited() == b + 1)
-            return true;
-        if (!walk.Decided() || walk.Complete()) {
-            for (const std::string& key : RecordKeys(pending->head))
-                builder.Add(key, pending->block);
-        }
-        pending.reset();
-        return true;
-    };
-
-    for (first = 1; first < n; first += scanBlocks) {
-        count = std::min(scanBlocks, n - first);
-        if (!main.ReadBlocks(chunk.data(), first, count))
-            return 0;
-        for (std::int32_t k = 0; k < count; ++k) {
-            const std::int32_t b = first + k;
-            progress.Step(b, n);
-            const std::uint8_t* block = BlockIn(chunk, k);
-            // A block that ends a waiting chain early may be the next record's head.
-            if (pending) {
-                pending->walk.Feed(block);
-                if (!advance(b))
-                    return 0;
-            }
-            if (GetLe32(block + MainFormat::offKind) != 1)
-                continue;
-            CRecordHead head;
-            std::copy_n(block, MainFormat::blockSize, head.Bytes());
-            pending.emplace(PendingRecord{b, head, CPictureChainWalk(head, n)});
-            if (!advance(b))
-                return 0;
-        }
-    }
-    return builder.Write(path);
+    });
+    return scanned ? builder.Write(path) : 0;
 }
 
+namespace {
+
+// Thumbnail chains longer than this are not copied; no thumbnail comes near it, and the
+// copy makes a new one when it is shown.
+constexpr std::int64_t thumbnailLimit = std::int64_t{16} << 20;
+
+// Reads the chain walk asks for into bytes, block by block, as far as the walk goes.
+// 1 when the chain is complete (and within limit bytes); 0 when it is not; -1 when a block
+// cannot be read or bytes cannot hold it (the file error has been shown).
+int ReadWalkedChain(CMainFile& main, CPictureChainWalk& walk, CMemFile& bytes, std::int64_t limit) {
+    std::array<std::uint8_t, MainFormat::blockSize> block{};
+    try {
+        while (!walk.Decided()) {
+            if (!main.ReadBlock(block.data(), walk.Awaited()))
+                return -1;
+            if (walk.Feed(block.data())) {
+                const auto count =
+                    static_cast<std::size_t>(GetLe32(block.data() + MainFormat::offByteCount));
+                if (walk.Bytes() > limit)
+                    return 0;
+                if (count > 0)
+                    bytes.Write(block.data() + MainFormat::offPayload, count);
+            }
+        }
+    } catch (const CFileException& e) {
+        ShowMessage(FileErrorText(e.Cause()));
+        return -1;
+    }
+    return walk.Complete() ? 1 : 0;
+}
+
+// Names the record at block that cannot be copied, with its file name when its head
+// holds one.
+void ReportUncopied(CMainFile& main, std::int32_t block) {
+    CRecordHead head;
+    const bool isHead = main.ReadHead(head, block) && head.Kind() == 1;
+    const std::string name = isHead ? head.FileName() : std::string();
+    ShowMessage("Cannot read the record " + (name.empty() ? std::string() : name + " ") +
+                "at block " + std::to_string(block) + "; it is not copied.");
+}
+
+// Copies the complete record at block into target, reading its chains no further than
+// they are complete (CPictureChainWalk). 1, or 0 after a file error (shown).
+int CopyCompleteRecord(CMainFile& main, std::int32_t block, CPictureDatabase& target) {
+    const std::int32_t n = main.BlockCount();
+    CRecordHead head;
+    CMemFile picture;
+    if (!main.ReadHead(head, block))
+        return 0;
+    CPictureChainWalk walk(head, block, n);
+    const int read = ReadWalkedChain(main, walk, picture, std::numeric_limits<std::int64_t>::max());
+    if (read != 1) {
+        // The scan found the chain complete: what fails now is the file.
+        if (read == 0)
+            ShowMessage(FileErrorText(FileCause::generic));
+        return 0;
+    }
+    CPictureDatabase::Keywords keywords;
+    for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
+        keywords[static_cast<std::size_t>(slot)] = head.Keyword(slot);
+    // A thumbnail that cannot be read is left behind: it is made again when shown.
+    const std::int32_t thumbnail = head.ThumbnailBlock();
+    const bool own = thumbnail == head.Next();
+    CMemFile stored;
+    bool haveThumbnail = own;
+    if (thumbnail != 0 && !own) {
+        CPictureChainWalk thumbnailWalk(thumbnail, 0, n);
+        const int read = ReadWalkedChain(main, thumbnailWalk, stored, thumbnailLimit);
+        if (read < 0)
+            return 0;
+        haveThumbnail = read == 1;
+    }
+    const std::int32_t copy = target.Main().BlockCount();
+    if (!haveThumbnail)
+        return target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                                head.Width(), head.Height(), keywords);
+    if (!target.AddRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                          head.Width(), head.Height(), keywords, own ? nullptr : &stored, !own))
+        return 0;
+    // The add leaves a record without its thumbnail when writing that fails (the file error
+    // has been shown); a copy must be whole.
+    CRecordHead written;
+    return target.ReadHead(written, copy) && written.ThumbnailBlock() != 0 ? 1 : 0;
+}
+
+} // namespace
+
 int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
-                  IReconstructionProgress& progress) {
+                  IReconstructionProgress& progress, MainCopyReport* report) {
+    MainCopyReport local;
+    MainCopyReport& done = report ? *report : local;
+    done = MainCopyReport{};
     std::string password;
     if (!db.GetPassword(password))
         return 0;
-    // The records to copy, from an index sound enough to say which are live.
-    std::vector<std::int32_t> copies;
-    if (!PlanMainCopy(db, copies))
+    // Every complete record of the main file, in block order: what must survive.
+    std::vector<std::int32_t> complete;
+    std::vector<bool> isComplete(static_cast<std::size_t>(std::max(db.Main().BlockCount(), 0)));
+    if (!ScanRecordHeads(db.Main(), progress, [&](const ScannedHead& found) {
+            if (found.complete) {
+                complete.push_back(found.block);
+                isComplete[static_cast<std::size_t>(found.block)] = true;
+            }
+        }))
         return 0;
+    // The records to copy, from an index sound enough to say which are live and that names
+    // every complete record. Otherwise the index is rebuilt from the main file first: every
+    // complete record is copied, deleted ones included, as after an index reconstruction.
+    std::vector<std::int32_t> copies;
+    std::vector<bool> named;
+    const int planned = PlanMainCopy(db, copies, named);
+    if (planned < 0)
+        return 0;
+    bool covered = planned == 1;
+    for (std::size_t k = 0; covered && k < complete.size(); ++k)
+        covered = named[static_cast<std::size_t>(complete[k])];
+    // One progress step per index entry, as the copy goes through them; per record when
+    // the records come from the main file.
+    if (!covered) {
+        ShowMessage("The index file does not name every record of the main file: the index is "
+                    "reconstructed from the main file first.");
+        copies = complete;
+        done.indexRebuilt = true;
+    }
+
     CPictureDatabase target;
     if (!target.OpenDatabase(basePath, true) || !target.SetPassword(password))
         return 0;
     const auto count = static_cast<std::int32_t>(copies.size());
     for (std::int32_t i = 0; i < count; ++i) {
         progress.Step(i + 1, count);
+        // A record whose chain does not end inside the file cannot be read by anyone; every
+        // complete one is copied, or the build fails.
         const std::int32_t record = copies[static_cast<std::size_t>(i)];
-        if (record >= 0 && !db.CopyRecord(record, target))
+        if (record < 0)
+            continue;
+        if (!isComplete[static_cast<std::size_t>(record)]) {
+            ReportUncopied(db.Main(), record);
+            ++done.notCopied;
+        } else if (CopyCompleteRecord(db.Main(), record, target)) {
+            ++done.copied;
+        } else {
             return 0;
+        }
     }
     // Every copy was committed as it was made; this leaves nothing unsynced before the new
     // files close, whatever happened in between.
     return target.Commit();
+}
+
+int ClearDamagedPassword(const std::string& path) {
+    const std::string mainPath = ResolveCaseInsensitive(StripExtension(path) + ".PXM");
+    if (!FileExists(mainPath))
+        return 0;
+    CMainFile main;
+    if (!main.Open(mainPath, 0))
+        return -1;
+    if (main.IsReadOnly())
+        return 0;
+    CRecordHead header;
+    if (!main.ReadBlock(header.Bytes(), 0))
+        return -1;
+    if (IsValidPasswordField(header.Bytes() + MainFormat::passwordOffset) ||
+        !AskYesNo("The password field of this database is damaged, so no password opens it. "
+                  "Clear the password?"))
+        return 0;
+    return main.SetPassword("") && main.Flush() ? 1 : -1;
 }
 
 int CompletePendingReconstruction(const std::string& path) {

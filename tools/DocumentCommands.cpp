@@ -218,19 +218,29 @@ int RunReconstruct(CliArgs& args) {
     if (into && (index || target.empty()))
         return args.UsageError("--to takes the path of a new database and goes with --main");
 
+    // A damaged password field would lock the database for good: the reconstruction may
+    // clear it first (after a Yes).
+    if (ClearDamagedPassword(args.Positional(0)) < 0)
+        return 1;
     CPictureDatabase db;
     // The swap renames the database's files: only the process that writes it may do that.
     if (!OpenForCommand(args, db, args.Positional(0), !into))
         return 1;
     CCliReconstruct dialogs(index ? ReconstructChoice::index : ReconstructChoice::main, target);
     CMemorySettings settings;
-    if (!CReconstructCommand(db, dialogs, dialogs, settings).Run())
+    CReconstructCommand command(db, dialogs, dialogs, settings);
+    if (!command.Run())
         return 1;
+    const MainCopyReport& copy = command.CopyReport();
+    if (!index)
+        std::printf("copied %d records, %d could not be copied\n", static_cast<int>(copy.copied),
+                    static_cast<int>(copy.notCopied));
+    const int status = copy.notCopied > 0 ? 1 : 0;
     if (into)
-        return 0;
+        return status;
     // As the old instance does by closing its window before the new one opens the database.
     db.Close();
-    return CompletePendingReconstruction(dialogs.OpenedPath()) ? 0 : 1;
+    return CompletePendingReconstruction(dialogs.OpenedPath()) ? status : 1;
 }
 
 const CliCommand documentCommands[] = {

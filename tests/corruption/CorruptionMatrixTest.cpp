@@ -1,4 +1,5 @@
-// The corruption matrix: each damage (a byte flipped, 512 bytes zeroed, the file cut) at
+// The corruption matrix: each damage (a byte flipped, a size, kind or counter field set to
+// a value at the edge of its range, 512 bytes zeroed, the file cut) at
 // chosen places of each region of the two files, applied to a copy of a prepared database
 // of real pictures (some regions also with a password), and every operation run on the
 // damaged copy (see CDamagedRun for what must hold). Each test prints its rows with one

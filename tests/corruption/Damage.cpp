@@ -27,6 +27,15 @@ public:
              std::uint8_t mask = 0xFF) {
         m_cases.push_back(DamageCase{m_region, place, kind, offset, mask});
     }
+    // Sets the 32-bit field at offset to each of values.
+    void Sets(std::int64_t offset, const std::string& place,
+              std::initializer_list<std::uint32_t> values, bool keepsPictures) {
+        for (std::uint32_t value : values) {
+            DamageCase& damage = m_cases.emplace_back(
+                DamageCase{m_region, place, DamageKind::set, offset, 0xFF, value});
+            damage.keepsPictures = keepsPictures;
+        }
+    }
     void Flips(std::int64_t base, const std::string& where, std::initializer_list<Field> fields) {
         for (const Field& field : fields)
             Add(DamageKind::flip, base + field.offset, where + ", " + field.what, field.mask);
@@ -66,8 +75,11 @@ const char* RegionName(DamageRegion region) {
 }
 
 std::string DamageCase::Label() const {
-    static const char* const kinds[] = {"flip", "zero 512", "cut"};
-    return std::string(kinds[static_cast<int>(kind)]) + ": " + place;
+    static const char* const kinds[] = {"flip", "zero 512", "cut", "set"};
+    std::string label = kinds[static_cast<int>(kind)];
+    if (kind == DamageKind::set)
+        label += " " + std::to_string(value);
+    return label + ": " + place;
 }
 
 void DamageCase::Apply(std::vector<std::uint8_t>& bytes) const {
@@ -84,6 +96,10 @@ void DamageCase::Apply(std::vector<std::uint8_t>& bytes) const {
     case DamageKind::truncate:
         bytes.resize(static_cast<std::size_t>(at));
         break;
+    case DamageKind::set:
+        for (int k = 0; k < 4 && at + k < size; ++k)
+            bytes[static_cast<std::size_t>(at + k)] = static_cast<std::uint8_t>(value >> (8 * k));
+        break;
     }
 }
 
@@ -95,6 +111,8 @@ bool DamageCase::Touches(std::int64_t from, std::int64_t to) const {
         return offset < to && offset + zeroedBytes > from;
     case DamageKind::truncate:
         return offset < to;
+    case DamageKind::set:
+        return offset < to && offset + 4 > from;
     }
     return true;
 }
@@ -132,6 +150,11 @@ std::vector<DamageCase> DamageCases(DamageRegion region, const CPreparedDatabase
                     {offThumbnail, "thumbnail link"},
                     {offThumbnail + 3, "thumbnail link, top byte"},
                     {offWidth, "width"}});
+        // Sizes that disagree with the intact chain, by one byte and far.
+        list.Sets(head + offDataSize, "cat.gif head, data size",
+                  {static_cast<std::uint32_t>(cat.bytes.size() + 1), 0x7FFFFFFFu, 0x80000000u,
+                   0xFFFFFFFFu},
+                  true);
         list.Add(DamageKind::zero, head, "cat.gif head, start");
         list.Add(DamageKind::zero, head + offDateSaved, "cat.gif head, fields after the name");
         list.Add(DamageKind::truncate, head, "cat.gif head, at it");
@@ -159,6 +182,7 @@ std::vector<DamageCase> DamageCases(DamageRegion region, const CPreparedDatabase
                    {{offPayload + 163, "JPEG height"},
                     {offPayload + 165, "JPEG width"},
                     {offPayload + 700, "JPEG scan byte"}});
+        list.Sets(middle + offKind, "cat.gif middle block, kind", {1, 2, 0xFFFFFFFFu}, true);
         list.Add(DamageKind::zero, middle, "cat.gif middle block, start");
         list.Add(DamageKind::zero, middle + 1024, "cat.gif middle block, picture bytes");
         list.Add(DamageKind::truncate, middle, "cat.gif middle block, at it");
@@ -193,6 +217,9 @@ std::vector<DamageCase> DamageCases(DamageRegion region, const CPreparedDatabase
                     {static_cast<int>(lastSlot), "last slot"},
                     {static_cast<int>(lastSlot), "last slot to a neighbour", 0x01},
                     {static_cast<int>(lastSlot) + 4, "first unused slot"}});
+        // Counters at the top of their range, signed and unsigned.
+        list.Sets(0, "index header, generation", {0x7FFFFFFFu, 0xFFFFFFFFu}, false);
+        list.Sets(4, "index header, modification count", {0x7FFFFFFFu, 0xFFFFFFFFu}, false);
         list.Add(DamageKind::zero, 0, "index header, start");
         list.Add(DamageKind::zero, 20000, "index header, unused slots");
         list.Add(DamageKind::truncate, 100, "index header, inside");

@@ -1,5 +1,6 @@
 // The damage the corruption tests apply to a copy of a prepared database: one byte flipped,
-// 512 bytes zeroed, or the file cut, at a chosen offset of the main or the index file; and
+// a 32-bit field set to a chosen value, 512 bytes zeroed, or the file cut, at a chosen
+// offset of the main or the index file; and
 // the places aimed at in each region of the two files (headers, a record head, the middle
 // of a picture chain, a thumbnail chain, the first, middle and last entries of the list).
 #pragma once
@@ -10,7 +11,7 @@
 
 class CPreparedDatabase;
 
-enum class DamageKind { flip, zero, truncate };
+enum class DamageKind { flip, zero, truncate, set };
 
 enum class DamageRegion {
     mainHeader,
@@ -34,6 +35,10 @@ struct DamageCase {
     DamageKind kind = DamageKind::flip;
     std::int64_t offset = 0;
     std::uint8_t mask = 0xFF; // the bits a flip inverts
+    std::uint32_t value = 0;  // what a set writes, little-endian
+    // The damage leaves every picture readable (a head's size, a data block's kind): no
+    // repair may lose a record.
+    bool keepsPictures = false;
 
     bool InIndex() const {
         return region == DamageRegion::indexHeader || region == DamageRegion::indexEntries;

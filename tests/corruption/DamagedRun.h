@@ -11,7 +11,9 @@
 // reconstruction that fails leaves both files as they were and no temporary file behind;
 // every record the damage did not touch (head and picture chain) is browsed, found by its
 // name and, after either reconstruction, reads back byte for byte (damage to the index
-// alone loses no record at all); a picture the program said it stored reads back, and
+// alone loses no record at all); no repair loses a record whose picture the damage left
+// readable (a damaged size or kind is reported by the check and kept by both
+// reconstructions); a picture the program said it stored reads back, and
 // after an index reconstruction is found by its name; an insertion takes no entry off
 // the list.
 #pragma once

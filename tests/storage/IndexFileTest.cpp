@@ -181,3 +181,38 @@ TEST_F(IndexFileTest, SkipTableOfAnOverlongListStaysWithinItsSlots) {
 }
 
 } // namespace
+
+namespace {
+
+// Header counters at the top of their range: they wrap as unsigned values (no signed
+// overflow) and a count past 0x7FFFFFFF still calls for a rebuild of the skip table.
+TEST_F(IndexFileTest, HeaderCountersWrapAndStillRebuildTheSkipTable) {
+    Insert("!b", 1);
+    Insert("!d", 2);
+    m_index.Close();
+    const struct {
+        std::int32_t generation, count;
+        const char* key; // "!z" appends (a header write), "!c" goes in the middle
+        std::uint32_t generationAfter, countAfter;
+    } cases[] = {
+        {0x7FFFFFFF, 0, "!z", 0x80000001u, 0},
+        {-1, 5, "!z", 1, 0},
+        {7, std::int32_t(0x80000000u), "!c", 8, 0},
+        {7, 0x7FFFFFFF, "!c", 8, 0},
+    };
+    const std::vector<std::uint8_t> original = ReadFileBytes(m_path);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key + std::to_string(c.count));
+        WriteFileBytes(m_path, original);
+        PatchFileLe32(m_path, 0, c.generation);
+        PatchFileLe32(m_path, 4, c.count);
+        ASSERT_EQ(m_index.Open(m_path), 1);
+        Insert(c.key, 3);
+        m_index.Close();
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(m_path);
+        EXPECT_EQ(GetLeU32(&bytes[0]), c.generationAfter);
+        EXPECT_EQ(GetLeU32(&bytes[4]), c.countAfter);
+    }
+}
+
+} // namespace

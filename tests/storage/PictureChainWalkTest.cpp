@@ -38,7 +38,7 @@ Blocks ChainBlocks(const Bytes& picture) {
 // Walks the chain over blocks; every block asked for must be one of them, inside the file.
 CPictureChainWalk Walk(const Blocks& blocks, std::uint32_t dataSize,
                        std::int32_t first = headBlock + 1) {
-    CPictureChainWalk walk(first, dataSize, blockCount);
+    CPictureChainWalk walk(first, dataSize, blockCount, headBlock);
     for (int steps = 0; !walk.Decided(); ++steps) {
         const std::int32_t b = walk.Awaited();
         EXPECT_TRUE(b >= 1 && b < blockCount && blocks.contains(b) && steps < blockCount)
@@ -79,7 +79,7 @@ TEST(PictureChainWalkTest, CompleteChainsReadBackWhole) {
     head.SetNext(headBlock + 1);
     head.SetDataSize(3);
     head.SetCrc(std::uint16_t(UpdateCrc16(0, PatternBytes(3, 3)) ^ 1));
-    CPictureChainWalk walk(head, blockCount);
+    CPictureChainWalk walk(head, headBlock, blockCount);
     ASSERT_EQ(walk.Awaited(), headBlock + 1);
     walk.Feed(ChainBlocks(PatternBytes(3, 3)).at(headBlock + 1).data());
     EXPECT_TRUE(walk.Complete()) << walk.Fault();
@@ -88,8 +88,11 @@ TEST(PictureChainWalkTest, CompleteChainsReadBackWhole) {
 TEST(PictureChainWalkTest, EveryWayAChainIsIncomplete) {
     const Bytes picture = PatternBytes(5000, 7); // blocks 11, 12 (full) and 13 (936 bytes)
     const std::vector<std::pair<std::function<void(Blocks&)>, std::string>> cases = {
-        {[](Blocks& m) { PutLe32(&m[12][8], 1); }, "runs into block 12, a record head"},
-        {[](Blocks& m) { PutLe32(&m[12][8], 5); }, "runs into block 12, of kind 5"},
+        // A head appended later has -1 as its previous link.
+        {[](Blocks& m) { PutLe32(&m[12][8], 1), PutLe32(&m[12][0], -1); },
+         "runs into block 12, a record head"},
+        {[](Blocks& m) { PutLe32(&m[12][8], 5), PutLe32(&m[12][0], 3); },
+         "runs into block 12, of kind 5"},
         {[](Blocks& m) { PutLe32(&m[13][12], 2033); },
          "reaches block 13, whose byte count 2033 lies outside 0 to 2032"},
         {[](Blocks& m) { PutLe32(&m[13][12], -1); }, "byte count -1 lies outside"},
@@ -98,8 +101,6 @@ TEST(PictureChainWalkTest, EveryWayAChainIsIncomplete) {
         {[](Blocks& m) { PutLe32(&m[12][4], INT32_MIN); }, "links to block -2147483648"},
         {[](Blocks& m) { PutLe32(&m[13][4], 11); }, "runs in a circle"},
         {[](Blocks& m) { PutLe32(&m[11][4], 11); }, "runs in a circle"},
-        {[](Blocks& m) { PutLe32(&m[12][4], -1); }, "holds 4064 bytes, the head says 5000"},
-        {[](Blocks& m) { PutLe32(&m[13][12], 935); }, "holds 4999 bytes, the head says 5000"},
         // Cut after its first block, which runs on into a chain of 2100 bytes stored later.
         {[](Blocks& m) {
              Blocks later = ChainBlocks(PatternBytes(2100, 1));
@@ -107,7 +108,7 @@ TEST(PictureChainWalkTest, EveryWayAChainIsIncomplete) {
              PutLe32(&m[12][4], 13);
              m[13] = later[12];
          },
-         "holds 4132 bytes, the head says 5000"},
+         "holds 4132 bytes, the head says 5000, and runs into blocks written for another"},
     };
     for (const auto& [damage, expected] : cases) {
         Blocks blocks = ChainBlocks(picture);
@@ -118,6 +119,24 @@ TEST(PictureChainWalkTest, EveryWayAChainIsIncomplete) {
                                                                   << walk.Fault();
     }
     EXPECT_EQ(Walk(ChainBlocks(picture), 5000, -1).Fault(), "is missing (its first block is -1)");
+}
+
+// A chain that ends inside the file keeps its record whatever its head's size says or
+// whatever kind byte one of its own blocks holds: its bytes are the picture.
+TEST(PictureChainWalkTest, DamagedSizeOrKindLeavesTheChainComplete) {
+    const Bytes picture = PatternBytes(5000, 7);
+    for (std::uint32_t size : {5001u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+        const CPictureChainWalk walk = Walk(ChainBlocks(picture), size);
+        EXPECT_TRUE(walk.Complete() && walk.SizeDisagrees()) << size << walk.Fault();
+        EXPECT_EQ(walk.Bytes(), 5000);
+    }
+    for (std::int32_t kind : {1, 2, -1}) {
+        Blocks blocks = ChainBlocks(picture);
+        PutLe32(&blocks[12][8], kind);
+        const CPictureChainWalk walk = Walk(blocks, 5000);
+        EXPECT_TRUE(walk.Complete() && !walk.SizeDisagrees()) << kind << walk.Fault();
+        EXPECT_EQ(walk.DamagedKindBlock(), 12);
+    }
 }
 
 TEST(PictureChainWalkTest, NoBlockIsAskedForOutsideTheFile) {

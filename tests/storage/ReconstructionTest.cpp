@@ -172,6 +172,39 @@ TEST_F(ReconstructionTest, SwapCutBeforeItsLastRenameIsFinishedOnTheNextOpen) {
     EXPECT_EQ(db.CountRange(position, false), 5);
 }
 
+// A reconstruction killed while building leaves its "-building" files; the next open that
+// holds the database for writing removes them, and nothing else.
+TEST_F(ReconstructionTest, OpenRemovesTheFilesOfABuildThatDidNotFinish) {
+    {
+        CPictureDatabase db;
+        ASSERT_TRUE(db.OpenDatabase(File("db"), true));
+    }
+    const char* leftovers[] = {"db.PXM%$I.pxi-building", "db.pxm%$%-building.PXM",
+                               "db.PXM%$%-building.pxi"};
+    const char* others[] = {"db.PXM%$I.pxi-building2", "other.PXM%$I.pxi-building",
+                            "db.PXM%$%-building"};
+    for (const char* name : others)
+        WriteFileBytes(File(name), "x");
+    auto leave = [&] {
+        for (const char* name : leftovers)
+            WriteFileBytes(File(name), "x");
+    };
+    leave();
+    CPictureDatabase holder;
+    ASSERT_TRUE(holder.OpenDatabase(File("db.PXM"), false));
+    for (const char* name : leftovers)
+        EXPECT_FALSE(FileExists(File(name))) << name;
+    for (const char* name : others)
+        EXPECT_TRUE(FileExists(File(name))) << name;
+    // A second open gets the files read-only: the holder may be building them.
+    leave();
+    CPictureDatabase reader;
+    ASSERT_TRUE(reader.OpenDatabase(File("db.PXM"), false));
+    ASSERT_TRUE(reader.IsReadOnly());
+    for (const char* name : leftovers)
+        EXPECT_TRUE(FileExists(File(name))) << name;
+}
+
 TEST_F(ReconstructionTest, WritesTheStoredBytesWithTheirTimeAndNeverOutsideTheFolder) {
     CPictureDatabase db;
     ASSERT_TRUE(db.OpenDatabase(File("db"), true));

@@ -78,6 +78,22 @@ TEST_F(VerifyCliTest, CleanDatabaseVerifiesAndDamageIsBlamedOnItsFile) {
     EXPECT_EQ(Cli({"verify", db}, 0), "checked: 3 records, 3 live, 12 entries; 0 problems\n");
 }
 
+// A thumbnail whose screen claims 60,000 x 60,000 pixels is no thumbnail, however small
+// the image inside it.
+TEST_F(VerifyCliTest, ThumbnailDeclaringAHugeScreenIsDamage) {
+    const std::string db = File("db");
+    Cli({"--yes", "add", db, Bmp("a.bmp", 100, 50, 2)}, 0);
+    EXPECT_EQ(Cli({"verify", db}, 0), "checked: 1 records, 1 live, 3 entries; 0 problems\n");
+    std::vector<std::uint8_t> main = ReadFileBytes(db + ".PXM");
+    const std::int32_t thumbnail = GetLe32(&main[2048 + 476]);
+    ASSERT_GT(thumbnail, 1);
+    for (int at : {6, 8})
+        PutLe16(&main[std::size_t(thumbnail) * 2048 + 16 + std::size_t(at)], 60000);
+    WriteFileBytes(db + ".PXM", main);
+    const std::string out = Cli({"verify", db}, 1);
+    EXPECT_NE(out.find(") does not decode\n"), out.npos) << out;
+}
+
 TEST_F(VerifyCliTest, UnfinishedAdditionIsANoteAfterTheProblems) {
     const std::string db = File("db");
     Cli({"--yes", "add", db, Bmp("a.bmp", 60, 40, 2)}, 0);

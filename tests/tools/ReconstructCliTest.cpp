@@ -1,0 +1,162 @@
+// picdex-cli reconstruct on damaged databases, run as a separate process: no repair loses
+// a picture whose chain the main file still holds whole. A main file whose index is
+// missing, foreign or damaged is copied with every record (the index rebuilt from the
+// main file first); a head whose size disagrees with its chain, or a chain block whose
+// kind is damaged, keeps its record through both reconstructions and is reported by
+// verify until the main file is rebuilt; an unreadable record is named and left out
+// while every other one is copied (exit 1); a password field no one can type is cleared
+// after a Yes.
+#include "platform/FileSystem.h"
+#include "platform/MemFile.h"
+#include "storage/Crc16.h"
+#include "storage/PictureDatabase.h"
+#include "support/CliFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+using Pictures = std::map<std::string, std::vector<std::uint8_t>>;
+
+class ReconstructCliTest : public CCliTest {
+protected:
+    // The live records of the database, read through its index.
+    Pictures LivePictures() {
+        Pictures pictures;
+        CPictureDatabase db;
+        EXPECT_EQ(db.OpenDatabase(File("db"), false), 1);
+        for (std::int32_t i = 0; i < db.Index().EntryCount(); ++i) {
+            CIndexEntry entry;
+            CMemFile bytes;
+            CRecordHead head;
+            if (db.Index().ReadEntry(entry, i) && !entry.IsDeleted() &&
+                entry.Key().starts_with('!') && db.ReadPicture(bytes, entry.record, head))
+                pictures[head.FileName()] = {bytes.Data().begin(), bytes.Data().end()};
+        }
+        return pictures;
+    }
+};
+
+struct Step {
+    std::vector<std::string> args; // after the program's name; "DB" names the database
+    int status;
+    std::string says; // a text in its standard output or error
+};
+
+TEST_F(ReconstructCliTest, NoRepairLosesARecordWhoseChainIsWhole) {
+    // a.dat, b.dat, c.dat of 5000 bytes: heads at blocks 1, 5 and 9, each with 3 blocks.
+    Pictures all;
+    {
+        CPictureDatabase db;
+        ASSERT_EQ(db.OpenDatabase(File("db"), true), 1);
+        for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
+            all[name] = PatternBytes(5000, unsigned(name[0]));
+            CMemFile bytes;
+            FillMemFile(bytes, all[name]);
+            ASSERT_EQ(db.AddRecord(bytes, UpdateCrc16(0, all[name]), name, 0, 1, 1, {"tree"}), 1);
+        }
+    }
+    {
+        CPictureDatabase other;
+        ASSERT_EQ(other.OpenDatabase(File("other"), true), 1);
+    }
+    const std::vector<std::uint8_t> main = ReadFileBytes(File("db.PXM"));
+    const std::vector<std::uint8_t> index = ReadFileBytes(File("db.PXI"));
+    const std::string db = File("db");
+    const Step rebuildIndex{{"reconstruct", "DB", "--index"}, 0, ""};
+    const Step rebuildMain{{"reconstruct", "DB", "--main"}, 0, "copied 3 records, 0 could not"};
+    const Step clean{{"verify", "DB"}, 0, "0 problems"};
+    auto sizeOfB = [&](std::uint32_t size) {
+        return [&, size] { PatchFileLe32(File("db.PXM"), 5 * 2048 + 472, std::int32_t(size)); };
+    };
+    const Step sizeReported{{"verify", "DB"}, 1, "record at block 5: data size "};
+    const std::string fromMain = "the index is reconstructed from the main file first";
+
+    const struct {
+        const char* what;
+        std::function<void()> damage;
+        std::vector<Step> steps;
+        std::vector<const char*> kept;
+    } cases[] = {
+        {"main file without its index",
+         [&] { std::remove(File("db.PXI").c_str()); },
+         {{{"reconstruct", "DB", "--main"}, 0, fromMain}, clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"the empty index of another database",
+         [&] { WriteFileBytes(File("db.PXI"), ReadFileBytes(File("other.PXI"))); },
+         {{{"reconstruct", "DB", "--main"}, 0, fromMain}, clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"size one byte more",
+         sizeOfB(5001),
+         {rebuildIndex, sizeReported, rebuildMain, clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"size 0x7FFFFFFF",
+         sizeOfB(0x7FFFFFFF),
+         {rebuildIndex, sizeReported, rebuildMain, clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"size 0x80000000",
+         sizeOfB(0x80000000),
+         {rebuildIndex, sizeReported, rebuildMain, clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"size 0xFFFFFFFF",
+         sizeOfB(0xFFFFFFFF),
+         {rebuildIndex, sizeReported, rebuildMain, clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"a data block's kind made a head's",
+         [&] { PatchFileLe32(File("db.PXM"), 7 * 2048 + 8, 1); },
+         {rebuildIndex,
+          {{"verify", "DB"}, 1, "block 7: in the picture chain of record at block 5"},
+          rebuildMain,
+          clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"one record's chain cut",
+         [&] { PatchFileLe32(File("db.PXM"), 6 * 2048 + 4, 9999); },
+         {{{"reconstruct", "DB", "--main"}, 1, "Cannot read the record b.dat at block 5"},
+          {{"verify", "DB"}, 0, "copied 2 records, 1 could not be copied"}},
+         {"a.dat", "c.dat"}},
+        {"a file-name entry's flags all ones",
+         [&] {
+             // Entry 2 is a.dat's file-name entry (CRC, date, name, keyword in order).
+             PatchFileLe32(File("db.PXI"), 32792 + 2 * 52 + 12, -1);
+         },
+         {{{"reconstruct", "DB", "--main"}, 0, fromMain}, clean},
+         {"a.dat", "b.dat", "c.dat"}},
+        {"a password field no one can type",
+         [&] {
+             std::vector<std::uint8_t> bytes = main;
+             std::fill_n(bytes.begin() + 280, 13, 0xA5);
+             WriteFileBytes(File("db.PXM"), bytes);
+         },
+         {{{"verify", "DB"}, 1, "the password field is damaged"},
+          {{"reconstruct", "DB", "--index"}, 1, "no password opens it"},
+          {{"--yes", "reconstruct", "DB", "--index"}, 0, ""},
+          clean},
+         {"a.dat", "b.dat", "c.dat"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(File("db.PXM"), main);
+        WriteFileBytes(File("db.PXI"), index);
+        c.damage();
+        std::string previous;
+        for (const Step& step : c.steps) {
+            std::vector<std::string> args = step.args;
+            std::replace(args.begin(), args.end(), std::string("DB"), db);
+            const std::string out = Cli(args, step.status);
+            // The copy counts of a main-file reconstruction may be checked by the step after.
+            const std::string said = previous + out + m_err;
+            EXPECT_NE(said.find(step.says), std::string::npos) << args[0] << ": " << said;
+            previous = out;
+        }
+        Pictures expected;
+        for (const char* name : c.kept)
+            expected[name] = all[name];
+        EXPECT_TRUE(LivePictures() == expected) << LivePictures().size() << " records";
+        m_prompt.Clear();
+    }
+}
+
+} // namespace
