@@ -8,7 +8,6 @@
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
-#include "platform/TempFile.h"
 
 #include <algorithm>
 #include <array>
@@ -244,19 +243,10 @@ bool CAddPictures::ConfirmDuplicate(CFile& stream, const std::string& path, bool
     std::unique_ptr<PxImage> picture = CreateImageForType(kind);
     if (!picture)
         return false;
-    bool decoded = false;
-    if (kind == imageTiff) {
-        // The decoded image lives in memory: the copy can go at once.
-        const std::string copy = CopyToTemporaryFile(stream, "PXT");
-        decoded = !copy.empty() && picture->LoadFromPath(copy) != 0;
-        if (!copy.empty())
-            std::remove(copy.c_str());
-    } else {
-        stream.SeekToBegin();
-        decoded = picture->LoadFromFile(stream) != 0;
-        // The stream belongs to the caller.
-        picture->ReleaseFile();
-    }
+    stream.SeekToBegin();
+    const bool decoded = picture->LoadFromFile(stream) != 0;
+    // The stream belongs to the caller.
+    picture->ReleaseFile();
     if (!decoded)
         return false;
 

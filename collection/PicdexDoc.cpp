@@ -10,10 +10,8 @@
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
-#include "platform/TempFile.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -42,9 +40,7 @@ CPicdexDoc::CPicdexDoc() {
         m_defaultGif.reset();
 }
 
-CPicdexDoc::~CPicdexDoc() {
-    DeleteTiffCopy();
-}
+CPicdexDoc::~CPicdexDoc() = default;
 
 void CPicdexDoc::AddView(IDocumentView& view) {
     m_views.push_back(&view);
@@ -78,14 +74,6 @@ int CPicdexDoc::PictureKindOf(std::string_view fileName) {
     return ImageTypeFromPath(fileName);
 }
 
-void CPicdexDoc::DeleteTiffCopy() {
-    if (!m_tiffCopyPath.empty()) {
-        m_tiff.reset(); // it holds the copy open
-        std::remove(m_tiffCopyPath.c_str());
-        m_tiffCopyPath.clear();
-    }
-}
-
 bool CPicdexDoc::LoadPicture(std::string_view fileName, CFile& stream) {
     m_pictureRecord = -1;
     const int kind = PictureKindOf(fileName);
@@ -100,16 +88,9 @@ bool CPicdexDoc::LoadPicture(std::string_view fileName, CFile& stream) {
     case imageGif:
         decoded = Decode(m_gif, stream);
         break;
-    case imageTiff: {
-        // The TIFF reader works on a path: the bytes go to a temporary copy first.
-        DeleteTiffCopy();
-        m_tiffCopyPath = CopyToTemporaryFile(stream, "PXT");
-        if (m_tiffCopyPath.empty())
-            break;
-        m_tiff = std::make_unique<PxTiff>();
-        decoded = m_tiff->LoadFromPath(m_tiffCopyPath) != 0;
+    case imageTiff:
+        decoded = Decode(m_tiff, stream);
         break;
-    }
     default:
         return false;
     }

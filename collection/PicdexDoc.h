@@ -77,7 +77,6 @@ public:
 
     // The palette shared by the browsers on 256-colour displays; null without "PDXDef.GIF".
     PxGif* GetDefaultGif() { return m_defaultGif.get(); }
-    const std::string& GetTiffCopyPath() const { return m_tiffCopyPath; }
 
 private:
     enum class Move { top, bottom, next, previous };
@@ -85,7 +84,6 @@ private:
     // One step of the cursor in the list; false when the index has nothing to go to.
     bool Step(Move move);
     bool StoreMissingThumbnail(std::int32_t recordBlock);
-    void DeleteTiffCopy();
     template <class Call> void ForEachView(Call call);
 
     int m_kind = imageNone;
@@ -95,7 +93,6 @@ private:
     std::unique_ptr<PxDib> m_dib;
     std::unique_ptr<PxTiff> m_tiff;
     CPictureDatabase m_database;
-    std::string m_tiffCopyPath;
     std::unique_ptr<PxGif> m_defaultGif;
     std::vector<IDocumentView*> m_views;
 };

@@ -29,7 +29,7 @@ class CPicdexView : public PxPanView, public IMarkView, public IListView, public
     Q_OBJECT
 
 public:
-    // Reads "SortType", "Force256" (default 1) and "IgnoreDuply" from section "Options"
+    // Reads "SortType", "Force256" (GetForce256) and "IgnoreDuply" from section "Options"
     // and sets the process-wide 256-colour flag; registers with the document. The view
     // accepts dropped files and is in zoom normal from here on (the initial update).
     CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings, QWidget* parent = nullptr);
@@ -153,6 +153,6 @@ private:
     std::unique_ptr<CBitmap> m_markSign;
     std::unique_ptr<QPrinter> m_printer;
     int m_listMode = 0;
-    bool m_force256 = true;
+    bool m_force256 = false;
     bool m_ignoreDuplicates = false;
 };
