@@ -1,0 +1,92 @@
+#include "ui/dialogs/PreviewLoader.h"
+
+#include "imaging/PreviewCell.h"
+#include "imaging/Thumbnail.h"
+#include "platform/GdiBitmap.h"
+#include "platform/GdiDc.h"
+#include "ui/BitmapImage.h"
+#include "ui/dialogs/PictureCell.h"
+
+#include <QMetaObject>
+
+CPreviewLoader::CPreviewLoader(QObject* parent) : QObject(parent) {
+    m_worker = std::thread([this] { Run(); });
+}
+
+CPreviewLoader::~CPreviewLoader() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_waiting.clear();
+    }
+    m_wake.notify_all();
+    m_worker.join();
+    DeleteTemporaryCopy(m_temporaryCopy);
+    // Results posted but not delivered go with this object (Qt drops its posted events).
+}
+
+void CPreviewLoader::Request(std::vector<std::pair<int, std::string>> files) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_waiting.assign(std::make_move_iterator(files.begin()),
+                         std::make_move_iterator(files.end()));
+    }
+    m_wake.notify_all();
+}
+
+void CPreviewLoader::Cancel() {
+    std::lock_guard lock(m_mutex);
+    m_waiting.clear();
+}
+
+bool CPreviewLoader::MakePreview(const std::string& path, std::string& temporaryCopy, QImage& image,
+                                 QString& sizeText) {
+    image = QImage();
+    sizeText.clear();
+    CPreviewCell cell;
+    if (!cell.Load(path, temporaryCopy) || !cell.GetImage())
+        return false;
+    PxImage& picture = *cell.GetImage();
+    const int width = static_cast<int>(std::min<std::uint32_t>(picture.GetWidth(), 1 << 30));
+    const int height = static_cast<int>(std::min<std::uint32_t>(picture.GetHeight(), 1 << 30));
+    sizeText = QString::fromStdString(cell.GetSizeText());
+    const QSize fit = CPictureCell::FitSize(width, height);
+    if (fit.isEmpty())
+        return true;
+    // Drawn through the program's own device, averaging the pixels of a large picture.
+    CDC screen;
+    screen.CreateScreenDC();
+    CDC memory;
+    memory.CreateCompatibleDC(&screen);
+    CBitmap bitmap;
+    if (!bitmap.CreateCompatibleBitmap(screen, fit.width(), fit.height()))
+        return true;
+    CBitmap* oldBitmap = memory.SelectObject(&bitmap);
+    const int oldMode = memory.SetStretchBltMode(HALFTONE);
+    picture.StretchToDC(memory, CRect(0, 0, fit.width(), fit.height()), CRect(0, 0, width, height));
+    memory.SetStretchBltMode(oldMode);
+    memory.SelectObject(oldBitmap);
+    image = BitmapToImage(bitmap);
+    return true;
+}
+
+void CPreviewLoader::Run() {
+    for (;;) {
+        std::pair<int, std::string> job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stop || !m_waiting.empty(); });
+            if (m_stop)
+                return;
+            job = std::move(m_waiting.front());
+            m_waiting.pop_front();
+        }
+        QImage image;
+        QString sizeText;
+        MakePreview(job.second, m_temporaryCopy, image, sizeText);
+        const int index = job.first;
+        QMetaObject::invokeMethod(
+            this, [this, index, image, sizeText] { emit Loaded(index, image, sizeText); },
+            Qt::QueuedConnection);
+    }
+}

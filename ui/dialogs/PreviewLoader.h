@@ -1,0 +1,55 @@
+// CPreviewLoader: decodes the previews of the add-files browser on a worker thread, so a
+// folder of large photographs pages without freezing the window. Each request names files
+// by their index in the browser's list; the worker decodes them one by one through the
+// image classes, shrinks each to the cell's size and hands the result back on the thread
+// the loader lives on (the user-interface thread) through Loaded. A new request replaces
+// the files still waiting; the one being decoded finishes and is delivered too.
+//
+// The worker touches no widget and no database; it reads only the files it is given and
+// one temporary copy for TIFF files, deleted when the loader is destroyed.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+class CPreviewLoader : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CPreviewLoader(QObject* parent = nullptr);
+    // Stops the worker after the file it is decoding; results not yet delivered are dropped.
+    ~CPreviewLoader() override;
+
+    // The files to decode, in this order: (index, path).
+    void Request(std::vector<std::pair<int, std::string>> files);
+    // Forgets the files still waiting.
+    void Cancel();
+
+    // Decodes path and shrinks it to the cell's size; false when it cannot be decoded.
+    // sizeText is "width x height" of the picture. temporaryCopy names the TIFF copy.
+    static bool MakePreview(const std::string& path, std::string& temporaryCopy, QImage& image,
+                            QString& sizeText);
+
+signals:
+    // index's preview: image null and sizeText empty when no preview could be made.
+    void Loaded(int index, const QImage& image, const QString& sizeText);
+
+private:
+    void Run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::pair<int, std::string>> m_waiting;
+    bool m_stop = false;
+    std::string m_temporaryCopy; // worker only
+    std::thread m_worker;
+};
