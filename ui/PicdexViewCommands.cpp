@@ -38,6 +38,7 @@ constexpr int viewCommands[] = {
     CommandId::displayAll, CommandId::deleteRecord, CommandId::sort,
     CommandId::options,    CommandId::contrast,     CommandId::saveAs,
     CommandId::print,      CommandId::printPreview, CommandId::printSetup,
+    CommandId::add,        CommandId::search,
 };
 
 // Shows the wait cursor for the life of the object.
@@ -100,8 +101,17 @@ bool CPicdexView::OnCommand(int id) {
         viewport()->update();
         break;
     case CommandId::displayAll:
-        if (state.searching)
+        if (state.searching) {
             DisplayAll(m_doc, *this, m_settings);
+            m_frame.UpdateTitle();
+        }
+        break;
+    case CommandId::add:
+        if (state.writable)
+            AddCommand();
+        break;
+    case CommandId::search:
+        ToggleSearchWindow();
         break;
     case CommandId::deleteRecord:
         if (state.writable)
