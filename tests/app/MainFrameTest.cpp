@@ -207,6 +207,7 @@ void MainFrameTest::toolbarHoldsTheBuildsButtonsInOrderWithTheZoomBox() {
                                     CommandId::zoom100,
                                     CommandId::zoomOut,
                                     0,
+                                    CommandId::search,
                                     CommandId::displayAll,
                                     0,
                                     CommandId::top,
@@ -254,7 +255,7 @@ void MainFrameTest::menuItemsCarryTextKeysAndPrompts() {
         if (!action->isSeparator() && action->isVisible())
             items << action->text();
     }
-    QCOMPARE(items, (QStringList{"&Open...", "Save &As...", "&Print...", "Pre&view print",
+    QCOMPARE(items, (QStringList{"&Open...", "A&dd...", "Save &As...", "&Print...", "Pre&view print",
                                  "P&rinter setup...", "E&xit Picdex"}));
 }
 
@@ -269,6 +270,7 @@ void MainFrameTest::enableStatesFollowTheDatabase() {
         QVERIFY(m_doc->Database().IsReadOnly());
         m_frame->UpdateCommandStates();
         QVERIFY(!m_frame->Action(CommandId::deleteRecord)->isEnabled());
+        QVERIFY(!m_frame->Action(CommandId::add)->isEnabled());
         QVERIFY(m_frame->Action(CommandId::markToggle)->isEnabled());
         QVERIFY(m_frame->Action(CommandId::saveAs)->isEnabled());
         QVERIFY(!m_frame->Action(CommandId::displayAll)->isEnabled());
