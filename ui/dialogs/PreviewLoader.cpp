@@ -9,8 +9,14 @@
 
 #include <QMetaObject>
 
+namespace {
+constexpr unsigned maxWorkers = 4;
+}
+
 CPreviewLoader::CPreviewLoader(QObject* parent) : QObject(parent) {
-    m_worker = std::thread([this] { Run(); });
+    const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, maxWorkers);
+    for (unsigned i = 0; i < count; ++i)
+        m_workers.emplace_back([this] { Run(); });
 }
 
 CPreviewLoader::~CPreviewLoader() {
@@ -20,16 +26,19 @@ CPreviewLoader::~CPreviewLoader() {
         m_waiting.clear();
     }
     m_wake.notify_all();
-    m_worker.join();
-    DeleteTemporaryCopy(m_temporaryCopy);
+    for (std::thread& worker : m_workers)
+        worker.join();
     // Results posted but not delivered go with this object (Qt drops its posted events).
 }
 
 void CPreviewLoader::Request(std::vector<std::pair<int, std::string>> files) {
     {
         std::lock_guard lock(m_mutex);
-        m_waiting.assign(std::make_move_iterator(files.begin()),
-                         std::make_move_iterator(files.end()));
+        m_waiting.clear();
+        for (auto& file : files) {
+            if (std::find(m_decoding.begin(), m_decoding.end(), file.first) == m_decoding.end())
+                m_waiting.push_back(std::move(file));
+        }
     }
     m_wake.notify_all();
 }
@@ -71,22 +80,31 @@ bool CPreviewLoader::MakePreview(const std::string& path, std::string& temporary
 }
 
 void CPreviewLoader::Run() {
+    std::string temporaryCopy;
+    int finished = -1;
     for (;;) {
         std::pair<int, std::string> job;
         {
             std::unique_lock lock(m_mutex);
+            // Delivered (posted) before it stops counting as being decoded, so a request in
+            // between never asks for it again.
+            if (finished >= 0)
+                m_decoding.erase(std::find(m_decoding.begin(), m_decoding.end(), finished));
             m_wake.wait(lock, [this] { return m_stop || !m_waiting.empty(); });
             if (m_stop)
-                return;
+                break;
             job = std::move(m_waiting.front());
             m_waiting.pop_front();
+            m_decoding.push_back(job.first);
         }
         QImage image;
         QString sizeText;
-        MakePreview(job.second, m_temporaryCopy, image, sizeText);
+        MakePreview(job.second, temporaryCopy, image, sizeText);
         const int index = job.first;
         QMetaObject::invokeMethod(
             this, [this, index, image, sizeText] { emit Loaded(index, image, sizeText); },
             Qt::QueuedConnection);
+        finished = index;
     }
+    DeleteTemporaryCopy(temporaryCopy);
 }

@@ -1,18 +1,20 @@
-// CPreviewLoader: decodes the previews of the add-files browser on a worker thread, so a
-// folder of large photographs pages without freezing the window. Each request names files
-// by their index in the browser's list; the worker decodes them one by one through the
-// image classes, shrinks each to the cell's size and hands the result back on the thread
-// the loader lives on (the user-interface thread) through Loaded. A new request replaces
-// the files still waiting; the one being decoded finishes and is delivered too.
+// CPreviewLoader: decodes the previews of the add-files browser on worker threads (one per
+// processor, at most four), so a folder of large photographs pages without freezing the
+// window. Each request names files by their index in the browser's list; the workers take
+// them in order, decode each through the image classes, shrink it to the cell's size and
+// hand the result back on the thread the loader lives on (the user-interface thread)
+// through Loaded. A new request replaces the files still waiting; files being decoded
+// finish, are delivered, and are not decoded again for the new request.
 //
-// The worker touches no widget and no database; it reads only the files it is given and
-// one temporary copy for TIFF files, deleted when the loader is destroyed.
+// The workers touch no widget and no database; each reads only the files it is given and
+// its own temporary copy for TIFF files, deleted when the loader is destroyed.
 #pragma once
 
 #include <QImage>
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -49,7 +51,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::pair<int, std::string>> m_waiting;
+    std::vector<int> m_decoding; // indices the workers are decoding now
     bool m_stop = false;
-    std::string m_temporaryCopy; // worker only
-    std::thread m_worker;
+    std::vector<std::thread> m_workers;
 };
