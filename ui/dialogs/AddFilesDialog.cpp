@@ -209,14 +209,19 @@ void CAddFilesDialog::ShowCell(int i) {
         cell->SetChosen(false);
         cell->SetPlaceholder(false);
         m_nameLabels[std::size_t(i)]->clear();
+        m_nameLabels[std::size_t(i)]->setToolTip(QString());
+        m_nameLabels[std::size_t(i)]->setAccessibleName(QString());
         m_sizeLabels[std::size_t(i)]->clear();
         return;
     }
     const CAddFileEntry& file = m_list.File(index);
     const QString name = QString::fromStdString(file.name);
     cell->SetFileName(name);
-    m_nameLabels[std::size_t(i)]->setText(name);
-    m_nameLabels[std::size_t(i)]->setToolTip(name);
+    // A long name is shortened in its middle, so its start and its extension both show.
+    QLabel* label = m_nameLabels[std::size_t(i)];
+    label->setText(label->fontMetrics().elidedText(name, Qt::ElideMiddle, label->width()));
+    label->setToolTip(name);
+    label->setAccessibleName(name);
     const auto preview = m_previews.find(index);
     const bool loaded = preview != m_previews.end();
     cell->SetImage(loaded ? preview->second.image : QImage());
