@@ -36,6 +36,9 @@ CMainFrame::CMainFrame(CPicdexDoc& doc, ISettings& settings, CRecentFileList& re
     m_view->SetAddDialogs(m_addDialogs.get());
     setCentralWidget(m_view);
 
+    // Every handler is registered before the menus, toolbar and keys are made from them.
+    m_view->RegisterCommands(m_router);
+    RegisterFrameCommands();
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -69,12 +72,6 @@ QAction* CMainFrame::Action(int id) const {
     return found == m_actions.end() ? nullptr : found->second;
 }
 
-bool CMainFrame::RunCommand(int id) {
-    if (m_view && m_view->OnCommand(id))
-        return true;
-    return RunFrameCommand(id);
-}
-
 void CMainFrame::OpenDocumentByPath(const std::string& path) {
     if (!m_view || path.empty())
         return;
@@ -82,12 +79,25 @@ void CMainFrame::OpenDocumentByPath(const std::string& path) {
     // pending reconstruction itself; this instance must not swap files it may hold open.
     if (!m_doc.Database().IsOpen())
         CompletePendingReconstruction(path);
-    m_view->OpenDatabaseByPath(path);
-    if (FileExists(path)) {
+    const int opened = m_view->OpenDatabaseByPath(path);
+    if (opened >= 0)
+        KeepRecentFile(path, opened == 1 && FileExists(path));
+}
+
+void CMainFrame::OpenInitialDatabase(const std::string& path) {
+    if (m_view && !path.empty() && !m_view->OpenInitialDatabase(path))
+        KeepRecentFile(path, false);
+}
+
+void CMainFrame::KeepRecentFile(const std::string& path, bool opened) {
+    // A path that failed stays off the head of the list: the next plain start opens it
+    // first and would fail the same way.
+    if (opened)
         m_recentFiles.Add(path);
-        m_recentFiles.Write(m_settings);
-        RebuildRecentFileMenu();
-    }
+    else
+        m_recentFiles.Remove(path);
+    m_recentFiles.Write(m_settings);
+    RebuildRecentFileMenu();
 }
 
 void CMainFrame::OpenCommandFromMenu() {
@@ -108,7 +118,8 @@ void CMainFrame::UpdateTitle() {
     m_doc.Database().GetMainPathAndCurrentName(mainPath, name);
     const int listMode = m_view->GetListMode();
     const std::string key = listMode == 2 ? m_view->GetCurrentKey() : std::string();
-    setWindowTitle(QString::fromStdString(FormatTitle(mainPath, name, listMode, key)));
+    const bool readOnly = m_doc.Database().IsOpen() && m_doc.Database().IsReadOnly();
+    setWindowTitle(QString::fromStdString(FormatTitle(mainPath, name, listMode, key, readOnly)));
 }
 
 bool CMainFrame::IsFrameMinimized() const {

@@ -1,13 +1,15 @@
 // CMainFrame: the program's main window. It holds the menus, the toolbar with the zoom box,
 // the status bar (message pane, "MDF", date, time) and the picture view as its client. It
-// builds menus, toolbar and accelerators from the command table, keeps the enable states
-// current, routes every command to the view first and handles the rest itself (Open, recent
-// files, Exit, toolbar and status-bar toggles, About). It writes the title from the open
-// database and the current record, and does the application's part of opening a database
-// by path.
+// owns the command router: the view and the frame's other windows register their handlers
+// there, the frame its own (Open, recent files, Exit, toolbar and status-bar toggles,
+// About); then it builds menus, toolbar and keys from the command table for the commands
+// that have a handler, and keeps their enable states current. It writes the title from the
+// open database and the current record, and does the application's part of opening a
+// database by path.
 #pragma once
 
 #include "ui/ViewFrame.h"
+#include "ui/commands/CommandRouter.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -53,17 +55,25 @@ public:
     // offers no menu item, button or key for it.
     QAction* Action(int id) const;
 
-    // Runs command id: the view first, then the frame. False when neither handles it.
-    bool RunCommand(int id);
+    // The dispatcher every menu item, button, key and pop-up item goes through.
+    CCommandRouter& Router() { return m_router; }
+    // Runs command id through the router: 1 ran, 0 disabled, -1 no handler.
+    int RunCommand(int id) { return m_router.Run(id); }
     // Sets every action's enabled (and checked) state from the view's state.
     void UpdateCommandStates();
     // Rewrites the date and time panes (each as wide as its text) and the "MDF" pane.
     void UpdateStatusPanes();
 
     // Opens the database at path: completes a pending reconstruction first when no database
-    // is open, has the view open it (or start a second instance), then puts path at the top
-    // of the recent-file list when the file exists and stores the list at once.
+    // is open and has the view open it, then puts path at the top of the recent-file list;
+    // a path that failed to open is taken off the list instead. Either way the list is
+    // stored at once. With a database open here, path goes to a second instance, which
+    // keeps the list itself.
     void OpenDocumentByPath(const std::string& path);
+    // Opens the database chosen at start-up; on failure the path leaves the recent-file
+    // list (stored at once), so that the next start does not fail the same way, and the
+    // frame closes.
+    void OpenInitialDatabase(const std::string& path);
     // File > Open: the open dialog, then OpenDocumentByPath.
     void OpenCommandFromMenu();
 
@@ -83,6 +93,7 @@ protected:
 
 private:
     // MainFrameMenus.cpp
+    void RegisterFrameCommands();
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
@@ -91,8 +102,8 @@ private:
     void RebuildRecentFileMenu();
     void MenuShown();
     void MenuHidden();
-    bool RunFrameCommand(int id);
-    static bool FrameHandles(int id);
+    // Puts path at the head of the recent-file list when opened, else takes it off; stores.
+    void KeepRecentFile(const std::string& path, bool opened);
 
     // MainFrameStatus.cpp
     void CreateStatusBar();
@@ -107,6 +118,8 @@ private:
     ISettings& m_settings;
     CRecentFileList& m_recentFiles;
     CInstanceLauncher& m_launcher;
+    // Before every window that registers with it, so that it outlives them.
+    CCommandRouter m_router;
     std::unique_ptr<CQtPasswordDialog> m_passwordDialog;
     std::unique_ptr<CQtAddDialogs> m_addDialogs;
     std::unique_ptr<CQtFileDialogs> m_fileDialogs;

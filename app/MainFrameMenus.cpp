@@ -1,11 +1,11 @@
-// The frame's menus, toolbar and accelerators, built from the command table, and the
-// commands the frame handles itself.
-#include "app/CommandTable.h"
+// The frame's menus, toolbar and keys, built from the command table for the commands that
+// have a handler, and the commands the frame handles itself.
 #include "app/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "app/ToolbarIcons.h"
 #include "app/ZoomBox.h"
 #include "ui/PicdexView.h"
+#include "ui/commands/CommandTable.h"
 #include "ui/dialogs/AboutBox.h"
 
 #include <QAction>
@@ -20,24 +20,6 @@
 
 namespace {
 constexpr int zoomBoxWidth = 80;
-
-// Commands that start a new group in their menu.
-bool StartsGroup(int id) {
-    switch (id) {
-    case CommandId::saveAs:
-    case CommandId::print:
-    case CommandId::appExit:
-    case CommandId::unmarkAll:
-    case CommandId::markSearched:
-    case CommandId::dataProperties:
-    case CommandId::checkDuplicates:
-    case CommandId::setPassword:
-    case CommandId::appAbout:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QList<QKeySequence> KeysOf(const CCommandEntry& entry) {
     QList<QKeySequence> keys;
@@ -60,17 +42,33 @@ QList<QKeySequence> KeysOf(const CCommandEntry& entry) {
 }
 } // namespace
 
-bool CMainFrame::FrameHandles(int id) {
-    switch (id) {
-    case CommandId::fileOpen:
-    case CommandId::appExit:
-    case CommandId::viewToolbar:
-    case CommandId::viewStatusBar:
-    case CommandId::appAbout:
-        return true;
-    default:
-        return false;
+void CMainFrame::RegisterFrameCommands() {
+    namespace C = CommandId;
+    m_router.Register(C::fileOpen, [this] { OpenCommandFromMenu(); });
+    for (int id = C::recentFirst; id <= C::recentLast; ++id) {
+        m_router.Register(id, [this, id] {
+            const std::string path = m_recentFiles.GetPath(id - C::recentFirst);
+            if (!path.empty())
+                OpenDocumentByPath(path);
+        });
     }
+    m_router.Register(C::appExit, [this] { close(); });
+    // The toolbar exists by the time a command can run.
+    m_router.Register(
+        C::viewToolbar,
+        [this] {
+            m_toolBar->setVisible(m_toolBar->isHidden());
+            UpdateCommandStates();
+        },
+        [this] { return m_toolBar && !m_toolBar->isHidden(); });
+    m_router.Register(
+        C::viewStatusBar,
+        [this] {
+            statusBar()->setVisible(statusBar()->isHidden());
+            UpdateCommandStates();
+        },
+        [this] { return !statusBar()->isHidden(); });
+    m_router.Register(C::appAbout, [this] { ShowAboutBox(this); });
 }
 
 QAction* CMainFrame::CreateCommandAction(int id) {
@@ -87,8 +85,9 @@ QAction* CMainFrame::CreateCommandAction(int id) {
         statusTip = prompt.left(newline);
         toolTip = newline < 0 ? QString() : prompt.mid(newline + 1);
     }
-    // Commands outside the menus are named by their tip in the toolbar.
+    // Commands outside the menus are named by their tip, on a button and to a screen reader.
     auto* action = new QAction(text.isEmpty() ? toolTip : text, this);
+    action->setCheckable(m_router.IsCheckable(id));
     action->setStatusTip(statusTip);
     if (!toolTip.isEmpty())
         action->setToolTip(toolTip);
@@ -98,34 +97,32 @@ QAction* CMainFrame::CreateCommandAction(int id) {
     action->setIconVisibleInMenu(false);
     // Shortcuts of every command work window-wide, whether or not its menu or button shows.
     addAction(action);
-    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    connect(action, &QAction::triggered, this, [this, id] { m_router.Run(id); });
     m_actions[id] = action;
     return action;
 }
 
 void CMainFrame::CreateActions() {
     for (const CCommandEntry& entry : CommandTable()) {
-        if (entry.id == CommandId::recentFirst || entry.id == CommandId::toolbarPlaceholder)
+        if (entry.id == CommandId::recentFirst || !m_router.HasHandler(entry.id))
             continue;
         const bool reachable = entry.menuText || entry.keys ||
                                std::find(ToolbarLayout().begin(), ToolbarLayout().end(),
                                          entry.id) != ToolbarLayout().end();
         // A command is offered only where the user can reach it and something handles it.
-        if (reachable && (FrameHandles(entry.id) || CPicdexView::HandlesCommand(entry.id)))
+        if (reachable)
             CreateCommandAction(entry.id);
-    }
-    for (QAction* toggle : {Action(CommandId::viewToolbar), Action(CommandId::viewStatusBar)}) {
-        if (toggle)
-            toggle->setCheckable(true);
     }
 
     const CCommandEntry* recent = FindCommand(CommandId::recentFirst);
     for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        const int id = CommandId::recentFirst + int(i);
+        if (!m_router.HasHandler(id))
+            continue;
         auto* action = new QAction(this);
         action->setStatusTip(QString::fromUtf8(recent->prompt));
         action->setVisible(false);
-        connect(action, &QAction::triggered, this,
-                [this, i] { RunCommand(CommandId::recentFirst + int(i)); });
+        connect(action, &QAction::triggered, this, [this, id] { m_router.Run(id); });
         m_recentActions[i] = action;
     }
 }
@@ -140,14 +137,15 @@ void CMainFrame::AddMenu(const char* title) {
         if (entry.id == CommandId::recentFirst) {
             m_recentSeparator = menu->addSeparator();
             for (QAction* action : m_recentActions)
-                menu->addAction(action);
+                if (action)
+                    menu->addAction(action);
             continue;
         }
         QAction* action = Action(entry.id);
         if (!action)
             continue;
         // Separators in a row or at either end collapse, so no group needs checking.
-        if (StartsGroup(entry.id))
+        if (entry.startsGroup)
             menu->addSeparator();
         menu->addAction(action);
     }
@@ -170,6 +168,8 @@ void CMainFrame::CreateMenus() {
 void CMainFrame::RebuildRecentFileMenu() {
     for (int i = 0; i < int(m_recentActions.size()); ++i) {
         QAction* action = m_recentActions[std::size_t(i)];
+        if (!action)
+            continue;
         const bool used = i < m_recentFiles.GetCount();
         action->setText(used ? m_recentFiles.GetMenuText(i) : QString());
         action->setVisible(used);
@@ -189,6 +189,7 @@ void CMainFrame::CreateToolBar() {
         if (m_view)
             m_view->ApplyZoomValue(percent);
     });
+    connect(m_zoomBox, &CZoomBox::fitChosen, this, [this] { m_router.Run(CommandId::zoomFit); });
 
     // Buttons this build has no command for are left out, and with them any separator that
     // would then stand first, last or next to another.
@@ -205,24 +206,18 @@ void CMainFrame::CreateToolBar() {
             m_toolBar->addSeparator();
         separatorPending = false;
         if (id == CommandId::toolbarPlaceholder)
-            m_toolBar->addWidget(m_zoomBox);
+            m_toolBar->addWidget(m_zoomBox)->setText(m_zoomBox->accessibleName());
         else
             m_toolBar->addAction(action);
     }
 }
 
 void CMainFrame::UpdateCommandStates() {
-    if (!m_view)
-        return;
-    const CCommandState state = m_view->GetCommandState();
     for (const auto& [id, action] : m_actions) {
-        if (const CCommandEntry* entry = FindCommand(id))
-            action->setEnabled(IsCommandEnabled(*entry, state));
+        action->setEnabled(m_router.IsEnabled(id));
+        if (action->isCheckable())
+            action->setChecked(m_router.IsChecked(id));
     }
-    if (QAction* toggle = Action(CommandId::viewToolbar))
-        toggle->setChecked(m_toolBar && !m_toolBar->isHidden());
-    if (QAction* toggle = Action(CommandId::viewStatusBar))
-        toggle->setChecked(!statusBar()->isHidden());
 }
 
 void CMainFrame::MenuShown() {
@@ -239,35 +234,5 @@ void CMainFrame::MenuHidden() {
         for (QLabel* pane : {m_modifiedPane, m_datePane, m_timePane})
             pane->show();
         statusBar()->clearMessage();
-    }
-}
-
-bool CMainFrame::RunFrameCommand(int id) {
-    if (id >= CommandId::recentFirst && id <= CommandId::recentLast) {
-        const std::string path = m_recentFiles.GetPath(id - CommandId::recentFirst);
-        if (!path.empty())
-            OpenDocumentByPath(path);
-        return true;
-    }
-    switch (id) {
-    case CommandId::fileOpen:
-        OpenCommandFromMenu();
-        return true;
-    case CommandId::appExit:
-        close();
-        return true;
-    case CommandId::viewToolbar:
-        m_toolBar->setVisible(m_toolBar->isHidden());
-        UpdateCommandStates();
-        return true;
-    case CommandId::viewStatusBar:
-        statusBar()->setVisible(statusBar()->isHidden());
-        UpdateCommandStates();
-        return true;
-    case CommandId::appAbout:
-        ShowAboutBox(this);
-        return true;
-    default:
-        return false;
     }
 }

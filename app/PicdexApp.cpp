@@ -63,6 +63,5 @@ void CPicdexApp::OpenInitialDatabase() {
         return;
     const std::string defaultPath = DefaultDatabasePath(applicationFilePath().toStdString());
     const std::string path = ChooseInitialDatabase(m_settings, defaultPath);
-    if (!path.empty())
-        m_frame->View()->OpenInitialDatabase(path);
+    m_frame->OpenInitialDatabase(path);
 }

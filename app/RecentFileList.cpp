@@ -33,6 +33,10 @@ void CRecentFileList::Add(const std::string& path) {
         m_paths.resize(maxEntries);
 }
 
+void CRecentFileList::Remove(const std::string& path) {
+    m_paths.erase(std::remove(m_paths.begin(), m_paths.end(), path), m_paths.end());
+}
+
 std::string CRecentFileList::GetPath(int index) const {
     if (index < 0 || index >= GetCount())
         return {};

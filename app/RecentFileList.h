@@ -23,6 +23,8 @@ public:
     // path becomes the newest entry; an equal path (compared exactly) is moved, not doubled,
     // and the oldest falls off a full list. An empty path is ignored.
     void Add(const std::string& path);
+    // Takes path (compared exactly) off the list; the entries after it move up.
+    void Remove(const std::string& path);
 
     int GetCount() const { return int(m_paths.size()); }
     // The path at index (0 = newest); empty when index is out of range.

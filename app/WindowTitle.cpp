@@ -5,9 +5,10 @@ constexpr int searchResultMode = 2;
 }
 
 std::string FormatTitle(const std::string& mainPath, const std::string& name, int listMode,
-                        const std::string& key) {
+                        const std::string& key, bool readOnly) {
     std::string shown = name;
     if (listMode == searchResultMode)
         shown += " [" + key + "]";
-    return "Picdex - " + mainPath + "(" + (shown.empty() ? std::string("-") : shown) + ")";
+    return "Picdex - " + mainPath + (readOnly ? " (read only)" : "") + "(" +
+           (shown.empty() ? std::string("-") : shown) + ")";
 }

@@ -24,7 +24,10 @@ CZoomBox::CZoomBox(QWidget* parent) : QComboBox(parent) {
 
     for (int percent = 10; percent <= 200; percent += 10)
         addItem(QStringLiteral("%1 %").arg(percent));
+    addItem(QString::fromLatin1(fitText));
     setCurrentIndex(-1);
+    setAccessibleName(QStringLiteral("Zoom"));
+    lineEdit()->setAccessibleName(accessibleName());
 
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (std::exchange(m_choosingFromList, false))
@@ -58,6 +61,12 @@ void CZoomBox::ShowPercent(int percent) {
 }
 
 bool CZoomBox::ApplyText(const QString& text) {
+    if (text.trimmed().compare(QLatin1String(fitText), Qt::CaseInsensitive) == 0) {
+        emit fitChosen();
+        if (m_focusTarget)
+            m_focusTarget->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
     int value = ParseZoomText(text);
     if (value == 0)
         return false;

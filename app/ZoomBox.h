@@ -1,7 +1,8 @@
-// CZoomBox: the toolbar's editable zoom box. Its list holds "10 %" to "200 %"; the edit part
-// takes any text. Choosing an item or pressing Enter applies the number at the start of the
-// text (values above 500 become 500, text without a number is ignored) and gives the focus
-// back to the picture view.
+// CZoomBox: the toolbar's editable zoom box. Its list holds "10 %" to "200 %" and, last,
+// "Fit"; the edit part takes any text. Choosing a percentage or pressing Enter applies the
+// number at the start of the text (values above 500 become 500, text without a number is
+// ignored); choosing "Fit" (or typing it) asks for the whole picture in the window. Either
+// gives the focus back to the picture view.
 #pragma once
 
 #include <QComboBox>
@@ -12,6 +13,7 @@ class CZoomBox : public QComboBox {
 
 public:
     static constexpr int maxPercent = 500;
+    static constexpr const char* fitText = "Fit";
 
     explicit CZoomBox(QWidget* parent = nullptr);
 
@@ -28,6 +30,8 @@ public:
 signals:
     // A zoom percentage the user chose or typed: never 0, never above 500 (may be negative).
     void zoomValueChosen(int percent);
+    // "Fit" was chosen or typed.
+    void fitChosen();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

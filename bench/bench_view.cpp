@@ -21,7 +21,6 @@
 // Options: --moves N (default 20, after one untimed move), --frames N (default 300),
 // --width W --height H (the window's client size, default 1024 × 768), --data FOLDER (the
 // corpus, default ../shared/testdata/ from the repository), --dir FOLDER (scratch folder).
-#include "app/CommandIds.h"
 #include "bench/BenchUtil.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Settings.h"
@@ -30,6 +29,8 @@
 #include "platform/MemFile.h"
 #include "storage/PictureDatabase.h"
 #include "ui/PicdexView.h"
+#include "ui/commands/CommandIds.h"
+#include "ui/commands/CommandRouter.h"
 
 #include <QApplication>
 
@@ -59,6 +60,7 @@ struct CBenchWindow {
     CBenchWindow(const std::string& base, bool force256, const CBenchOptions& options)
         : view(doc, frame, Settings(settings, force256)) {
         view.SetPasswordDialog(&password);
+        view.RegisterCommands(router);
         view.resize(int(options.width), int(options.height));
         view.show();
         QCoreApplication::processEvents();
@@ -74,6 +76,7 @@ struct CBenchWindow {
     CPicdexDoc doc;
     IViewFrame frame;
     CNoPassword password;
+    CCommandRouter router;
     CPicdexView view;
 };
 
@@ -120,11 +123,11 @@ CNextFigures MeasureNext(const std::string& base, bool force256, const CBenchOpt
 
     std::vector<double> next;
     std::vector<double> load;
-    view.OnCommand(CommandId::next); // untimed: first touches of the memory
+    window.router.Run(CommandId::next); // untimed: first touches of the memory
     view.viewport()->repaint();
     for (std::int64_t i = 0; i < options.moves; ++i) {
         CStopwatch watch;
-        view.OnCommand(CommandId::next);
+        window.router.Run(CommandId::next);
         view.viewport()->repaint();
         next.push_back(watch.Millis());
         watch.Restart();

@@ -22,7 +22,6 @@
 // Options: --files N (default 2000), --pages N (page turns, default 20), --records N
 // (default 50000), --runs N (searches per keyword, default 9), --data FOLDER (the corpus,
 // default ../shared/testdata/), --dir FOLDER (where the scratch folder is made).
-#include "app/CommandIds.h"
 #include "bench/BenchUtil.h"
 #include "bench/CollectionDatabase.h"
 #include "collection/PicdexDoc.h"
@@ -31,6 +30,8 @@
 #include "imaging/Thumbnail.h"
 #include "platform/Prompt.h"
 #include "ui/PicdexView.h"
+#include "ui/commands/CommandIds.h"
+#include "ui/commands/CommandRouter.h"
 #include "ui/dialogs/AddFilesDialog.h"
 #include "ui/dialogs/PictureCell.h"
 #include "ui/dialogs/PreviewLoader.h"
@@ -253,7 +254,9 @@ int BenchSearch(const CBenchOptions& options, const std::string& scratch) {
     CPicdexDoc doc;
     CTitleFrame frame;
     CNoPassword password;
+    CCommandRouter router;
     CPicdexView view(doc, frame, settings);
+    view.RegisterCommands(router);
     view.SetPasswordDialog(&password);
     view.resize(800, 600);
     view.show();
@@ -262,7 +265,7 @@ int BenchSearch(const CBenchOptions& options, const std::string& scratch) {
         return 1;
 
     CStopwatch watch;
-    view.OnCommand(CommandId::search);
+    router.Run(CommandId::search);
     QCoreApplication::processEvents();
     const double openMs = watch.Millis();
     CSearchWindow* window = view.SearchWindow();

@@ -9,6 +9,7 @@
 #include "ui/DragFolder.h"
 #include "ui/MarkSign.h"
 #include "ui/ViewMarkDialogs.h"
+#include "ui/commands/CommandRouter.h"
 
 #include <QPrinter>
 
@@ -48,9 +49,15 @@ CPicdexView::CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Picture"));
 }
 
 CPicdexView::~CPicdexView() {
+    if (m_router) {
+        for (const int id : m_registered)
+            m_router->Unregister(id);
+        m_router->SetStateSource({});
+    }
     m_doc.RemoveView(*this);
     RemoveOldDragFiles(DragFolderPath(), CurrentTime32());
 }
@@ -196,6 +203,7 @@ CCommandState CPicdexView::GetCommandState() {
     state.marksExist = database.Marks().HasMarks();
     const PxImage* picture = m_doc.GetCurrentPicture();
     state.pictureShown = picture && picture->HasImage();
+    state.recordShown = state.databaseOpen && database.Index().GetCurrentRecord() >= 0;
     return state;
 }
 
@@ -203,24 +211,25 @@ std::string CPicdexView::GetCurrentKey() {
     return std::string(m_doc.Database().Index().Current().Key());
 }
 
-void CPicdexView::OpenInitialDatabase(const std::string& path) {
+bool CPicdexView::OpenInitialDatabase(const std::string& path) {
     CNoPasswordDialog noPassword;
     IPasswordDialog& dialog = m_passwordDialog ? *m_passwordDialog : noPassword;
     if (!m_doc.Database().OpenForDocument(path, dialog)) {
         m_frame.CloseFrame();
-        return;
+        return false;
     }
     OpenSucceeded();
+    return true;
 }
 
-void CPicdexView::OpenDatabaseByPath(const std::string& path) {
+int CPicdexView::OpenDatabaseByPath(const std::string& path) {
     if (m_doc.Database().IsOpen()) {
         m_frame.StartSecondInstance(path);
         ZoomPercent(100);
         ShowZoomPercent();
-        return;
+        return -1;
     }
-    OpenInitialDatabase(path);
+    return OpenInitialDatabase(path) ? 1 : 0;
 }
 
 void CPicdexView::OpenSucceeded() {

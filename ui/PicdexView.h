@@ -1,24 +1,27 @@
 // CPicdexView: the picture view, the single view of the document. It shows the current
 // record's picture zoomed and panned (PxPanView), with the mark sign on a marked record,
-// and is the first target of nearly every command: it runs the view's own work (zoom,
-// panning, copy, drop, drag out, printing, dialogs) and hands collection work to the
-// document and the collection commands. It tells the frame around it through IViewFrame.
+// and carries out most commands: it registers its handlers with the frame's command router
+// and runs the view's own work (zoom, panning, copy, drop, drag out, printing, dialogs),
+// handing collection work to the document and the collection commands. It tells the frame
+// around it through IViewFrame.
 #pragma once
 
-#include "app/CommandIds.h"
 #include "collection/AddDialogs.h"
 #include "collection/MarkCommands.h"
 #include "collection/Settings.h"
 #include "collection/Sorting.h"
 #include "ui/PxPanView.h"
 #include "ui/ViewFrame.h"
+#include "ui/commands/CommandIds.h"
 
 #include <QPointer>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CBitmap;
+class CCommandRouter;
 class CPicdexDoc;
 class CSearchWindow;
 class CViewMarkDialogs;
@@ -35,20 +38,19 @@ public:
     CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings, QWidget* parent = nullptr);
     ~CPicdexView() override;
 
-    // Runs the command; false when the view has no handler for id (the frame or the
-    // application then tries). Commands the view handles but that are disabled do nothing.
-    bool OnCommand(int id);
-    // True when the view has a handler for id in this build (a menu item is made for it).
-    static bool HandlesCommand(int id);
+    // Registers the view's command handlers and the state the enable rules look at with
+    // router; the pop-up menu runs its items through it. router must outlive the view, which
+    // takes its handlers and state back when it is destroyed.
+    void RegisterCommands(CCommandRouter& router);
     CCommandState GetCommandState();
 
     // Private message 0x44D: opens the initial database at path (Part of start-up). On
-    // failure the frame is closed.
-    void OpenInitialDatabase(const std::string& path);
+    // failure the frame is closed and false returned.
+    bool OpenInitialDatabase(const std::string& path);
     // The view side of opening a database by path: a second instance when a database is
     // open (and this view goes back to 100 %), else the document's open; on failure the
-    // frame is closed.
-    void OpenDatabaseByPath(const std::string& path);
+    // frame is closed. 1 opened here, 0 failed, -1 handed to a second instance.
+    int OpenDatabaseByPath(const std::string& path);
     // Private message 0x466 from the zoom box: ZoomPercent with min(value, 500), the
     // value compared as unsigned.
     void ApplyZoomValue(int value);
@@ -118,6 +120,8 @@ private:
     // Commands.
     void ZoomInCommand();
     void ZoomOutCommand();
+    // The whole picture in the client area, never above 100 %.
+    void ZoomFitCommand();
     void SnapZoom();
     void Zoom100Command();
     void MoveCommand(int id);
@@ -155,6 +159,8 @@ private:
     CPicdexDoc& m_doc;
     IViewFrame& m_frame;
     ISettings& m_settings;
+    CCommandRouter* m_router = nullptr;
+    std::vector<int> m_registered;
     IPasswordDialog* m_passwordDialog = nullptr;
     IAddDialogs* m_addDialogs = nullptr;
     std::unique_ptr<CViewMarkDialogs> m_markDialogs;

@@ -13,6 +13,7 @@
 #include "platform/GdiDc.h"
 #include "ui/BitmapImage.h"
 #include "ui/ViewMarkDialogs.h"
+#include "ui/commands/CommandRouter.h"
 #include "ui/dialogs/ContrastDialog.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/OptionsDialog.h"
@@ -23,23 +24,13 @@
 
 #include <algorithm>
 #include <climits>
-#include <iterator>
+#include <cmath>
+#include <functional>
 
 namespace {
 
 constexpr float zoomStep = 1.25f;
 constexpr float zoomInLimit = 500.0f;
-
-constexpr int viewCommands[] = {
-    CommandId::zoomIn,     CommandId::zoomOut,      CommandId::zoom100,
-    CommandId::top,        CommandId::previous,     CommandId::next,
-    CommandId::bottom,     CommandId::copy,         CommandId::markToggle,
-    CommandId::unmarkAll,  CommandId::deleteMarked, CommandId::markSearched,
-    CommandId::displayAll, CommandId::deleteRecord, CommandId::sort,
-    CommandId::options,    CommandId::contrast,     CommandId::saveAs,
-    CommandId::print,      CommandId::printPreview, CommandId::printSetup,
-    CommandId::add,        CommandId::search,
-};
 
 // Shows the wait cursor for the life of the object.
 class CWaitCursor {
@@ -52,94 +43,52 @@ public:
 
 } // namespace
 
-bool CPicdexView::HandlesCommand(int id) {
-    return std::find(std::begin(viewCommands), std::end(viewCommands), id) !=
-           std::end(viewCommands);
-}
-
-bool CPicdexView::OnCommand(int id) {
-    if (!HandlesCommand(id))
-        return false;
-    const CCommandState state = GetCommandState();
-    switch (id) {
-    case CommandId::zoomIn:
-        ZoomInCommand();
-        break;
-    case CommandId::zoomOut:
-        ZoomOutCommand();
-        break;
-    case CommandId::zoom100:
-        Zoom100Command();
-        break;
-    case CommandId::top:
-    case CommandId::previous:
-    case CommandId::next:
-    case CommandId::bottom:
-        MoveCommand(id);
-        break;
-    case CommandId::copy:
-        if (state.pictureShown)
-            CopyCommand();
-        break;
-    case CommandId::markToggle:
-        ToggleMarkCommand();
-        break;
-    case CommandId::unmarkAll:
-        if (state.marksExist) {
-            CMarkCommands(m_doc, *this, *m_markDialogs, m_settings).UnmarkAllCommand();
-            viewport()->update();
-        }
-        break;
-    case CommandId::deleteMarked:
-        if (state.marksExist) {
-            CMarkCommands(m_doc, *this, *m_markDialogs, m_settings).DeleteMarked();
-            RealizeAndInvalidate();
-        }
-        break;
-    case CommandId::markSearched:
+void CPicdexView::RegisterCommands(CCommandRouter& router) {
+    m_router = &router;
+    router.SetStateSource([this] { return GetCommandState(); });
+    auto add = [this, &router](int id, std::function<void()> handler) {
+        if (router.Register(id, std::move(handler)))
+            m_registered.push_back(id);
+    };
+    namespace C = CommandId;
+    add(C::zoomIn, [this] { ZoomInCommand(); });
+    add(C::zoomOut, [this] { ZoomOutCommand(); });
+    add(C::zoomFit, [this] { ZoomFitCommand(); });
+    add(C::zoom100, [this] { Zoom100Command(); });
+    for (const int id : {C::top, C::previous, C::next, C::bottom})
+        add(id, [this, id] { MoveCommand(id); });
+    add(C::copy, [this] { CopyCommand(); });
+    add(C::markToggle, [this] { ToggleMarkCommand(); });
+    add(C::unmarkAll, [this] {
+        CMarkCommands(m_doc, *this, *m_markDialogs, m_settings).UnmarkAllCommand();
+        viewport()->update();
+    });
+    add(C::deleteMarked, [this] {
+        CMarkCommands(m_doc, *this, *m_markDialogs, m_settings).DeleteMarked();
+        RealizeAndInvalidate();
+    });
+    add(C::markSearched, [this] {
         MarkSearched(m_doc, *this);
         viewport()->update();
-        break;
-    case CommandId::displayAll:
-        if (state.searching) {
-            DisplayAll(m_doc, *this, m_settings);
-            m_frame.UpdateTitle();
-        }
-        break;
-    case CommandId::add:
-        if (state.writable)
-            AddCommand();
-        break;
-    case CommandId::search:
-        ToggleSearchWindow();
-        break;
-    case CommandId::deleteRecord:
-        if (state.writable)
-            DeleteRecordCommand();
-        break;
-    case CommandId::sort:
-        SortViewCommand();
-        break;
-    case CommandId::options:
-        OptionsCommand();
-        break;
-    case CommandId::contrast:
-        ContrastCommand();
-        break;
-    case CommandId::saveAs:
-        SaveAsViewCommand();
-        break;
-    case CommandId::print:
-        PrintCommand();
-        break;
-    case CommandId::printPreview:
-        PrintPreviewCommand();
-        break;
-    case CommandId::printSetup:
-        PrintSetupCommand();
-        break;
-    }
-    return true;
+    });
+    add(C::displayAll, [this] {
+        DisplayAll(m_doc, *this, m_settings);
+        m_frame.UpdateTitle();
+    });
+    add(C::add, [this] { AddCommand(); });
+    // The Edit menu's item is checked while the search window shows.
+    if (router.Register(
+            C::search, [this] { ToggleSearchWindow(); },
+            [this] { return IsSearchWindowVisible(); }))
+        m_registered.push_back(C::search);
+    add(C::deleteRecord, [this] { DeleteRecordCommand(); });
+    add(C::sort, [this] { SortViewCommand(); });
+    add(C::options, [this] { OptionsCommand(); });
+    add(C::contrast, [this] { ContrastCommand(); });
+    add(C::saveAs, [this] { SaveAsViewCommand(); });
+    add(C::print, [this] { PrintCommand(); });
+    add(C::printPreview, [this] { PrintPreviewCommand(); });
+    add(C::printSetup, [this] { PrintSetupCommand(); });
 }
 
 void CPicdexView::ZoomInCommand() {
@@ -154,6 +103,19 @@ void CPicdexView::ZoomInCommand() {
 void CPicdexView::ZoomOutCommand() {
     ZoomOut(nullptr, zoomStep);
     SnapZoom();
+    ShowZoomPercent();
+}
+
+void CPicdexView::ZoomFitCommand() {
+    PxImage* picture = m_doc.GetCurrentPicture();
+    if (!picture || !picture->HasImage())
+        return;
+    // The whole window counts: once the picture fits, the scroll bars go away.
+    const QSize room = maximumViewportSize();
+    const double scale = std::min({1.0, double(room.width()) / double(picture->GetWidth()),
+                                   double(room.height()) / double(picture->GetHeight())});
+    // Rounded down, so that the zoomed picture is never a pixel larger than the window.
+    ZoomPercent(std::max(1, static_cast<int>(std::floor(scale * 100.0))));
     ShowZoomPercent();
 }
 

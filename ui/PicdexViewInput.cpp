@@ -7,6 +7,8 @@
 #include "platform/Path.h"
 #include "storage/PictureExport.h"
 #include "ui/DragFolder.h"
+#include "ui/commands/CommandRouter.h"
+#include "ui/commands/CommandTable.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -102,22 +104,23 @@ void CPicdexView::focusInEvent(QFocusEvent* event) {
 }
 
 void CPicdexView::ShowPopupMenu(const QPoint& globalPos) {
-    const CCommandState state = GetCommandState();
+    if (!m_router)
+        return;
     auto* menu = new QMenu(this);
-    auto add = [menu](const char* text, int id, bool enabled) {
-        QAction* action = menu->addAction(QString::fromUtf8(text));
-        action->setData(id);
-        action->setEnabled(enabled);
-    };
-    add("Save &As...", CommandId::saveAs, true);
-    add("&Copy\tCtrl+C", CommandId::copy, true);
-    menu->addSeparator();
-    add("&Mark/Unmark", CommandId::markToggle, true);
-    add("&Delete...", CommandId::deleteRecord, !(state.databaseOpen && !state.writable));
-    menu->addSeparator();
-    add("Display &all", CommandId::displayAll, state.searching);
-    connect(menu, &QMenu::triggered, this,
-            [this](QAction* action) { OnCommand(action->data().toInt()); });
+    for (const int id : PopupLayout()) {
+        const CCommandEntry* entry = FindCommand(id);
+        if (id == 0) {
+            menu->addSeparator();
+        } else if (entry && entry->menuText && m_router->HasHandler(id)) {
+            QAction* action = menu->addAction(QString::fromUtf8(entry->menuText));
+            action->setData(id);
+            action->setEnabled(m_router->IsEnabled(id));
+        }
+    }
+    connect(menu, &QMenu::triggered, this, [this](QAction* action) {
+        if (m_router)
+            m_router->Run(action->data().toInt());
+    });
     // The command may open a dialog while the menu is still unwinding: delete it later.
     connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
     menu->popup(globalPos);
@@ -175,7 +178,7 @@ void CPicdexView::AddDroppedFiles(const QStringList& localPaths) {
     RealizeAndInvalidate();
     if (minimized && m_frame.IsFrameMinimized())
         m_frame.RestoreFrame();
-    OnCommand(CommandId::bottom);
+    MoveCommand(CommandId::bottom);
 }
 
 // --- dragging the picture out ---

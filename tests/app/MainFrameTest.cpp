@@ -1,8 +1,8 @@
-// The main frame: the title rule, menus and toolbar built from the command table, enable
-// states from the open database, the zoom box reaching the view, the status panes, closing,
-// the opening window and opening a second database in a real second process.
+// The main frame: the title rule, menus and toolbar built from the command table and routed
+// through one dispatcher, accessible names, enable states from the open database, the zoom
+// box reaching the view, the recent-file list after a failed open, the status panes,
+// closing, the opening window and opening a second database in a real second process.
 #include "app/MainFrame.h"
-#include "app/CommandTable.h"
 #include "app/InstanceLauncher.h"
 #include "app/OpeningWindow.h"
 #include "app/RecentFileList.h"
@@ -12,7 +12,10 @@
 #include "collection/Search.h"
 #include "platform/MemFile.h"
 #include "ui/PicdexView.h"
+#include "ui/commands/CommandTable.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QBuffer>
 #include <QImage>
 #include <QLabel>
@@ -108,7 +111,11 @@ private slots:
     void titleFollowsTheOpenDatabaseRecordAndSearchKey();
     void toolbarHoldsTheBuildsButtonsInOrderWithTheZoomBox();
     void menuItemsCarryTextKeysAndPrompts();
+    void everyItemButtonAndKeyReachesItsHandler();
+    void disabledCommandsDoNothingAndUnhandledOnesAreNotOffered();
+    void everyControlHasAnAccessibleName();
     void enableStatesFollowTheDatabase();
+    void aFailedOpenLeavesTheHeadOfTheRecentFileList();
     void zoomBoxValueReachesTheViewLimitedTo500();
     void statusPanesAreAsWideAsTheirTexts();
     void openMenuGivesTheWholeStatusBarToThePrompt();
@@ -162,6 +169,8 @@ void MainFrameTest::titleRule() {
     QCOMPARE(FormatTitle("", "", 0, ""), std::string("Picdex - (-)"));
     QCOMPARE(FormatTitle("/pics/HOLIDAY.PXM", "beach.jpg", 2, "@sea"),
              std::string("Picdex - /pics/HOLIDAY.PXM(beach.jpg [@sea])"));
+    QCOMPARE(FormatTitle("/pics/HOLIDAY.PXM", "beach.jpg", 0, "", true),
+             std::string("Picdex - /pics/HOLIDAY.PXM (read only)(beach.jpg)"));
 }
 
 void MainFrameTest::titleFollowsTheOpenDatabaseRecordAndSearchKey() {
@@ -241,22 +250,101 @@ void MainFrameTest::menuItemsCarryTextKeysAndPrompts() {
     QVERIFY(zoomIn.contains(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)));
     QVERIFY(m_frame->Action(CommandId::zoomOut)->shortcuts().contains(QKeySequence(Qt::Key_Minus)));
     QCOMPARE(m_frame->Action(CommandId::next)->shortcut(), QKeySequence("Ctrl+Down"));
+    QVERIFY(m_frame->Action(CommandId::zoomFit)->shortcuts().contains(QKeySequence("*")));
+}
 
-    // Menus in order; every item is a command of this build.
-    QStringList titles;
-    for (QAction* menu : m_frame->menuBar()->actions()) {
-        if (menu->isVisible())
-            titles << menu->text();
+namespace {
+// Every enable rule holds.
+CCommandState Everything() {
+    CCommandState state;
+    state.databaseOpen = state.writable = state.searching = state.marksExist = true;
+    state.pictureShown = state.recordShown = true;
+    return state;
+}
+
+// Gives every command that has a handler one that records its id instead.
+std::vector<int> RecordEveryCommand(CCommandRouter& router, std::vector<int>& ran) {
+    std::vector<int> ids;
+    for (const CCommandEntry& entry : CommandTable()) {
+        if (router.HasHandler(entry.id)) {
+            router.Register(entry.id, [&ran, id = entry.id] { ran.push_back(id); });
+            ids.push_back(entry.id);
+        }
     }
-    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Mark", "&View", "&Tools", "&?"}));
-    QMenu* file = m_frame->menuBar()->actions().front()->menu();
-    QStringList items;
-    for (QAction* action : file->actions()) {
-        if (!action->isSeparator() && action->isVisible())
-            items << action->text();
+    return ids;
+}
+} // namespace
+
+void MainFrameTest::everyItemButtonAndKeyReachesItsHandler() {
+    m_frame->show();
+    m_frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+    CCommandRouter& router = m_frame->Router();
+    std::vector<int> ran;
+    const std::vector<int> ids = RecordEveryCommand(router, ran);
+    router.SetStateSource(Everything);
+    m_frame->UpdateCommandStates();
+    for (const int id : ids) {
+        QAction* action = m_frame->Action(id);
+        if (!action)
+            continue;
+        ran.clear();
+        action->trigger();
+        QCOMPARE(ran, std::vector<int>{id});
+        // Its keys, pressed in the view, reach the same handler.
+        for (const QKeySequence& key : action->shortcuts()) {
+            ran.clear();
+            m_frame->View()->setFocus();
+            QTest::keySequence(m_frame.get(), key);
+            QVERIFY2(ran == std::vector<int>{id}, qPrintable(key.toString()));
+        }
     }
-    QCOMPARE(items, (QStringList{"&Open...", "A&dd...", "Save &As...", "&Print...", "Pre&view print",
-                                 "P&rinter setup...", "E&xit Picdex"}));
+    // The zoom box's "Fit" runs the Fit command.
+    ran.clear();
+    emit m_frame->ZoomBox()->fitChosen();
+    QCOMPARE(ran, std::vector<int>{CommandId::zoomFit});
+}
+
+void MainFrameTest::disabledCommandsDoNothingAndUnhandledOnesAreNotOffered() {
+    CCommandRouter& router = m_frame->Router();
+    for (const CCommandEntry& entry : CommandTable()) {
+        if (!router.HasHandler(entry.id))
+            QVERIFY2(!m_frame->Action(entry.id), qPrintable(QString::number(entry.id)));
+    }
+    // Nothing open: whatever needs a database, marks, a search or a picture does nothing.
+    std::vector<int> ran;
+    for (const int id : RecordEveryCommand(router, ran)) {
+        const bool enabled = IsCommandEnabled(*FindCommand(id), CCommandState{});
+        QCOMPARE(m_frame->RunCommand(id), enabled ? 1 : 0);
+    }
+    QVERIFY(std::find(ran.begin(), ran.end(), CommandId::deleteRecord) == ran.end());
+    QVERIFY(std::find(ran.begin(), ran.end(), CommandId::markToggle) != ran.end());
+}
+
+void MainFrameTest::everyControlHasAnAccessibleName() {
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    QVERIFY(!m_frame->windowTitle().isEmpty());
+    QStringList nameless;
+    for (QWidget* widget : m_frame->findChildren<QWidget*>()) {
+        const bool control =
+            widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(widget);
+        if (!widget->isVisible() || !control)
+            continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (!accessible || accessible->text(QAccessible::Name).isEmpty())
+            nameless << widget->metaObject()->className() + QStringLiteral(" in ") +
+                            widget->parentWidget()->metaObject()->className();
+    }
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(", ")));
+    // Menus, their items and the toolbar's buttons are named by their texts.
+    QList<QAction*> items = m_frame->menuBar()->actions() + m_frame->ToolBar()->actions();
+    for (QAction* menu : m_frame->menuBar()->actions())
+        items += menu->menu()->actions();
+    for (QAction* action : items) {
+        if (action->isVisible() && !action->isSeparator())
+            QVERIFY2(!action->text().remove('&').isEmpty(), qPrintable(action->toolTip()));
+    }
 }
 
 void MainFrameTest::enableStatesFollowTheDatabase() {
@@ -277,14 +365,41 @@ void MainFrameTest::enableStatesFollowTheDatabase() {
         QVERIFY(!m_frame->Action(CommandId::unmarkAll)->isEnabled());
         QVERIFY(m_frame->Action(CommandId::copy)->isEnabled());
 
-        m_frame->RunCommand(CommandId::markToggle);
+        // It says so, and with marks nothing that writes is on.
+        QVERIFY(m_frame->windowTitle().contains(QString::fromStdString(path + " (read only)(")));
+        QCOMPARE(m_frame->RunCommand(CommandId::markToggle), 1);
         m_frame->UpdateCommandStates();
         QVERIFY(m_frame->Action(CommandId::unmarkAll)->isEnabled());
-        QVERIFY(m_frame->Action(CommandId::deleteMarked)->isEnabled());
+        QVERIFY(!m_frame->Action(CommandId::deleteMarked)->isEnabled());
+        QCOMPARE(m_frame->RunCommand(CommandId::deleteMarked), 0);
+        QCOMPARE(m_doc->Database().Marks().GetMarks().size(), std::size_t(1));
     }
+    QVERIFY(m_prompt->m_texts.empty());
     QVERIFY(SearchKeyword(*m_doc, "@k"));
     // The idle update alone brings the new state.
     QTRY_VERIFY_WITH_TIMEOUT(m_frame->Action(CommandId::displayAll)->isEnabled(), 3000);
+}
+
+void MainFrameTest::aFailedOpenLeavesTheHeadOfTheRecentFileList() {
+    const std::string good = DbPath("GOOD.PXM");
+    const std::string bad = DbPath("BAD.PXM");
+    CreateDatabase(good, "", "");
+    QFile junk(QString::fromStdString(bad));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    // At start-up, and through File > Open (or a recent-file item).
+    for (const bool atStartUp : {true, false}) {
+        m_recent->Add(good);
+        m_recent->Add(bad);
+        m_recent->Write(*m_settings);
+        if (atStartUp)
+            m_frame->OpenInitialDatabase(bad);
+        else
+            m_frame->OpenDocumentByPath(bad);
+        QVERIFY(!m_doc->Database().IsOpen());
+        QCOMPARE(m_settings->GetProfileString("Recent File List", "File1", ""), good);
+    }
 }
 
 void MainFrameTest::zoomBoxValueReachesTheViewLimitedTo500() {

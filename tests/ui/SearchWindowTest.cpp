@@ -7,6 +7,7 @@
 #include "platform/Prompt.h"
 #include "ui/PicdexView.h"
 #include "ui/WhenModal.h"
+#include "ui/commands/CommandRouter.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -49,7 +50,7 @@ private slots:
 private:
     CSearchWindow* Window() {
         if (!m_view->SearchWindow())
-            m_view->OnCommand(CommandId::search);
+            m_router->Run(CommandId::search);
         return m_view->SearchWindow();
     }
     void Search(const QString& text, bool byFileName = false) {
@@ -71,7 +72,7 @@ private:
         std::set<std::string> seen;
         while (seen.insert(CurrentName()).second) {
             names.push_back(CurrentName());
-            m_view->OnCommand(CommandId::next);
+            m_router->Run(CommandId::next);
         }
         return names;
     }
@@ -82,6 +83,7 @@ private:
     CSilentPrompt m_prompt;
     std::unique_ptr<CScopedPrompt> m_scopedPrompt;
     std::unique_ptr<CPicdexDoc> m_doc;
+    std::unique_ptr<CCommandRouter> m_router;
     std::unique_ptr<CPicdexView> m_view;
 };
 
@@ -115,13 +117,16 @@ void SearchWindowTest::init() {
         }
     }
     m_doc = std::make_unique<CPicdexDoc>();
+    m_router = std::make_unique<CCommandRouter>();
     m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
+    m_view->RegisterCommands(*m_router);
     m_view->OpenInitialDatabase(path);
     QVERIFY(m_doc->Database().IsOpen());
 }
 
 void SearchWindowTest::cleanup() {
     m_view.reset();
+    m_router.reset();
     m_doc.reset();
     m_scopedPrompt.reset();
     m_dir.reset();
@@ -192,13 +197,13 @@ void SearchWindowTest::keywordListDialogSearchesItsLineAndRemembersIt() {
 }
 
 void SearchWindowTest::displayAllAndMarkSearchedWorkOnTheSearch() {
-    m_view->OnCommand(CommandId::markSearched);
+    m_router->Run(CommandId::markSearched);
     QCOMPARE(m_prompt.messages.back(), std::string("Apply this command after pics are searched."));
     QCOMPARE(m_doc->Database().Marks().Count(), 0);
     Search("dog");
-    m_view->OnCommand(CommandId::markSearched);
+    m_router->Run(CommandId::markSearched);
     QCOMPARE(m_doc->Database().Marks().Count(), 2);
-    m_view->OnCommand(CommandId::displayAll);
+    m_router->Run(CommandId::displayAll);
     QVERIFY(!m_view->GetCommandState().searching);
     QCOMPARE(m_view->GetListMode(), 0);
     QCOMPARE(Walk().size(), std::size_t(4));
@@ -206,16 +211,18 @@ void SearchWindowTest::displayAllAndMarkSearchedWorkOnTheSearch() {
 
 void SearchWindowTest::commandShowsAndHidesTheWindow() {
     QVERIFY(!m_view->IsSearchWindowVisible());
-    m_view->OnCommand(CommandId::search);
+    m_router->Run(CommandId::search);
     QVERIFY(m_view->IsSearchWindowVisible());
+    QVERIFY(m_router->IsCheckable(CommandId::search) && m_router->IsChecked(CommandId::search));
     QCOMPARE(m_view->SearchWindow()->windowTitle(), QStringLiteral("Search"));
     QVERIFY(!m_view->SearchWindow()->isModal());
-    m_view->OnCommand(CommandId::search);
+    m_router->Run(CommandId::search);
     QVERIFY(!m_view->IsSearchWindowVisible());
-    m_view->OnCommand(CommandId::search);
+    m_router->Run(CommandId::search);
     QVERIFY(m_view->IsSearchWindowVisible());
     QTest::mouseClick(m_view->SearchWindow()->findChild<QPushButton*>("close"), Qt::LeftButton);
     QVERIFY(!m_view->IsSearchWindowVisible());
+    QVERIFY(!m_router->IsChecked(CommandId::search));
 }
 
 QTEST_MAIN(SearchWindowTest)

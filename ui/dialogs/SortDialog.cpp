@@ -12,7 +12,8 @@ CSortDialog::CSortDialog(QWidget* parent) : m_parent(parent) {}
 bool CSortDialog::AskSortType(int& sortType) {
     QDialog dialog(m_parent.data());
     dialog.setObjectName(QStringLiteral("sortDialog"));
-    dialog.setWindowTitle(QString());
+    // Named after its one group, so that the window has a title to be found by.
+    dialog.setWindowTitle(QStringLiteral("Sort"));
 
     auto* group = new QGroupBox(QStringLiteral("Sort"), &dialog);
     auto* byName = new QRadioButton(QStringLiteral("&Alphabetic by fle name"), group);

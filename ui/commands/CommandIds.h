@@ -1,7 +1,7 @@
-// The program's command ids and private window messages. Menus, toolbar buttons and
-// accelerators carry a command id; the view handles nearly every command, the main frame
-// and the application the rest. The private messages are the notifications the windows
-// send one another (numbers as the program has always used them).
+// The program's command ids and private window messages. Menus, toolbar buttons, keys and
+// pop-up items carry a command id; the windows register a handler for each id they run
+// (CCommandRouter). The private messages are the notifications the windows send one
+// another (numbers as the program has always used them).
 #pragma once
 
 namespace CommandId {
@@ -52,6 +52,7 @@ enum : int {
     bottom = 32784,
     thumbnails = 32794,
     contrast = 32773,
+    zoomFit = 32775,            // the whole picture in the window, never above 100 %
     toolbarPlaceholder = 32774, // no handler: the zoom box takes its place
 };
 }
@@ -85,4 +86,6 @@ struct CCommandState {
     bool marksExist = false;
     // A current picture with pixel data is shown.
     bool pictureShown = false;
+    // The list has a current record (it is not empty).
+    bool recordShown = false;
 };
