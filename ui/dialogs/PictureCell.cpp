@@ -18,6 +18,9 @@ public:
         QAccessible::State state = QAccessibleWidget::state();
         state.checkable = true;
         state.checked = Cell()->IsChecked();
+        // A cell without a file is an empty square, nothing a reader should stop at.
+        if (widget()->accessibleName().isEmpty())
+            state.invisible = true;
         return state;
     }
     QString text(QAccessible::Text kind) const override {

@@ -6,7 +6,7 @@
 //
 // For assistive technology the cell is a check box named after its file; its checked state
 // is the selection, or the mark when SetCheckedIsMark(true) (the thumbnail browser). Its
-// press action clicks it.
+// press action clicks it. A cell without a file name counts as invisible there.
 #pragma once
 
 #include <QImage>
