@@ -3,14 +3,19 @@
 // stored while duplicates are not saved), the folder picker at opening, "PicPath", and the
 // previews that arrive from the worker thread.
 #include "ui/dialogs/AddFilesDialog.h"
+#include "collection/PicdexDoc.h"
 #include "collection/Settings.h"
 #include "platform/MemFile.h"
 #include "storage/PictureDatabase.h"
+#include "ui/PicdexView.h"
+#include "ui/commands/CommandRouter.h"
 #include "ui/dialogs/PictureCell.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -39,6 +44,30 @@ QString LabelText(QWidget& dialog, const QString& name) {
     return label ? label->text() : QStringLiteral("<none>");
 }
 
+// Runs action on the modal window of type Window as soon as it is the active one.
+template <class Window> void WhenModalIs(std::function<void(Window*)> action, int triesLeft = 300) {
+    QTimer::singleShot(10, [action, triesLeft] {
+        if (auto* modal = qobject_cast<Window*>(QApplication::activeModalWidget()))
+            action(modal);
+        else if (triesLeft > 0)
+            WhenModalIs<Window>(action, triesLeft - 1);
+    });
+}
+
+// Stores every file with "&Save", noting the files in the order they were offered.
+class CSavingDialogs : public IAddDialogs {
+public:
+    bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
+    SaveChoice AskSave(const std::string& path, bool, CPictureDatabase::Keywords&) override {
+        saved.push_back(QString::fromStdString(path));
+        return SaveChoice::save;
+    }
+    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override {
+        return DuplicateChoice::doNotSave;
+    }
+    QStringList saved;
+};
+
 bool AccessiblyChecked(QWidget* cell) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(cell);
     return face && face->state().checkable && face->state().checked;
@@ -56,6 +85,7 @@ private slots:
     void selectDeselectTogglesEachFileOfThePage();
     void gifWithoutTrailerIsNotListed();
     void storedFileIsCountedAndLeftOutOnlyWhileDuplicatesAreNotSaved();
+    void addCommandStoresTheChosenFilesInListOrder();
 
 private:
     QString Folder() const { return m_dir->path() + QLatin1Char('/'); }
@@ -211,6 +241,38 @@ void AddFilesDialogTest::storedFileIsCountedAndLeftOutOnlyWhileDuplicatesAreNotS
     QVERIFY(!listing->Cell(0)->IsChosen());
     QVERIFY(listing->Cell(1)->IsChosen());
     QVERIFY(!listing->Cell(2)->IsChosen());
+}
+
+void AddFilesDialogTest::addCommandStoresTheChosenFilesInListOrder() {
+    for (int i = 0; i < 4; ++i)
+        WriteBmp(QStringLiteral("p%1.bmp").arg(i), 8 + i, 8);
+    m_db.reset();
+    CPicdexDoc doc;
+    IViewFrame frame;
+    CCommandRouter router;
+    CPicdexView view(doc, frame, m_settings);
+    view.RegisterCommands(router);
+    CSavingDialogs dialogs;
+    view.SetAddDialogs(&dialogs);
+    view.OpenInitialDatabase(m_dbDir->filePath("t.PXM").toStdString());
+    QVERIFY(doc.Database().IsOpen());
+
+    // The folder picker opens over the browser; then files are chosen in another order.
+    WhenModalIs<QFileDialog>([this](QFileDialog* picker) {
+        picker->setDirectory(m_dir->path());
+        static_cast<QDialog*>(picker)->accept(); // QFileDialog::accept, as "Choose" does
+        WhenModalIs<CAddFilesDialog>([](CAddFilesDialog* browser) {
+            QTRY_COMPARE(browser->FileList().FileCount(), 4);
+            QTest::mouseClick(browser->Cell(3), Qt::LeftButton);
+            QTest::mouseClick(browser->Cell(1), Qt::LeftButton);
+            QTest::mouseClick(Button(*browser, "ok"), Qt::LeftButton);
+        });
+    });
+    QCOMPARE(router.Run(CommandId::add), 1);
+    QCOMPARE(dialogs.saved, QStringList({Folder() + "p1.bmp", Folder() + "p3.bmp"}));
+    CRecordHead head;
+    QVERIFY(doc.GetCurrentHead(head));
+    QCOMPARE(head.FileName(), std::string("p3.bmp"));
 }
 
 QTEST_MAIN(AddFilesDialogTest)
