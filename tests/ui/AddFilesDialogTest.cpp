@@ -178,6 +178,9 @@ void AddFilesDialogTest::clickingACellTwiceLeavesItUnselected() {
     QCOMPARE(choices.size(), std::size_t(3));
     QVERIFY(!choices[0].chosen && !choices[1].chosen && choices[2].chosen);
     QCOMPARE(QString::fromStdString(choices[2].path), Folder() + "p2.bmp");
+    // From the keyboard: the space bar on a cell.
+    QTest::keyClick(dialog->Cell(0), Qt::Key_Space);
+    QVERIFY(dialog->Cell(0)->IsSelected() && dialog->Choices()[0].chosen);
 }
 
 void AddFilesDialogTest::selectDeselectTogglesEachFileOfThePage() {

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -115,6 +116,8 @@ void CPictureCell::SetImage(const QImage& image) {
 
 void CPictureCell::SetFileName(const QString& name) {
     setAccessibleName(name);
+    // A cell with a file is reached with Tab and clicked with the space bar.
+    setFocusPolicy(name.isEmpty() ? Qt::NoFocus : Qt::StrongFocus);
 }
 
 void CPictureCell::SetFlag(bool& flag, bool on) {
@@ -175,6 +178,30 @@ void CPictureCell::paintEvent(QPaintEvent*) {
         DrawChosenSign(painter, signSize, 0);
     if (m_marked)
         DrawMarkedSign(painter, 2 * signSize, 0);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(area.adjusted(1, 1, -1, -1));
+    }
+}
+
+void CPictureCell::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        emit clicked();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CPictureCell::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CPictureCell::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CPictureCell::mousePressEvent(QMouseEvent* event) {

@@ -6,7 +6,8 @@
 //
 // For assistive technology the cell is a check box named after its file; its checked state
 // is the selection, or the mark when SetCheckedIsMark(true) (the thumbnail browser). Its
-// press action clicks it. A cell without a file name counts as invisible there.
+// press action clicks it. A cell without a file name counts as invisible there. A cell with
+// a file name takes the keyboard focus (Tab) and the space bar clicks it.
 #pragma once
 
 #include <QImage>
@@ -57,6 +58,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void SetFlag(bool& flag, bool on);
