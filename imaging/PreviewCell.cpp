@@ -1,6 +1,7 @@
 #include "imaging/PreviewCell.h"
 
 #include "imaging/ImageType.h"
+#include "imaging/PxJpeg.h"
 #include "imaging/Thumbnail.h"
 
 #include <cstdio>
@@ -17,6 +18,10 @@ int CPreviewCell::Load(const std::string& path, std::string& temporaryCopy) {
     std::unique_ptr<PxImage> image = CreateImageForType(type);
     if (!image)
         return 0;
+    // A photograph is shown in a cell of 92 x 92 pixels: it need not be decoded whole.
+    auto* jpeg = type == imageJpeg ? static_cast<PxJpeg*>(image.get()) : nullptr;
+    if (jpeg)
+        jpeg->SetReducedDecode(ThumbnailSize::limit);
     // The TIFF reader opens its file itself; it reads a copy, never the user's file.
     if (type == imageTiff) {
         if (!CopyToTemporary(path, temporaryCopy) || !image->LoadFromPath(temporaryCopy))
@@ -25,8 +30,9 @@ int CPreviewCell::Load(const std::string& path, std::string& temporaryCopy) {
         return 0;
     }
     char text[32];
-    std::snprintf(text, sizeof text, "%d x %d", static_cast<int>(image->GetWidth()),
-                  static_cast<int>(image->GetHeight()));
+    const std::uint32_t width = jpeg ? jpeg->GetSourceWidth() : image->GetWidth();
+    const std::uint32_t height = jpeg ? jpeg->GetSourceHeight() : image->GetHeight();
+    std::snprintf(text, sizeof text, "%d x %d", static_cast<int>(width), static_cast<int>(height));
     m_sizeText = text;
     m_image = std::move(image);
     m_type = type;
