@@ -213,8 +213,9 @@ void CMainFrame::CreateToolBar() {
 }
 
 void CMainFrame::UpdateCommandStates() {
+    const CCommandState state = m_router.State();
     for (const auto& [id, action] : m_actions) {
-        action->setEnabled(m_router.IsEnabled(id));
+        action->setEnabled(m_router.IsEnabled(id, state));
         if (action->isCheckable())
             action->setChecked(m_router.IsChecked(id));
     }

@@ -9,6 +9,7 @@
 COpeningWindow::COpeningWindow(QWidget* owner)
     : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint), m_picture(DrawPicture()) {
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Picdex"));
     setCursor(Qt::ArrowCursor);
     setFixedSize(m_picture.size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())

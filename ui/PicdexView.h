@@ -91,7 +91,8 @@ public:
 
     // The logical size becomes the current picture's pixel size (0 × 0 without one).
     void RecomputeScrollSizes();
-    // The files dropped onto the view, in order (the drop handler's work).
+    // The files dropped onto the view, in order (the drop handler's work); nothing while the
+    // database cannot be written.
     void AddDroppedFiles(const QStringList& localPaths);
 
     // The Add command: the add-files browser, then the chosen files stored in list order.

@@ -106,6 +106,7 @@ void CPicdexView::focusInEvent(QFocusEvent* event) {
 void CPicdexView::ShowPopupMenu(const QPoint& globalPos) {
     if (!m_router)
         return;
+    const CCommandState state = m_router->State();
     auto* menu = new QMenu(this);
     for (const int id : PopupLayout()) {
         const CCommandEntry* entry = FindCommand(id);
@@ -114,7 +115,7 @@ void CPicdexView::ShowPopupMenu(const QPoint& globalPos) {
         } else if (entry && entry->menuText && m_router->HasHandler(id)) {
             QAction* action = menu->addAction(QString::fromUtf8(entry->menuText));
             action->setData(id);
-            action->setEnabled(m_router->IsEnabled(id));
+            action->setEnabled(m_router->IsEnabled(id, state));
         }
     }
     connect(menu, &QMenu::triggered, this, [this](QAction* action) {
@@ -129,12 +130,13 @@ void CPicdexView::ShowPopupMenu(const QPoint& globalPos) {
 // --- dropped files ---
 
 void CPicdexView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    // Only a database that can be written takes pictures.
+    if (event->mimeData()->hasUrls() && GetCommandState().writable)
         event->acceptProposedAction();
 }
 
 void CPicdexView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls() && GetCommandState().writable)
         event->acceptProposedAction();
 }
 
@@ -153,7 +155,7 @@ void CPicdexView::dropEvent(QDropEvent* event) {
 
 void CPicdexView::AddDroppedFiles(const QStringList& localPaths) {
     activateWindow();
-    if (!m_addDialogs)
+    if (!m_addDialogs || !GetCommandState().writable)
         return;
     const int fileCount = static_cast<int>(localPaths.size());
     CAddPictures add(m_doc, *m_addDialogs, *this, m_ignoreDuplicates);

@@ -337,6 +337,35 @@ private slots:
         QCOMPARE(m_doc->Database().GetMainPath(), Path("pics.PXM"));
     }
 
+    void fitShowsTheWholePictureNeverAboveHundredPercent() {
+        OpenWith({{1000, 800}, {100, 80}});
+        m_view->ApplyZoomValue(300);
+        QCOMPARE(Run(CommandId::zoomFit), 1);
+        const CSize client = m_view->GetClientSize();
+        const CSize shown = m_view->GetDeviceTotalSize();
+        QVERIFY(shown.cx <= client.cx && shown.cy <= client.cy);
+        QVERIFY(shown.cy >= client.cy * 97 / 100); // the height binds: it fills it
+        QVERIFY(!m_view->HasHorizontalScrollBar() && !m_view->HasVerticalScrollBar());
+        QCOMPARE(m_frame.zoomTexts.back(), shown.cx / 10);
+
+        Run(CommandId::next);
+        m_view->ApplyZoomValue(50);
+        Run(CommandId::zoomFit);
+        QVERIFY(m_view->GetZoomLevel() == 1.0f);
+        QCOMPARE(m_frame.zoomTexts.back(), 100);
+    }
+
+    void aReadOnlyDatabaseTakesNoDroppedFiles() {
+        const std::string path = Path("shared.PXM");
+        CPictureDatabase writer;
+        QVERIFY(writer.OpenDatabase(path, true));
+        QVERIFY(m_view->OpenInitialDatabase(path));
+        QVERIFY(m_doc->Database().IsReadOnly());
+        m_view->AddDroppedFiles({QString::fromStdString(WriteBmp("a.bmp", 8, 8))});
+        QVERIFY(m_dialogs.asked.empty());
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{});
+    }
+
     void disabledCommandsDoNothing() {
         QCOMPARE(Run(CommandId::appExit), -1); // the frame's, not the view's
         m_view->OpenInitialDatabase(Path("empty.PXM"));

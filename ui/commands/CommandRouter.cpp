@@ -26,9 +26,9 @@ CCommandState CCommandRouter::State() const {
     return m_state ? m_state() : CCommandState{};
 }
 
-bool CCommandRouter::IsEnabled(int id) const {
+bool CCommandRouter::IsEnabled(int id, const CCommandState& state) const {
     const CCommandEntry* entry = FindCommand(id);
-    return entry && HasHandler(id) && IsCommandEnabled(*entry, State());
+    return entry && HasHandler(id) && IsCommandEnabled(*entry, state);
 }
 
 bool CCommandRouter::IsChecked(int id) const {

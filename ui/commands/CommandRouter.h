@@ -31,8 +31,10 @@ public:
     // What the enable rules look at; without a source every rule sees a closed database.
     void SetStateSource(StateSource source) { m_state = std::move(source); }
     CCommandState State() const;
-    // The command has a handler and its enable rule holds now.
-    bool IsEnabled(int id) const;
+    // The command has a handler and its enable rule holds now (or in state, when a caller
+    // asks about many commands at once).
+    bool IsEnabled(int id) const { return IsEnabled(id, State()); }
+    bool IsEnabled(int id, const CCommandState& state) const;
     bool IsChecked(int id) const;
 
     // Runs command id: 1 when its handler ran, 0 when it is disabled (nothing is done), -1
