@@ -86,6 +86,7 @@ private slots:
     void gifWithoutTrailerIsNotListed();
     void storedFileIsCountedAndLeftOutOnlyWhileDuplicatesAreNotSaved();
     void addCommandStoresTheChosenFilesInListOrder();
+    void previewsOfAFolderLeftBehindNeverShow();
 
 private:
     QString Folder() const { return m_dir->path() + QLatin1Char('/'); }
@@ -276,6 +277,26 @@ void AddFilesDialogTest::addCommandStoresTheChosenFilesInListOrder() {
     CRecordHead head;
     QVERIFY(doc.GetCurrentHead(head));
     QCOMPARE(head.FileName(), std::string("p3.bmp"));
+}
+
+void AddFilesDialogTest::previewsOfAFolderLeftBehindNeverShow() {
+    QTemporaryDir other;
+    for (int i = 0; i < 12; ++i) {
+        WriteBmp(QStringLiteral("p%1.bmp").arg(i, 2, 10, QLatin1Char('0')), 300, 200);
+        QImage image(20, 10, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(
+            image.save(other.filePath(QStringLiteral("p%1.bmp").arg(i, 2, 10, QLatin1Char('0')))));
+    }
+    CAddFilesDialog dialog(*m_db, m_settings, false, nullptr,
+                           [](QWidget*, const QString&) { return QString(); });
+    // The second folder is listed while the first one's previews are being decoded.
+    dialog.ListFolder(Folder());
+    dialog.ListFolder(other.path() + QLatin1Char('/'));
+    for (int i = 0; i < 12; ++i) {
+        QTRY_COMPARE(LabelText(dialog, QStringLiteral("size%1").arg(i)), QStringLiteral("20 x 10"));
+        QCOMPARE(dialog.Cell(i)->Image().size(), QSize(20, 10));
+    }
 }
 
 QTEST_MAIN(AddFilesDialogTest)

@@ -242,8 +242,10 @@ void CAddFilesDialog::RequestPreviews() {
     m_loader->Request(std::move(wanted));
 }
 
-void CAddFilesDialog::OnPreviewLoaded(int index, const QImage& image, const QString& sizeText) {
-    if (index >= m_list.FileCount())
+void CAddFilesDialog::OnPreviewLoaded(int index, const QString& path, const QImage& image,
+                                      const QString& sizeText) {
+    // A result for a folder listed before is dropped.
+    if (index >= m_list.FileCount() || m_list.PathOf(index) != path.toStdString())
         return;
     m_previews[index] = {image, sizeText};
     const int cell = index - m_list.Page() * CAddFileList::cellsPerPage;

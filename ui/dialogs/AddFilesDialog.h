@@ -63,7 +63,8 @@ private:
     void ToggleCell(int cell);
     void TogglePage();
     void TurnPage(bool forward);
-    void OnPreviewLoaded(int index, const QImage& image, const QString& sizeText);
+    void OnPreviewLoaded(int index, const QString& path, const QImage& image,
+                         const QString& sizeText);
     // Asks the loader for the page's previews not yet made, then the next page's.
     void RequestPreviews();
 

@@ -36,7 +36,7 @@ void CPreviewLoader::Request(std::vector<std::pair<int, std::string>> files) {
         std::lock_guard lock(m_mutex);
         m_waiting.clear();
         for (auto& file : files) {
-            if (std::find(m_decoding.begin(), m_decoding.end(), file.first) == m_decoding.end())
+            if (std::find(m_decoding.begin(), m_decoding.end(), file) == m_decoding.end())
                 m_waiting.push_back(std::move(file));
         }
     }
@@ -81,30 +81,30 @@ bool CPreviewLoader::MakePreview(const std::string& path, std::string& temporary
 
 void CPreviewLoader::Run() {
     std::string temporaryCopy;
-    int finished = -1;
+    std::pair<int, std::string> job;
     for (;;) {
-        std::pair<int, std::string> job;
         {
             std::unique_lock lock(m_mutex);
             // Delivered (posted) before it stops counting as being decoded, so a request in
             // between never asks for it again.
-            if (finished >= 0)
-                m_decoding.erase(std::find(m_decoding.begin(), m_decoding.end(), finished));
+            if (!job.second.empty())
+                m_decoding.erase(std::find(m_decoding.begin(), m_decoding.end(), job));
             m_wake.wait(lock, [this] { return m_stop || !m_waiting.empty(); });
             if (m_stop)
                 break;
             job = std::move(m_waiting.front());
             m_waiting.pop_front();
-            m_decoding.push_back(job.first);
+            m_decoding.push_back(job);
         }
         QImage image;
         QString sizeText;
         MakePreview(job.second, temporaryCopy, image, sizeText);
         const int index = job.first;
+        const QString path = QString::fromStdString(job.second);
         QMetaObject::invokeMethod(
-            this, [this, index, image, sizeText] { emit Loaded(index, image, sizeText); },
+            this,
+            [this, index, path, image, sizeText] { emit Loaded(index, path, image, sizeText); },
             Qt::QueuedConnection);
-        finished = index;
     }
     DeleteTemporaryCopy(temporaryCopy);
 }

@@ -4,7 +4,8 @@
 // them in order, decode each through the image classes, shrink it to the cell's size and
 // hand the result back on the thread the loader lives on (the user-interface thread)
 // through Loaded. A new request replaces the files still waiting; files being decoded
-// finish, are delivered, and are not decoded again for the new request.
+// finish, are delivered, and are not decoded again for the new request. A result names its
+// path too, so the browser can tell a result for a folder it has left.
 //
 // The workers touch no widget and no database; each reads only the files it is given and
 // its own temporary copy for TIFF files, deleted when the loader is destroyed.
@@ -42,8 +43,9 @@ public:
                             QString& sizeText);
 
 signals:
-    // index's preview: image null and sizeText empty when no preview could be made.
-    void Loaded(int index, const QImage& image, const QString& sizeText);
+    // The preview of the file at path, requested as index: image null and sizeText empty
+    // when no preview could be made.
+    void Loaded(int index, const QString& path, const QImage& image, const QString& sizeText);
 
 private:
     void Run();
@@ -51,7 +53,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::pair<int, std::string>> m_waiting;
-    std::vector<int> m_decoding; // indices the workers are decoding now
+    // The files the workers are decoding now.
+    std::vector<std::pair<int, std::string>> m_decoding;
     bool m_stop = false;
     std::vector<std::thread> m_workers;
 };
