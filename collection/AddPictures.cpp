@@ -1,5 +1,6 @@
 #include "collection/AddPictures.h"
 
+#include "collection/GifCheck.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageType.h"
 #include "imaging/PxImage.h"
@@ -19,45 +20,6 @@
 
 namespace {
 constexpr std::size_t streamStep = 1024;
-constexpr std::size_t tailPiece = 4096;
-
-// A GIF is taken only when its last byte that is not zero is the trailer ";" and its
-// logical screen (signed 16-bit width at byte 6, height at byte 8) is at least 2 x 2: a
-// cut-off or degenerate file would make a useless record. No means skipped silently;
-// unreadable means the read that follows reports it.
-enum class GifTest { yes, no, unreadable };
-
-GifTest TestGifFile(const std::string& path) {
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone))
-        return GifTest::unreadable;
-    try {
-        std::uint8_t screen[10];
-        if (file.ReadAt(screen, sizeof screen, 0) < sizeof screen)
-            return GifTest::no;
-        const auto width = static_cast<std::int16_t>(GetLe16(screen + 6));
-        const auto height = static_cast<std::int16_t>(GetLe16(screen + 8));
-        if (width <= 1 || height <= 1)
-            return GifTest::no;
-        // From the end backwards, a piece at a time, to the last byte that is not zero.
-        std::array<std::uint8_t, tailPiece> piece;
-        for (std::int64_t end = file.GetLength(); end > 0;) {
-            const std::int64_t start =
-                end > std::int64_t(tailPiece) ? end - std::int64_t(tailPiece) : 0;
-            const std::size_t wanted = static_cast<std::size_t>(end - start);
-            if (file.ReadAt(piece.data(), wanted, start) < wanted)
-                return GifTest::no; // shrank while read
-            for (std::size_t i = wanted; i-- > 0;) {
-                if (piece[i] != 0)
-                    return piece[i] == ';' ? GifTest::yes : GifTest::no;
-            }
-            end = start;
-        }
-    } catch (const CFileException&) {
-        return GifTest::unreadable;
-    }
-    return GifTest::no;
-}
 
 // Only a regular file is read whole (a device or a pipe may never end), and only one the
 // main file could hold: anything larger is refused before it fills memory.
@@ -131,7 +93,7 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
     CMemFile stream(streamStep);
     cancel = false;
 
-    if (CPicdexDoc::PictureKindOf(path) == imageGif && TestGifFile(path) == GifTest::no) {
+    if (CPicdexDoc::PictureKindOf(path) == imageGif && CheckGifFile(path) == GifCheck::no) {
         ++m_failures;
         m_skipped.push_back(path);
         return false;

@@ -1,6 +1,8 @@
 // CPreviewCell: one cell of the add-files browser's page of previews. It holds the decoded
 // picture of one file in an object of that file's format and the size text shown under
 // the cell. Every format, TIFF included, is read from the file itself; nothing is copied.
+// A JPEG picture is decoded reduced (its longer side at least 92 pixels); the size text is
+// the picture's own.
 #pragma once
 
 #include "imaging/PxImage.h"

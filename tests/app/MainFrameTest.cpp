@@ -349,6 +349,7 @@ void MainFrameTest::enableStatesFollowTheDatabase() {
         QVERIFY(m_doc->Database().IsReadOnly());
         m_frame->UpdateCommandStates();
         QVERIFY(!m_frame->Action(CommandId::deleteRecord)->isEnabled());
+        QVERIFY(!m_frame->Action(CommandId::add)->isEnabled());
         QVERIFY(m_frame->Action(CommandId::markToggle)->isEnabled());
         QVERIFY(m_frame->Action(CommandId::saveAs)->isEnabled());
         QVERIFY(!m_frame->Action(CommandId::displayAll)->isEnabled());

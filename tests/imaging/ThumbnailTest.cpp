@@ -131,3 +131,16 @@ TEST_F(ThumbnailTest, PreviewsReadTiffWithoutTemporaryCopies) {
     EXPECT_EQ(cell.GetSizeText(), "");
     EXPECT_EQ(temporary.Entries(), std::vector<std::string>{});
 }
+
+TEST_F(ThumbnailTest, JpegPreviewsDecodeReducedButShowTheirOwnSize) {
+    // {width, height, decoded width, decoded height}: 1/8, 1/2 and the full size.
+    const int cases[][4] = {{800, 500, 100, 63}, {300, 200, 150, 100}, {100, 60, 100, 60}};
+    for (const auto& [width, height, decodedWidth, decodedHeight] : cases) {
+        ASSERT_EQ(ExportAs(*Quadrants(width, height), imageJpeg, File("p.jpg")), 1);
+        CPreviewCell cell;
+        ASSERT_EQ(cell.Load(File("p.jpg")), 1);
+        EXPECT_EQ(cell.GetSizeText(), std::to_string(width) + " x " + std::to_string(height));
+        EXPECT_EQ(int(cell.GetImage()->GetWidth()), decodedWidth) << width;
+        EXPECT_EQ(int(cell.GetImage()->GetHeight()), decodedHeight) << width;
+    }
+}

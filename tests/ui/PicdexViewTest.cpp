@@ -397,8 +397,8 @@ private slots:
             if (action->data().toInt() == CommandId::markToggle)
                 markAction = action;
         }
-        QCOMPARE(enabled,
-                 (QStringList{"Save &As...", "&Copy\tCtrl+C", "&Mark/Unmark", "&Delete..."}));
+        QCOMPARE(enabled, (QStringList{"Save &As...", "&Copy\tCtrl+C", "&Mark/Unmark", "&Delete...",
+                                       "&Search..."}));
         QVERIFY(markAction);
         markAction->trigger(); // the chosen item runs as a command
         QVERIFY(IsCurrentMarked());
