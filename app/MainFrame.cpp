@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "storage/Reconstruction.h"
 #include "ui/PicdexView.h"
+#include "ui/SlideShow.h"
 #include "ui/dialogs/AboutBox.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/PasswordDialog.h"
@@ -147,6 +148,10 @@ void CMainFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange && m_view)
         m_view->RealizePicturePalette(true);
     QMainWindow::changeEvent(event);
+    // Coming back to the window ends a wallpaper slide show.
+    const bool activation = event->type() == QEvent::ActivationChange;
+    if ((activation || event->type() == QEvent::WindowStateChange) && m_view && m_view->SlideShow())
+        m_view->SlideShow()->FrameStateChanged(activation);
 }
 
 void CMainFrame::ShowOpeningWindow() {

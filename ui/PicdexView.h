@@ -21,6 +21,7 @@
 class CBitmap;
 class CCommandRouter;
 class CPicdexDoc;
+class CSlideShow;
 class CViewMarkDialogs;
 class IPasswordDialog;
 class QPrinter;
@@ -91,6 +92,8 @@ public:
     // The files dropped onto the view, in order (the drop handler's work); nothing while the
     // database cannot be written.
     void AddDroppedFiles(const QStringList& localPaths);
+    // The slide shows and the wallpaper command; null before RegisterCommands.
+    CSlideShow* SlideShow() const { return m_slideShow.get(); }
 
 protected:
     void OnDraw(CDC& dc) override;
@@ -114,7 +117,8 @@ private:
     void ZoomFitCommand();
     void SnapZoom();
     void Zoom100Command();
-    void MoveCommand(int id);
+    // False when the list has nothing to move to.
+    bool MoveCommand(int id);
     void CopyCommand();
     void ToggleMarkCommand();
     void SortViewCommand();
@@ -152,6 +156,7 @@ private:
     std::unique_ptr<CViewMarkDialogs> m_markDialogs;
     std::unique_ptr<CBitmap> m_markSign;
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<CSlideShow> m_slideShow;
     int m_listMode = 0;
     bool m_force256 = true;
     bool m_ignoreDuplicates = false;
