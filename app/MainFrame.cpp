@@ -9,6 +9,7 @@
 #include "collection/PicdexDoc.h"
 #include "platform/FileSystem.h"
 #include "storage/Reconstruction.h"
+#include "ui/HelpWindow.h"
 #include "ui/PicdexView.h"
 #include "ui/SlideShow.h"
 #include "ui/dialogs/AboutBox.h"
@@ -40,6 +41,10 @@ CMainFrame::CMainFrame(CPicdexDoc& doc, ISettings& settings, CRecentFileList& re
     // Every handler is registered before the menus, toolbar and keys are made from them.
     m_view->RegisterCommands(m_router);
     RegisterFrameCommands();
+    // Help: F1 here opens the manual at its start; Shift+F1 over the window, at browsing.
+    m_router.Register(CommandId::help, [] { CHelpWindow::ShowTopic(QString()); });
+    setProperty(CHelpWindow::topicProperty, QStringLiteral("browsing"));
+    InstallHelpKeys(*this);
     CreateActions();
     CreateMenus();
     CreateToolBar();
