@@ -398,7 +398,8 @@ private slots:
                 markAction = action;
         }
         QCOMPARE(enabled,
-                 (QStringList{"Save &As...", "&Copy\tCtrl+C", "&Mark/Unmark", "&Delete..."}));
+                 (QStringList{"Save &As...", "&Copy\tCtrl+C", "&Wallpaper", "&Mark/Unmark",
+                              "&Delete..."}));
         QVERIFY(markAction);
         markAction->trigger(); // the chosen item runs as a command
         QVERIFY(IsCurrentMarked());
