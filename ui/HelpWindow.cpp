@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -73,6 +74,9 @@ CHelpWindow::CHelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
     resize(720, 560);
+    // Without a window manager's close button at hand, Escape closes it too.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 CHelpWindow* CHelpWindow::ShowTopic(const QString& topic) {
