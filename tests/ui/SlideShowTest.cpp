@@ -174,6 +174,21 @@ private slots:
         QCOMPARE(CurrentName(), std::string("a2.jpg"));
     }
 
+    void aShowOverAListWithNothingLeftEndsByItself() {
+        OpenWith({BmpBytes(3)}, ".bmp");
+        QVERIFY(m_doc->DeleteCurrent());
+        AnswerSlideShowDialog(QStringLiteral("3"), false);
+        bool endPressed = false;
+        QTimer::singleShot(40 * second, [&] {
+            if (auto* end = qobject_cast<CSlideShowEndWindow*>(QApplication::activeModalWidget())) {
+                endPressed = true;
+                end->findChild<QAbstractButton*>(QStringLiteral("end"))->click();
+            }
+        });
+        m_router->Run(CommandId::slideShow);
+        QVERIFY(!endPressed);
+    }
+
     void wallpaperShowRunsMinimizedUntilTheUserComesBack() {
         // The desktop is a fake feh on a private PATH; no portal on an unreachable bus.
         const QString bin = m_dir->filePath(QStringLiteral("bin"));
