@@ -9,7 +9,9 @@
 #include "collection/PicdexDoc.h"
 #include "platform/FileSystem.h"
 #include "storage/Reconstruction.h"
+#include "ui/HelpWindow.h"
 #include "ui/PicdexView.h"
+#include "ui/SlideShow.h"
 #include "ui/dialogs/AboutBox.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/PasswordDialog.h"
@@ -39,6 +41,10 @@ CMainFrame::CMainFrame(CPicdexDoc& doc, ISettings& settings, CRecentFileList& re
     // Every handler is registered before the menus, toolbar and keys are made from them.
     m_view->RegisterCommands(m_router);
     RegisterFrameCommands();
+    // Help: F1 here opens the manual at its start; Shift+F1 over the window, at browsing.
+    m_router.Register(CommandId::help, [] { CHelpWindow::ShowTopic(QString()); });
+    setProperty(CHelpWindow::topicProperty, QStringLiteral("browsing"));
+    InstallHelpKeys(*this);
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -147,6 +153,10 @@ void CMainFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange && m_view)
         m_view->RealizePicturePalette(true);
     QMainWindow::changeEvent(event);
+    // Coming back to the window ends a wallpaper slide show.
+    const bool activation = event->type() == QEvent::ActivationChange;
+    if ((activation || event->type() == QEvent::WindowStateChange) && m_view && m_view->SlideShow())
+        m_view->SlideShow()->FrameStateChanged(activation);
 }
 
 void CMainFrame::ShowOpeningWindow() {

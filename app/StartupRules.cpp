@@ -1,9 +1,9 @@
 #include "app/StartupRules.h"
 
+#include "platform/DataFolder.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -24,14 +24,7 @@ std::string DefaultDatabasePath(const std::string& programPath) {
     if (!programPath.empty() && !folder.empty() && access(folder.c_str(), W_OK) == 0)
         return programPath + ".PXM";
 
-    std::string dataHome;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
-        dataHome = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        dataHome = std::string(home) + "/.local/share";
-    else
-        dataHome = "/tmp";
-    const std::string dataFolder = dataHome + "/Orvane/Picdex/";
+    const std::string dataFolder = UserDataFolder();
     std::error_code ignored;
     // A folder that cannot be made shows up when the database is opened there.
     std::filesystem::create_directories(dataFolder, ignored);

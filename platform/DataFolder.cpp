@@ -2,6 +2,7 @@
 
 #include "platform/TempFile.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -15,4 +16,16 @@ std::string DataFolder() {
             return installed.string();
     }
     return PICDEX_SOURCE_DATA_FOLDER;
+}
+
+std::string UserDataFolder() {
+    std::string dataHome;
+    // A relative $XDG_DATA_HOME is invalid and ignored, as the base-directory rules say.
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
+        dataHome = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        dataHome = std::string(home) + "/.local/share";
+    else
+        dataHome = "/tmp";
+    return dataHome + "/Orvane/Picdex/";
 }

@@ -8,6 +8,7 @@
 #include "storage/Password.h"
 #include "ui/DragFolder.h"
 #include "ui/MarkSign.h"
+#include "ui/SlideShow.h"
 #include "ui/ViewMarkDialogs.h"
 #include "ui/commands/CommandRouter.h"
 

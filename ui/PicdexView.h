@@ -24,6 +24,7 @@ class CBitmap;
 class CCommandRouter;
 class CPicdexDoc;
 class CSearchWindow;
+class CSlideShow;
 class CViewMarkDialogs;
 class IPasswordDialog;
 class QPrinter;
@@ -94,6 +95,8 @@ public:
     // The files dropped onto the view, in order (the drop handler's work); nothing while the
     // database cannot be written.
     void AddDroppedFiles(const QStringList& localPaths);
+    // The slide shows and the wallpaper command; null before RegisterCommands.
+    CSlideShow* SlideShow() const { return m_slideShow.get(); }
 
     // The Add command: the add-files browser, then the chosen files stored in list order.
     void AddCommand();
@@ -125,7 +128,8 @@ private:
     void ZoomFitCommand();
     void SnapZoom();
     void Zoom100Command();
-    void MoveCommand(int id);
+    // False when the list has nothing to move to.
+    bool MoveCommand(int id);
     void CopyCommand();
     void ToggleMarkCommand();
     void SortViewCommand();
@@ -168,6 +172,7 @@ private:
     std::unique_ptr<CBitmap> m_markSign;
     std::unique_ptr<QPrinter> m_printer;
     QPointer<CSearchWindow> m_searchWindow;
+    std::unique_ptr<CSlideShow> m_slideShow;
     int m_listMode = 0;
     bool m_force256 = false;
     bool m_ignoreDuplicates = false;

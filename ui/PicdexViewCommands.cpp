@@ -12,6 +12,7 @@
 #include "platform/GdiBitmap.h"
 #include "platform/GdiDc.h"
 #include "ui/BitmapImage.h"
+#include "ui/SlideShow.h"
 #include "ui/ViewMarkDialogs.h"
 #include "ui/commands/CommandRouter.h"
 #include "ui/dialogs/ContrastDialog.h"
@@ -89,6 +90,10 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
     add(C::print, [this] { PrintCommand(); });
     add(C::printPreview, [this] { PrintPreviewCommand(); });
     add(C::printSetup, [this] { PrintSetupCommand(); });
+    m_slideShow = std::make_unique<CSlideShow>(m_doc, m_frame, *this,
+                                               [this] { return MoveCommand(CommandId::next); });
+    add(C::slideShow, [this] { m_slideShow->SlideShowCommand(); });
+    add(C::wallpaper, [this] { m_slideShow->SetWallpaper(); });
 }
 
 void CPicdexView::ZoomInCommand() {
@@ -132,26 +137,28 @@ void CPicdexView::Zoom100Command() {
     RealizeAndInvalidate();
 }
 
-void CPicdexView::MoveCommand(int id) {
+bool CPicdexView::MoveCommand(int id) {
     CommitPropertyEdits();
     SetRedraw(false);
+    bool moved = false;
     switch (id) {
     case CommandId::top:
-        m_doc.GoTop();
+        moved = m_doc.GoTop();
         break;
     case CommandId::previous:
-        m_doc.GoPrevious();
+        moved = m_doc.GoPrevious();
         break;
     case CommandId::next:
-        m_doc.GoNext();
+        moved = m_doc.GoNext();
         break;
     default:
-        m_doc.GoBottom();
+        moved = m_doc.GoBottom();
         break;
     }
     SetRedraw(true);
     RealizeAndInvalidate();
     RefreshPropertiesWindow(false);
+    return moved;
 }
 
 void CPicdexView::CopyCommand() {

@@ -52,6 +52,9 @@ if [ -n "$entry" ]; then
         fail "desktop entry does not open application/x-picdex-database"
 fi
 
+# The user manual that Help shows, where the program looks for it (../share/picdex/).
+[ -f "$share/picdex/manual/index.html" ] || fail "the user manual is not installed in share/picdex"
+
 for file in "$share"/metainfo/*.xml; do
     appstreamcli validate --no-net "$file" >"$tmp/appstream.log" 2>&1 ||
         { cat "$tmp/appstream.log" >&2; fail "appstreamcli validate $file"; }

@@ -1,0 +1,245 @@
+// The slide shows through the view's commands, headless: the window show stepping on a short
+// interval until "End", a list whose pictures all fail to load, and the wallpaper show with
+// the desktop replaced by a fake feh on a private PATH.
+#include "ui/SlideShow.h"
+#include "collection/PicdexDoc.h"
+#include "collection/WallpaperFile.h"
+#include "platform/MemFile.h"
+#include "platform/Prompt.h"
+#include "storage/Crc16.h"
+#include "ui/PicdexView.h"
+#include "ui/commands/CommandRouter.h"
+#include "ui/dialogs/SlideShowEndWindow.h"
+
+#include "WhenModal.h"
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// One second of an interval lasts this long in these tests.
+constexpr int second = 20;
+
+class CFakeFrame : public IViewFrame {
+public:
+    bool IsFrameMinimized() const override { return minimized; }
+    void MinimizeFrame() override { minimized = true; }
+    void RestoreFrame() override { minimized = false; }
+    bool minimized = false;
+};
+
+class CQuietPrompt : public IPrompt {
+public:
+    void ShowMessage(std::string_view) override {}
+    bool AskYesNo(std::string_view) override { return false; }
+};
+
+QByteArray BmpBytes(int width) {
+    QImage image(width, 4, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+// Fills the slide-show dialog and confirms it.
+void AnswerSlideShowDialog(const QString& interval, bool wallpaper) {
+    WhenModal([interval, wallpaper](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("interval"))->setText(interval);
+        dialog->findChild<QCheckBox*>(QStringLiteral("wallpaper"))->setChecked(wallpaper);
+        dialog->findChild<QAbstractButton*>(QStringLiteral("ok"))->click();
+    });
+}
+
+} // namespace
+
+class SlideShowTest : public QObject {
+    Q_OBJECT
+
+private:
+    // A database of records named a0, a1, ... holding pictures (or undecodable bytes) and
+    // shown from its top.
+    void OpenWith(const std::vector<QByteArray>& pictures, const char* extension) {
+        const std::string path = m_dir->filePath(QStringLiteral("show.PXM")).toStdString();
+        {
+            CPictureDatabase db;
+            QVERIFY(db.OpenDatabase(path, true));
+            for (std::size_t i = 0; i < pictures.size(); ++i) {
+                CMemFile file;
+                file.Write(pictures[i].constData(), std::size_t(pictures[i].size()));
+                file.SeekToBegin();
+                const std::string name = "a" + std::to_string(i) + extension;
+                const auto* bytes = reinterpret_cast<const std::uint8_t*>(pictures[i].constData());
+                const std::uint16_t crc =
+                    UpdateCrc16(0, std::span(bytes, std::size_t(pictures[i].size())));
+                QVERIFY(db.AddRecord(file, crc, name, 0, 0, 0, {}));
+            }
+        }
+        QVERIFY(m_view->OpenInitialDatabase(path));
+    }
+
+    std::string CurrentName() {
+        CRecordHead head;
+        return m_doc->GetCurrentHead(head) ? std::string(head.FileName()) : std::string();
+    }
+
+    // Runs the window show with interval, pressing "End" once it has taken steps steps;
+    // returns the steps taken and the time they took.
+    std::pair<int, qint64> RunWindowShow(const QString& interval, int steps) {
+        AnswerSlideShowDialog(interval, false);
+        int taken = 0;
+        qint64 elapsed = 0;
+        QElapsedTimer clock;
+        clock.start();
+        // The "End" window follows the dialog: wait for it, then for the steps.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* end = qobject_cast<CSlideShowEndWindow*>(QApplication::activeModalWidget());
+            if (!end) {
+                clock.start();
+            } else if (end->Steps() >= steps && taken == 0) {
+                taken = end->Steps();
+                elapsed = clock.elapsed();
+                end->findChild<QAbstractButton*>(QStringLiteral("end"))->click();
+            }
+        });
+        poll.start(2);
+        m_router->Run(CommandId::slideShow);
+        return {taken, elapsed};
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    CMemorySettings m_settings;
+    CFakeFrame m_frame;
+    CQuietPrompt m_prompt;
+    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
+    std::unique_ptr<CPicdexDoc> m_doc;
+    std::unique_ptr<CCommandRouter> m_router;
+    std::unique_ptr<CPicdexView> m_view;
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        qputenv("TMPDIR", m_dir->path().toUtf8());
+        qputenv("XDG_DATA_HOME", m_dir->filePath(QStringLiteral("data")).toUtf8());
+        m_frame = {};
+        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
+        CPictureDatabase::ArmPasswordCheck();
+        m_doc = std::make_unique<CPicdexDoc>();
+        m_router = std::make_unique<CCommandRouter>();
+        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
+        m_view->RegisterCommands(*m_router);
+        m_view->SlideShow()->SetSecondLength(second);
+        m_view->resize(200, 150);
+        m_view->show();
+    }
+
+    void cleanup() {
+        m_view.reset();
+        m_router.reset();
+        m_doc.reset();
+        m_scopedPrompt.reset();
+        m_dir.reset();
+    }
+
+    void windowShowStepsAtLeastThreeSecondsApartAndWrapsUntilEnd() {
+        OpenWith({BmpBytes(3), BmpBytes(5), BmpBytes(7)}, ".bmp");
+        const auto [steps, elapsed] = RunWindowShow(QStringLiteral("1"), 4);
+        QCOMPARE(steps, 4);
+        // Interval 1 runs at 3.
+        QVERIFY2(elapsed >= 4 * 3 * second - 5, qPrintable(QString::number(elapsed)));
+        // One record per step, the fourth past the last one back at the second.
+        QCOMPARE(CurrentName(), std::string("a1.bmp"));
+        QCOMPARE(int(m_doc->GetCurrentPicture()->GetWidth()), 5);
+        // "End" stopped it.
+        QTest::qWait(8 * second);
+        QCOMPARE(CurrentName(), std::string("a1.bmp"));
+    }
+
+    void aListOfPicturesThatAllFailMovesOnAtItsInterval() {
+        const QByteArray broken("not a picture at all");
+        OpenWith({broken, broken, broken}, ".jpg");
+        QCOMPARE(m_doc->GetCurrentPicture(), nullptr);
+        const auto [steps, elapsed] = RunWindowShow(QStringLiteral("3"), 5);
+        QCOMPARE(steps, 5);
+        QVERIFY2(elapsed >= 5 * 3 * second - 5, qPrintable(QString::number(elapsed)));
+        QCOMPARE(CurrentName(), std::string("a2.jpg"));
+    }
+
+    void aShowOverAListWithNothingLeftEndsByItself() {
+        OpenWith({BmpBytes(3)}, ".bmp");
+        QVERIFY(m_doc->DeleteCurrent());
+        AnswerSlideShowDialog(QStringLiteral("3"), false);
+        bool endPressed = false;
+        QTimer::singleShot(40 * second, [&] {
+            if (auto* end = qobject_cast<CSlideShowEndWindow*>(QApplication::activeModalWidget())) {
+                endPressed = true;
+                end->findChild<QAbstractButton*>(QStringLiteral("end"))->click();
+            }
+        });
+        m_router->Run(CommandId::slideShow);
+        QVERIFY(!endPressed);
+    }
+
+    void wallpaperShowRunsMinimizedUntilTheUserComesBack() {
+        // The desktop is a fake feh on a private PATH; no portal on an unreachable bus.
+        const QString bin = m_dir->filePath(QStringLiteral("bin"));
+        const QString log = m_dir->filePath(QStringLiteral("feh.log"));
+        QVERIFY(QDir().mkpath(bin));
+        QFile feh(bin + QStringLiteral("/feh"));
+        QVERIFY(feh.open(QIODevice::WriteOnly));
+        feh.write(("#!/bin/sh\necho \"$*\" >> '" + log + "'\n").toUtf8());
+        feh.close();
+        feh.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", bin.toUtf8());
+        qputenv("XDG_CURRENT_DESKTOP", "");
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                ("unix:path=" + m_dir->filePath(QStringLiteral("no-bus"))).toUtf8());
+
+        OpenWith({BmpBytes(3), BmpBytes(5)}, ".bmp");
+        AnswerSlideShowDialog(QStringLiteral("3"), true);
+        m_router->Run(CommandId::slideShow);
+        CSlideShow& show = *m_view->SlideShow();
+        QVERIFY(m_frame.minimized);
+        QVERIFY(show.IsWallpaperShowRunning());
+        auto lines = [&] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(lines() >= 3, 5000);
+
+        // Activation changes while minimized leave it running.
+        show.FrameStateChanged(true);
+        QVERIFY(show.IsWallpaperShowRunning());
+        m_frame.minimized = false;
+        show.FrameStateChanged(false);
+        QVERIFY(show.IsWallpaperShowRunning());
+        show.FrameStateChanged(true);
+        QVERIFY(!show.IsWallpaperShowRunning());
+        const int shown = lines();
+        QTest::qWait(8 * second);
+        QCOMPARE(lines(), shown);
+
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString path = QString::fromStdString(WallpaperPath());
+        QVERIFY(file.readLine().trimmed() == ("--bg-scale " + path).toUtf8());
+        // The file holds the picture the show stopped on.
+        QCOMPARE(QImage(path, "BMP").width(), int(m_doc->GetCurrentPicture()->GetWidth()));
+    }
+};
+
+QTEST_MAIN(SlideShowTest)
+#include "SlideShowTest.moc"
