@@ -15,6 +15,7 @@
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/dialogs/QtAddDialogs.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -147,6 +148,14 @@ void CMainFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange && m_view)
         m_view->RealizePicturePalette(true);
     QMainWindow::changeEvent(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_view && !m_view->CommitBeforeClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::ShowOpeningWindow() {

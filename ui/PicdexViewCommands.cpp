@@ -17,6 +17,8 @@
 #include "ui/dialogs/ContrastDialog.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/OptionsDialog.h"
+#include "ui/dialogs/PropertiesWindow.h"
+#include "ui/dialogs/SetPasswordDialog.h"
 #include "ui/dialogs/SortDialog.h"
 
 #include <QClipboard>
@@ -71,7 +73,10 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
         MarkSearched(m_doc, *this);
         viewport()->update();
     });
-    add(C::displayAll, [this] { DisplayAll(m_doc, *this, m_settings); });
+    add(C::displayAll, [this] {
+        if (CommitPropertyEdits())
+            DisplayAll(m_doc, *this, m_settings);
+    });
     add(C::deleteRecord, [this] { DeleteRecordCommand(); });
     add(C::sort, [this] { SortViewCommand(); });
     add(C::options, [this] { OptionsCommand(); });
@@ -80,6 +85,11 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
     add(C::print, [this] { PrintCommand(); });
     add(C::printPreview, [this] { PrintPreviewCommand(); });
     add(C::printSetup, [this] { PrintSetupCommand(); });
+    if (router.Register(
+            C::dataProperties, [this] { TogglePropertiesWindow(); },
+            [this] { return m_properties && m_properties->isVisible(); }))
+        m_registered.push_back(C::dataProperties);
+    add(C::setPassword, [this] { SetPasswordCommand(); });
 }
 
 void CPicdexView::ZoomInCommand() {
@@ -124,7 +134,9 @@ void CPicdexView::Zoom100Command() {
 }
 
 void CPicdexView::MoveCommand(int id) {
-    CommitPropertyEdits();
+    // Edits that could not be written stay with the record they were made for.
+    if (!CommitPropertyEdits())
+        return;
     SetRedraw(false);
     switch (id) {
     case CommandId::top:
@@ -143,6 +155,11 @@ void CPicdexView::MoveCommand(int id) {
     SetRedraw(true);
     RealizeAndInvalidate();
     RefreshPropertiesWindow(false);
+}
+
+void CPicdexView::MoveFromProperties(int message) {
+    MoveCommand(message == PrivateMessage::nextFromProperties ? CommandId::next
+                                                              : CommandId::previous);
 }
 
 void CPicdexView::CopyCommand() {
@@ -182,12 +199,17 @@ void CPicdexView::ToggleMarkCommand() {
 }
 
 void CPicdexView::DeleteRecordCommand() {
+    // Written first: once the record is deleted its edits have nowhere to go.
+    if (!CommitPropertyEdits())
+        return;
     m_doc.DeleteCommand();
     RealizeAndInvalidate();
     RefreshPropertiesWindow(false);
 }
 
 void CPicdexView::SortViewCommand() {
+    if (!CommitPropertyEdits())
+        return;
     CSortDialog dialog(this);
     SortCommand(m_doc, *this, dialog, m_settings);
 }
@@ -212,6 +234,14 @@ void CPicdexView::ContrastCommand() {
         },
         this);
     dialog.exec();
+}
+
+void CPicdexView::SetPasswordCommand() {
+    CSetPasswordDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A failed write has shown its cause; the old password stays.
+    m_doc.Database().SetPassword(dialog.Password());
 }
 
 void CPicdexView::SaveAsViewCommand() {
