@@ -120,8 +120,11 @@ void CPicdexView::TogglePropertiesWindow() {
         return;
     }
     RefreshPropertiesWindow(false);
+    // Shown as a modeless window is: active, ready for typing.
     m_properties->show();
     m_properties->raise();
+    m_properties->activateWindow();
+    m_properties->FocusFirstEmptyField();
 }
 
 bool CPicdexView::CommitBeforeClose() {

@@ -149,12 +149,15 @@ void CPropertiesWindow::Fill(const CRecordHead& head) {
     // The focus follows the record only while the user works in this window (or nowhere):
     // it is never taken from the picture view or another window.
     QWidget* focus = QApplication::focusWidget();
-    if (!focus || isAncestorOf(focus)) {
-        const auto empty = std::find_if(m_fields.begin(), m_fields.end(),
-                                        [](QLineEdit* field) { return field->text().isEmpty(); });
-        (empty == m_fields.end() ? m_fields.front() : *empty)->setFocus(Qt::OtherFocusReason);
-    }
+    if (!focus || isAncestorOf(focus))
+        FocusFirstEmptyField();
     ReselectLines();
+}
+
+void CPropertiesWindow::FocusFirstEmptyField() {
+    const auto empty = std::find_if(m_fields.begin(), m_fields.end(),
+                                    [](QLineEdit* field) { return field->text().isEmpty(); });
+    (empty == m_fields.end() ? m_fields.front() : *empty)->setFocus(Qt::OtherFocusReason);
 }
 
 bool CPropertiesWindow::IsModified() const {

@@ -48,6 +48,9 @@ public:
     // keyboard focus goes to the first empty field unless it is in another window; the
     // list lines of the filled fields are selected.
     void Fill(const CRecordHead& head);
+    // Puts the keyboard focus into the first empty keyword field (field 1 when all six are
+    // filled).
+    void FocusFirstEmptyField();
     // True when any of the six fields was changed since the last Fill or SetModified(false).
     bool IsModified() const;
     // The six fields' texts into head's keyword fields.
