@@ -66,6 +66,9 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
         viewport()->update();
     });
     add(C::deleteMarked, [this] {
+        // The shown record's edits are written while it is still the one they belong to.
+        if (!CommitPropertyEdits())
+            return;
         CMarkCommands(m_doc, *this, *m_markDialogs, m_settings).DeleteMarked();
         RealizeAndInvalidate();
     });

@@ -261,6 +261,28 @@ private slots:
         QCOMPARE(Value("fileName"), QString("b.bmp"));
         QVERIFY(!m_view->HasPendingPropertyEdits());
     }
+
+    void readOnlyDatabaseTakesNoEdits() {
+        // Another holder of the files has them for writing, so the view gets them read-only.
+        CPictureDatabase writer;
+        QVERIFY(writer.OpenDatabase(Path("pics.PXM"), true));
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(m_dir->filePath("c.bmp"), "BMP"));
+        CMemFile bytes;
+        std::uint16_t crc = 0;
+        QVERIFY(CPictureDatabase::ComputeCrc(bytes, Path("c.bmp"), crc));
+        QVERIFY(writer.AddRecord(bytes, crc, Path("c.bmp"), -1, 8, 8, {"sea", "sky"}));
+        QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
+        QVERIFY(m_doc->Database().IsReadOnly());
+        Show();
+        QCOMPARE(FieldTexts(), QStringList({"sea", "sky", "", "", "", ""}));
+        QTest::keyClicks(Field(3), "fog");
+        ClickLine("sea");
+        QCOMPARE(FieldTexts(), QStringList({"sea", "sky", "", "", "", ""}));
+        QCOMPARE(SelectedLines(), QStringList({"sea [1]", "sky [1]"}));
+        QVERIFY(!m_view->HasPendingPropertyEdits());
+    }
 };
 
 QTEST_MAIN(PropertiesWindowTest)

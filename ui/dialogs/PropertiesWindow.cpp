@@ -186,10 +186,9 @@ void CPropertiesWindow::SetModified(bool modified) {
 }
 
 void CPropertiesWindow::SetReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
     for (QLineEdit* field : m_fields)
         field->setReadOnly(readOnly);
-    m_list->setSelectionMode(readOnly ? QAbstractItemView::NoSelection
-                                      : QAbstractItemView::MultiSelection);
 }
 
 void CPropertiesWindow::RebuildKeywordList() {
@@ -255,6 +254,10 @@ void CPropertiesWindow::PlaceBesideOwner() {
 void CPropertiesWindow::OnSelectionChanged() {
     if (m_updating)
         return;
+    if (m_readOnly) {
+        ReselectLines();
+        return;
+    }
     const int count = m_list->count();
     m_selected.resize(std::size_t(count), false);
     for (int row = 0; row < count; ++row) {

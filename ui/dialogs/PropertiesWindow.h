@@ -57,7 +57,8 @@ public:
     void GetKeywords(CRecordHead& head) const;
     CPictureDatabase::Keywords Keywords() const;
     void SetModified(bool modified);
-    // Fields and list take no edits (a read-only database).
+    // Fields and list take no edits (a read-only database); the list still shows the
+    // lines of the filled fields.
     void SetReadOnly(bool readOnly);
 
     // "&Update keyword list": fills the list with the thresholds 0, 1, 2 until it fits, then
@@ -88,5 +89,6 @@ private:
     // Rows selected as of the last selection change, to tell selections from deselections.
     std::vector<bool> m_selected;
     bool m_updating = false;
+    bool m_readOnly = false;
     bool m_placed = false;
 };
