@@ -497,9 +497,17 @@ void MainFrameTest::mdfShowsWhileKeywordEditsWaitAndClosingWritesThem() {
     QCOMPARE(m_frame->RunCommand(CommandId::dataProperties), 1);
     m_frame->UpdateCommandStates();
     QVERIFY(m_frame->Action(CommandId::dataProperties)->isChecked());
+    CPropertiesWindow* window = m_frame->View()->PropertiesWindow();
+    QVERIFY(!window->windowTitle().isEmpty());
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(widget))
+            QVERIFY2(
+                !QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty(),
+                widget->metaObject()->className());
+    }
     auto* modified = m_frame->findChild<QLabel*>("modifiedPane");
     QCOMPARE(modified->text(), QString());
-    auto* field = m_frame->View()->PropertiesWindow()->findChild<QLineEdit*>("keyword2");
+    auto* field = window->findChild<QLineEdit*>("keyword2");
     QTest::keyClicks(field, "fog");
     QCOMPARE(modified->text(), QString("MDF"));
 
