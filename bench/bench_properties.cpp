@@ -1,12 +1,12 @@
 // bench_properties: what the data-properties window adds to moving through the list.
 // A database of copies of one picture (a 704 × 440 JPEG of the corpus), each record with 0
 // to 6 keywords drawn from a realistic vocabulary, so that the window's keyword list has a
-// few hundred lines. Four kinds of move, each the "Next data" command followed by a repaint
-// of the view; the last three alternate:
-//  - alone: no window yet (the reference, measured first);
+// few hundred lines. Four kinds of move alternate in the same run, each the "Next data"
+// command followed by a repaint of the view:
+//  - alone: a second view without the window over a copy of the database (the reference);
 //  - window hidden: the window exists and is refilled unseen;
 //  - window shown: the window refilled with the next record (head read, fields, list
-//    re-selected);
+//    re-selected) and repainted at once;
 //  - edit + next: a keyword typed into the shown window first, so the move also writes
 //    the record's keywords and index entries and syncs both files.
 // Medians of each, and their ratios to the move alone.
@@ -36,8 +36,10 @@
 #include <QListWidget>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -87,43 +89,58 @@ struct CFigures {
     int listLines = 0;
 };
 
-CFigures Measure(const std::string& base, const CBenchOptions& options) {
+// A view of the database at base (800 × 600, shown and opened) with its own document.
+struct CBenchView {
+    explicit CBenchView(const std::string& base) : view(doc, frame, settings) {
+        view.SetPasswordDialog(&password);
+        view.RegisterCommands(router);
+        view.resize(800, 600);
+        view.show();
+        QCoreApplication::processEvents();
+        view.OpenInitialDatabase(base + ".PXM");
+    }
+    // "Next data" and the repaints it causes, timed.
+    double TimedNext() {
+        CStopwatch watch;
+        router.Run(CommandId::next);
+        view.viewport()->repaint();
+        if (CPropertiesWindow* window = view.PropertiesWindow(); window && window->isVisible())
+            window->repaint();
+        return watch.Millis();
+    }
+
     CMemorySettings settings;
     CPicdexDoc doc;
     IViewFrame frame;
     CNoPassword password;
     CCommandRouter router;
-    CPicdexView view(doc, frame, settings);
-    view.SetPasswordDialog(&password);
-    view.RegisterCommands(router);
-    view.resize(800, 600);
-    view.show();
-    QCoreApplication::processEvents();
-    view.OpenInitialDatabase(base + ".PXM");
-    auto timedNext = [&] {
-        CStopwatch watch;
-        router.Run(CommandId::next);
-        view.viewport()->repaint();
-        return watch.Millis();
-    };
-    std::vector<double> alone, hidden, shown, edit;
-    timedNext(); // untimed: first touches of the memory
-    for (std::int64_t i = 0; i < options.moves; ++i)
-        alone.push_back(timedNext());
+    CPicdexView view;
+};
 
-    router.Run(CommandId::dataProperties); // created and shown
-    router.Run(CommandId::dataProperties); // hidden
-    CPropertiesWindow* window = view.PropertiesWindow();
+// The reference view works on a copy of the database (reference), so that each holds its
+// own files and the kinds of move can alternate.
+CFigures Measure(const std::string& base, const std::string& reference,
+                 const CBenchOptions& options) {
+    CBenchView plain(reference);
+    CBenchView with(base);
+    with.router.Run(CommandId::dataProperties); // created and shown
+    with.router.Run(CommandId::dataProperties); // hidden
+    CPropertiesWindow* window = with.view.PropertiesWindow();
     auto* field = window->findChild<QLineEdit*>(QStringLiteral("keyword6"));
+    plain.TimedNext(); // untimed: first touches of the memory
+    with.TimedNext();
+
+    std::vector<double> alone, hidden, shown, edit;
     for (std::int64_t i = 0; i < options.moves; ++i) {
-        hidden.push_back(timedNext());
-        router.Run(CommandId::dataProperties);
-        shown.push_back(timedNext());
+        alone.push_back(plain.TimedNext());
+        hidden.push_back(with.TimedNext());
+        with.router.Run(CommandId::dataProperties);
+        shown.push_back(with.TimedNext());
         // A keyword the record does not carry yet, as typed.
         field->setText(QStringLiteral("bench %1").arg(i));
         field->setModified(true);
-        edit.push_back(timedNext());
-        router.Run(CommandId::dataProperties);
+        edit.push_back(with.TimedNext());
+        with.router.Run(CommandId::dataProperties);
     }
     CFigures figures{Median(alone), Median(hidden), Median(shown), Median(edit), 0};
     figures.listLines = window->findChild<QListWidget*>()->count();
@@ -166,12 +183,16 @@ int main(int argc, char** argv) {
     if (!scratch.IsValid())
         return 1;
     const std::string base = scratch.Child("Pictures");
-    if (!MakeDatabase(picture, base, options.records)) {
+    const std::string reference = scratch.Child("Reference");
+    std::error_code copyError;
+    if (!MakeDatabase(picture, base, options.records) ||
+        !std::filesystem::copy_file(base + ".PXM", reference + ".PXM", copyError) ||
+        !std::filesystem::copy_file(base + ".PXI", reference + ".PXI", copyError)) {
         std::fprintf(stderr, "bench_properties: could not build the database\n");
         return 1;
     }
 
-    const CFigures figures = Measure(base, options);
+    const CFigures figures = Measure(base, reference, options);
     std::printf("bench_properties: %lld records, keyword list %d lines, platform %s, load %.1f\n",
                 static_cast<long long>(options.records), figures.listLines,
                 qPrintable(QGuiApplication::platformName()), LoadAverage());
