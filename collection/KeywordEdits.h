@@ -8,8 +8,7 @@
 class CPicdexDoc;
 
 // Shown after a failed write, below the file error that gave its cause.
-inline constexpr const char* keywordsNotSavedMessage =
-    "The keywords were not saved. They stay in the Data properties window.";
+inline constexpr const char* keywordsNotSavedMessage = "The keywords were not saved.";
 
 // Gives the current record the keywords (each cut to 31 bytes at a character boundary).
 // 1 written (or nothing to change); 0 failed after the cause and keywordsNotSavedMessage

@@ -101,11 +101,13 @@ void CPicdexView::RefreshPropertiesWindow(bool blank) {
     if (!m_properties)
         return;
     CPictureDatabase& db = m_doc.Database();
-    m_properties->SetReadOnly(!db.IsOpen() || db.IsReadOnly());
+    const bool record = !blank && db.IsOpen() && db.Index().GetCurrentRecord() >= 0;
     CRecordHead head = CPropertiesWindow::BlankHead();
     // An empty list shows nothing; a record that cannot be read leaves what was shown.
-    if (!blank && db.IsOpen() && db.Index().GetCurrentRecord() >= 0 && !m_doc.GetCurrentHead(head))
+    if (record && !m_doc.GetCurrentHead(head))
         return;
+    // Keywords typed with no record shown would have nowhere to go.
+    m_properties->SetReadOnly(!record || db.IsReadOnly());
     m_failedEdits.reset();
     m_properties->Fill(head);
 }
