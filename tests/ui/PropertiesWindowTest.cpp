@@ -47,22 +47,25 @@ class PropertiesWindowTest : public QObject {
 private:
     std::string Path(const QString& name) const { return m_dir->filePath(name).toStdString(); }
 
-    // A new database with one 8 × 8 picture per entry (files a.bmp, b.bmp, ... in name
-    // order) carrying the keywords given, opened in the view at the first record.
+    // Stores an 8 × 8 picture written as file name with keywords into db.
+    void AddPicture(CPictureDatabase& db, const QString& name, const Keywords& keywords) {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        QVERIFY(image.save(m_dir->filePath(name), "BMP"));
+        CMemFile bytes;
+        std::uint16_t crc = 0;
+        QVERIFY(CPictureDatabase::ComputeCrc(bytes, Path(name), crc));
+        QVERIFY(db.AddRecord(bytes, crc, Path(name), -1, 8, 8, keywords));
+    }
+
+    // A new database with one picture per entry (files a.bmp, b.bmp, ... in name order)
+    // carrying the keywords given, opened in the view at the first record.
     void OpenWith(const std::vector<Keywords>& records) {
         {
             CPictureDatabase db;
             QVERIFY(db.OpenDatabase(Path("pics.PXM"), true));
-            for (std::size_t i = 0; i < records.size(); ++i) {
-                const QString name = QString(QChar('a' + int(i))) + ".bmp";
-                QImage image(8, 8, QImage::Format_RGB32);
-                image.fill(Qt::green);
-                QVERIFY(image.save(m_dir->filePath(name), "BMP"));
-                CMemFile bytes;
-                std::uint16_t crc = 0;
-                QVERIFY(CPictureDatabase::ComputeCrc(bytes, Path(name), crc));
-                QVERIFY(db.AddRecord(bytes, crc, Path(name), -1, 8, 8, records[i]));
-            }
+            for (std::size_t i = 0; i < records.size(); ++i)
+                AddPicture(db, QString(QChar('a' + int(i))) + ".bmp", records[i]);
         }
         QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
     }
@@ -266,13 +269,7 @@ private slots:
         // Another holder of the files has them for writing, so the view gets them read-only.
         CPictureDatabase writer;
         QVERIFY(writer.OpenDatabase(Path("pics.PXM"), true));
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        QVERIFY(image.save(m_dir->filePath("c.bmp"), "BMP"));
-        CMemFile bytes;
-        std::uint16_t crc = 0;
-        QVERIFY(CPictureDatabase::ComputeCrc(bytes, Path("c.bmp"), crc));
-        QVERIFY(writer.AddRecord(bytes, crc, Path("c.bmp"), -1, 8, 8, {"sea", "sky"}));
+        AddPicture(writer, "c.bmp", {"sea", "sky"});
         QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
         QVERIFY(m_doc->Database().IsReadOnly());
         Show();
