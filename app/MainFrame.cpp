@@ -17,6 +17,7 @@
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/dialogs/QtAddDialogs.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -157,6 +158,14 @@ void CMainFrame::changeEvent(QEvent* event) {
     const bool activation = event->type() == QEvent::ActivationChange;
     if ((activation || event->type() == QEvent::WindowStateChange) && m_view && m_view->SlideShow())
         m_view->SlideShow()->FrameStateChanged(activation);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_view && !m_view->CommitBeforeClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::ShowOpeningWindow() {

@@ -81,6 +81,7 @@ public:
     void ShowZoomPercentText(int percent) override;
     void UpdateTitle() override;
     void SetPrinting(bool printing) override { m_printing = printing; }
+    void UpdateModifiedPane() override;
     bool IsFrameMinimized() const override;
     void MinimizeFrame() override;
     void RestoreFrame() override;
@@ -90,6 +91,9 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Pending keyword edits are written first; the window stays open when they could not
+    // be written and the user keeps it.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // MainFrameMenus.cpp

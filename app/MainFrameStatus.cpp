@@ -1,6 +1,8 @@
 // The frame's status bar: the message pane, the "MDF" indicator and the date and time panes.
 #include "app/MainFrame.h"
 
+#include "ui/PicdexView.h"
+
 #include <QLabel>
 #include <QStatusBar>
 
@@ -44,8 +46,12 @@ void CMainFrame::CreateStatusBar() {
 }
 
 bool CMainFrame::HasPendingPropertyEdits() const {
-    // There is no data-properties window in this build, so nothing can be pending.
-    return false;
+    return m_view && m_view->HasPendingPropertyEdits();
+}
+
+void CMainFrame::UpdateModifiedPane() {
+    if (!m_printing && m_modifiedPane)
+        m_modifiedPane->setText(HasPendingPropertyEdits() ? QStringLiteral("MDF") : QString());
 }
 
 void CMainFrame::SetPaneText(QLabel* pane, const QString& text) {
@@ -56,6 +62,5 @@ void CMainFrame::SetPaneText(QLabel* pane, const QString& text) {
 void CMainFrame::UpdateStatusPanes() {
     SetPaneText(m_datePane, FormatNow("%x"));
     SetPaneText(m_timePane, FormatNow("%X"));
-    if (!m_printing)
-        m_modifiedPane->setText(HasPendingPropertyEdits() ? QStringLiteral("MDF") : QString());
+    UpdateModifiedPane();
 }

@@ -73,6 +73,15 @@ void DrawGlyph(QPainter& painter, int id) {
         painter.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(QPointF(10, 10), QPointF(14, 14));
         break;
+    case CommandId::dataProperties:
+        // A record card: a title bar above lines of text.
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::white);
+        painter.drawRect(2, 2, 12, 12);
+        painter.fillRect(3, 3, 11, 3, ink);
+        for (int line = 8; line <= 12; line += 2)
+            painter.drawLine(5, line, 12, line);
+        break;
     case CommandId::displayAll:
         painter.setPen(ink);
         for (int line = 3; line <= 13; line += 3) {
@@ -108,6 +117,7 @@ bool HasGlyph(int id) {
     case CommandId::zoom100:
     case CommandId::search:
     case CommandId::displayAll:
+    case CommandId::dataProperties:
     case CommandId::top:
     case CommandId::previous:
     case CommandId::next:

@@ -1,16 +1,19 @@
 #include "ui/PicdexView.h"
 
+#include "collection/KeywordEdits.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageOptions.h"
 #include "platform/FileSystem.h"
 #include "platform/GdiBitmap.h"
 #include "platform/GdiDc.h"
+#include "platform/Prompt.h"
 #include "storage/Password.h"
 #include "ui/DragFolder.h"
 #include "ui/MarkSign.h"
 #include "ui/SlideShow.h"
 #include "ui/ViewMarkDialogs.h"
 #include "ui/commands/CommandRouter.h"
+#include "ui/dialogs/PropertiesWindow.h"
 
 #include <QPrinter>
 
@@ -65,8 +68,8 @@ CPicdexView::~CPicdexView() {
 
 // --- what the document tells the view ---
 
-// The data-properties window, the search window and the marked-data bar do not exist yet,
-// so the calls that concern them have nothing to do.
+// The document and the collection commands write pending edits before they move, search
+// or sort; a failed write has shown its cause, and they go on.
 void CPicdexView::CommitPendingEdits() {
     CommitPropertyEdits();
 }
@@ -77,10 +80,60 @@ void CPicdexView::HideMarkBar() {}
 void CPicdexView::BlankProperties() {
     RefreshPropertiesWindow(true);
 }
+bool CPicdexView::HasPendingPropertyEdits() const {
+    return m_properties && m_properties->IsModified();
+}
+
 bool CPicdexView::CommitPropertyEdits() {
+    if (!m_properties || !m_properties->IsModified())
+        return true;
+    const CPictureDatabase::Keywords keywords = m_properties->Keywords();
+    if (WriteKeywordEdits(m_doc, keywords) == 0) {
+        m_failedEdits = keywords;
+        m_frame.UpdateModifiedPane();
+        return false;
+    }
+    m_failedEdits.reset();
+    m_properties->SetModified(false);
     return true;
 }
-void CPicdexView::RefreshPropertiesWindow(bool /*blank*/) {}
+
+void CPicdexView::RefreshPropertiesWindow(bool blank) {
+    if (!m_properties)
+        return;
+    CPictureDatabase& db = m_doc.Database();
+    const bool record = !blank && db.IsOpen() && db.Index().GetCurrentRecord() >= 0;
+    CRecordHead head = CPropertiesWindow::BlankHead();
+    // An empty list shows nothing; a record that cannot be read leaves what was shown.
+    if (record && !m_doc.GetCurrentHead(head))
+        return;
+    // Keywords typed with no record shown would have nowhere to go.
+    m_properties->SetReadOnly(!record || db.IsReadOnly());
+    m_failedEdits.reset();
+    m_properties->Fill(head);
+}
+
+void CPicdexView::TogglePropertiesWindow() {
+    if (!m_properties) {
+        m_properties = std::make_unique<CPropertiesWindow>(
+            m_doc.Database(), [this](int message) { MoveFromProperties(message); },
+            [this] { m_frame.UpdateModifiedPane(); }, window());
+    } else if (m_properties->isVisible()) {
+        m_properties->hide();
+        return;
+    }
+    RefreshPropertiesWindow(false);
+    // Shown as a modeless window is: active, ready for typing.
+    m_properties->show();
+    m_properties->raise();
+    m_properties->activateWindow();
+    m_properties->FocusFirstEmptyField();
+}
+
+bool CPicdexView::CommitBeforeClose() {
+    return CommitPropertyEdits() ||
+           AskYesNo("The edited keywords were not saved. Close Picdex anyway?");
+}
 
 void CPicdexView::ZoomTo100() {
     ZoomPercent(100);

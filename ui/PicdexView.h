@@ -17,6 +17,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ class CCommandRouter;
 class CPicdexDoc;
 class CSearchWindow;
 class CSlideShow;
+class CPropertiesWindow;
 class CViewMarkDialogs;
 class IPasswordDialog;
 class QPrinter;
@@ -61,6 +63,14 @@ public:
     void RealizePicturePalette(bool foreground);
     // The key of the current index entry, for the title while a search result is shown.
     std::string GetCurrentKey();
+
+    // The data-properties window (null until command 32787 first shows it) and whether it
+    // holds keyword edits not yet written (the "MDF" pane).
+    CPropertiesWindow* PropertiesWindow() const { return m_properties.get(); }
+    bool HasPendingPropertyEdits() const;
+    // Before the main window closes: writes pending keyword edits. False when they could
+    // not be written and the user chose to keep the window open.
+    bool CommitBeforeClose();
 
     // IListView
     int GetListMode() const override { return m_listMode; }
@@ -144,9 +154,20 @@ private:
     void PrintPage(QPrinter& printer);
     QPrinter& Printer();
 
-    // The data-properties window does not exist yet: both do nothing.
+    // Command 32787: creates the window on first use; hides it when shown, else refreshes
+    // and shows it.
+    void TogglePropertiesWindow();
+    // Messages 0x46E and 0x46F from the window: "Next data" and "Previous data".
+    void MoveFromProperties(int message);
+    // Writes the window's pending keyword edits into the current record. True when nothing
+    // was pending or it was written (the change flags are then cleared); false when the
+    // write failed: the flags stay set and the cause was shown. Nothing to do without the
+    // window.
     bool CommitPropertyEdits();
+    // Shows the current record in the window (blank: an empty head); a record that cannot be
+    // read leaves the window as it was.
     void RefreshPropertiesWindow(bool blank);
+    void SetPasswordCommand();
     // Realises the palette in the foreground and invalidates the client area.
     void RealizeAndInvalidate();
     void OpenSucceeded();
@@ -173,6 +194,10 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     QPointer<CSearchWindow> m_searchWindow;
     std::unique_ptr<CSlideShow> m_slideShow;
+    std::unique_ptr<CPropertiesWindow> m_properties;
+    // The edits whose write failed last: gaining the focus does not try them again (and
+    // show the failure again) until they change.
+    std::optional<CPictureDatabase::Keywords> m_failedEdits;
     int m_listMode = 0;
     bool m_force256 = false;
     bool m_ignoreDuplicates = false;

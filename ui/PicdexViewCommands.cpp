@@ -18,6 +18,8 @@
 #include "ui/dialogs/ContrastDialog.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/OptionsDialog.h"
+#include "ui/dialogs/PropertiesWindow.h"
+#include "ui/dialogs/SetPasswordDialog.h"
 #include "ui/dialogs/SortDialog.h"
 
 #include <QClipboard>
@@ -65,6 +67,9 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
         viewport()->update();
     });
     add(C::deleteMarked, [this] {
+        // The shown record's edits are written while it is still the one they belong to.
+        if (!CommitPropertyEdits())
+            return;
         CMarkCommands(m_doc, *this, *m_markDialogs, m_settings).DeleteMarked();
         RealizeAndInvalidate();
     });
@@ -73,6 +78,8 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
         viewport()->update();
     });
     add(C::displayAll, [this] {
+        if (!CommitPropertyEdits())
+            return;
         DisplayAll(m_doc, *this, m_settings);
         m_frame.UpdateTitle();
     });
@@ -94,6 +101,11 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
                                                [this] { return MoveCommand(CommandId::next); });
     add(C::slideShow, [this] { m_slideShow->SlideShowCommand(); });
     add(C::wallpaper, [this] { m_slideShow->SetWallpaper(); });
+    if (router.Register(
+            C::dataProperties, [this] { TogglePropertiesWindow(); },
+            [this] { return m_properties && m_properties->isVisible(); }))
+        m_registered.push_back(C::dataProperties);
+    add(C::setPassword, [this] { SetPasswordCommand(); });
 }
 
 void CPicdexView::ZoomInCommand() {
@@ -138,7 +150,9 @@ void CPicdexView::Zoom100Command() {
 }
 
 bool CPicdexView::MoveCommand(int id) {
-    CommitPropertyEdits();
+    // Edits that could not be written stay with the record they were made for.
+    if (!CommitPropertyEdits())
+        return false;
     SetRedraw(false);
     bool moved = false;
     switch (id) {
@@ -159,6 +173,11 @@ bool CPicdexView::MoveCommand(int id) {
     RealizeAndInvalidate();
     RefreshPropertiesWindow(false);
     return moved;
+}
+
+void CPicdexView::MoveFromProperties(int message) {
+    MoveCommand(message == PrivateMessage::nextFromProperties ? CommandId::next
+                                                              : CommandId::previous);
 }
 
 void CPicdexView::CopyCommand() {
@@ -198,12 +217,17 @@ void CPicdexView::ToggleMarkCommand() {
 }
 
 void CPicdexView::DeleteRecordCommand() {
+    // Written first: once the record is deleted its edits have nowhere to go.
+    if (!CommitPropertyEdits())
+        return;
     m_doc.DeleteCommand();
     RealizeAndInvalidate();
     RefreshPropertiesWindow(false);
 }
 
 void CPicdexView::SortViewCommand() {
+    if (!CommitPropertyEdits())
+        return;
     CSortDialog dialog(this);
     SortCommand(m_doc, *this, dialog, m_settings);
 }
@@ -228,6 +252,14 @@ void CPicdexView::ContrastCommand() {
         },
         this);
     dialog.exec();
+}
+
+void CPicdexView::SetPasswordCommand() {
+    CSetPasswordDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A failed write has shown its cause; the old password stays.
+    m_doc.Database().SetPassword(dialog.Password());
 }
 
 void CPicdexView::SaveAsViewCommand() {

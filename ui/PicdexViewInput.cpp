@@ -9,6 +9,7 @@
 #include "ui/DragFolder.h"
 #include "ui/commands/CommandRouter.h"
 #include "ui/commands/CommandTable.h"
+#include "ui/dialogs/PropertiesWindow.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -100,6 +101,10 @@ void CPicdexView::contextMenuEvent(QContextMenuEvent* event) {
 void CPicdexView::focusInEvent(QFocusEvent* event) {
     PxPanView::focusInEvent(event);
     viewport()->update();
+    // The focus comes back here after the failure's own message: the same edits are not
+    // tried (and refused) again until they change.
+    if (m_properties && m_failedEdits && *m_failedEdits == m_properties->Keywords())
+        return;
     CommitPropertyEdits();
 }
 

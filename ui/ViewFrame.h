@@ -17,6 +17,8 @@ public:
     // True between the view's print preparation and its end of printing: the "MDF" pane
     // is not updated meanwhile.
     virtual void SetPrinting(bool /*printing*/) {}
+    // The data-properties window's edits may have changed: the "MDF" pane follows them.
+    virtual void UpdateModifiedPane() {}
 
     virtual bool IsFrameMinimized() const { return false; }
     virtual void MinimizeFrame() {}

@@ -14,6 +14,7 @@
 #include "storage/Crc16.h"
 #include "ui/PicdexView.h"
 #include "ui/commands/CommandTable.h"
+#include "ui/dialogs/PropertiesWindow.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -125,6 +126,7 @@ private slots:
     void closeFrameClosesFromTheEventLoop();
     void openingWindowClosesOnTheFirstKeyOrAfterItsTime();
     void openingASecondDatabaseStartsASecondProcess();
+    void mdfShowsWhileKeywordEditsWaitAndClosingWritesThem();
 
 private:
     std::string DbPath(const char* name) const {
@@ -488,6 +490,37 @@ void MainFrameTest::openingASecondDatabaseStartsASecondProcess() {
     // This instance keeps A.
     QCOMPARE(m_doc->Database().GetMainPath(), first);
     QCOMPARE(m_frame->windowTitle(), QString::fromStdString("Picdex - " + first + "(a.bmp)"));
+}
+
+void MainFrameTest::mdfShowsWhileKeywordEditsWaitAndClosingWritesThem() {
+    const std::string path = DbPath("EDIT.PXM");
+    CreateDatabase(path, "one.bmp", "sea");
+    m_frame->OpenDocumentByPath(path);
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    QCOMPARE(m_frame->RunCommand(CommandId::dataProperties), 1);
+    m_frame->UpdateCommandStates();
+    QVERIFY(m_frame->Action(CommandId::dataProperties)->isChecked());
+    CPropertiesWindow* window = m_frame->View()->PropertiesWindow();
+    QVERIFY(!window->windowTitle().isEmpty());
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(widget))
+            QVERIFY2(
+                !QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty(),
+                widget->metaObject()->className());
+    }
+    auto* modified = m_frame->findChild<QLabel*>("modifiedPane");
+    QCOMPARE(modified->text(), QString());
+    auto* field = window->findChild<QLineEdit*>("keyword2");
+    QTest::keyClicks(field, "fog");
+    QCOMPARE(modified->text(), QString("MDF"));
+
+    m_frame->close();
+    QVERIFY(!m_frame->isVisible());
+    QCOMPARE(modified->text(), QString());
+    CRecordHead head;
+    QVERIFY(m_doc->GetCurrentHead(head));
+    QCOMPARE(head.Keyword(1), std::string("fog"));
 }
 
 QTEST_MAIN(MainFrameTest)
