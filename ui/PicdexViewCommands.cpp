@@ -80,6 +80,8 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
     add(C::print, [this] { PrintCommand(); });
     add(C::printPreview, [this] { PrintPreviewCommand(); });
     add(C::printSetup, [this] { PrintSetupCommand(); });
+    add(C::reconstruct, [this] { ReconstructViewCommand(); });
+    add(C::dataExchange, [this] { DataExchangeViewCommand(); });
 }
 
 void CPicdexView::ZoomInCommand() {
