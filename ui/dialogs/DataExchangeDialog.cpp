@@ -23,7 +23,8 @@ bool CDataExchangeDialog::AskExchange(const std::string& sourceName, int& direct
     auto* sourceLabel = new QLabel(QStringLiteral("Source file name"), &dialog);
     auto* source = new QLabel(QString::fromStdString(sourceName), &dialog);
     source->setObjectName(QStringLiteral("sourceName"));
-    source->setAccessibleName(sourceLabel->text());
+    // The name read out is the file name itself; the caption describes it.
+    source->setAccessibleDescription(sourceLabel->text());
     source->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* directionLabel = new QLabel(QStringLiteral("&Direction"), &dialog);

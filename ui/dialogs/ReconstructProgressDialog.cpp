@@ -32,7 +32,8 @@ CReconstructProgressDialog::CReconstructProgressDialog(bool index, QWidget* pare
     label->setObjectName(QStringLiteral("segmentsLabel"));
     m_counter = new QLabel(QStringLiteral("128/1024"), this);
     m_counter->setObjectName(QStringLiteral("counter"));
-    m_counter->setAccessibleName(label->text());
+    // The name read out is the count itself; the label describes it.
+    m_counter->setAccessibleDescription(label->text());
     // Room for two eight-digit numbers, so the dialog keeps its size while it counts.
     m_counter->setMinimumWidth(
         m_counter->fontMetrics().horizontalAdvance(QStringLiteral("00000000 / 00000000")));
