@@ -147,6 +147,7 @@ private slots:
         QCOMPARE(m_prompt.messages, start ? std::vector<std::string>{"Data transfer completed"}
                                           : std::vector<std::string>{});
         QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QGuiApplication::overrideCursor());
         QCOMPARE(LiveRecords(m_doc->Database()), liveHere);
         QCOMPARE(LiveInOther(), liveThere);
     }

@@ -12,6 +12,7 @@
 #include "ui/dialogs/ReconstructProgressDialog.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -37,10 +38,14 @@ public:
 
 class CRecordingPrompt : public IPrompt {
 public:
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-    bool AskYesNo(std::string_view text) override { return messages.emplace_back(text), false; }
+    void ShowMessage(std::string_view text) override {
+        messages.emplace_back(text);
+        busyAtMessage.push_back(QGuiApplication::overrideCursor() != nullptr);
+    }
+    bool AskYesNo(std::string_view text) override { return ShowMessage(text), false; }
 
     std::vector<std::string> messages;
+    std::vector<bool> busyAtMessage;
 };
 
 template <class T> T* Child(QWidget* parent, const char* name) {
@@ -213,9 +218,11 @@ private slots:
     }
 
     // A long build keeps the windows painted: pending events are handled between its
-    // steps, and closing the dialog while it runs is refused.
+    // steps, and closing the dialog while it runs is refused. Its messages appear with the
+    // normal cursor, the wait cursor comes back after them and goes with the dialog.
     void longBuildKeepsHandlingEventsAndCannotBeClosed() {
         CReconstructProgressDialog dialog(false, nullptr);
+        std::vector<bool> busy;
         WhenModal([](QWidget* modal) { Child<QPushButton>(modal, "start")->click(); });
         bool timerRan = false;
         bool closedMeanwhile = false;
@@ -225,6 +232,9 @@ private slots:
                 progress.Step(step, 4);
                 QThread::msleep(CProgressPacer::intervalMilliseconds + 5);
             }
+            busy.push_back(QGuiApplication::overrideCursor() != nullptr);
+            ShowMessage("Cannot read the record");
+            busy.push_back(QGuiApplication::overrideCursor() != nullptr);
             dialog.close();
             closedMeanwhile = !dialog.isVisible();
             return 7;
@@ -233,6 +243,10 @@ private slots:
         QVERIFY(timerRan);
         QVERIFY(!closedMeanwhile);
         QCOMPARE(dialog.CounterText(), QStringLiteral("4 / 4"));
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{"Cannot read the record"});
+        QCOMPARE(m_prompt.busyAtMessage, std::vector<bool>{false});
+        QCOMPARE(busy, (std::vector<bool>{true, true}));
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 };
 
