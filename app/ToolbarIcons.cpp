@@ -64,6 +64,15 @@ void DrawGlyph(QPainter& painter, int id) {
         painter.drawText(QRect(0, 0, iconSize, iconSize), Qt::AlignCenter, QStringLiteral("1:1"));
         break;
     }
+    case CommandId::search:
+        // A magnifying glass.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(ink, 2));
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(QRectF(2, 2, 8, 8));
+        painter.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(10, 10), QPointF(14, 14));
+        break;
     case CommandId::displayAll:
         painter.setPen(ink);
         for (int line = 3; line <= 13; line += 3) {
@@ -97,6 +106,7 @@ bool HasGlyph(int id) {
     case CommandId::zoomIn:
     case CommandId::zoomOut:
     case CommandId::zoom100:
+    case CommandId::search:
     case CommandId::displayAll:
     case CommandId::top:
     case CommandId::previous:

@@ -9,7 +9,9 @@
 //    ("encode q75"), and reading them where the DIB holds them, bottom line first in
 //    memory, as the adapter must ("encode dib"); the outputs are compared byte for byte;
 //  - TIFF reading of the photo TIFFs: PxTiff::LoadFromPath against TIFFOpen and
-//    TIFFReadEncodedStrip of every strip into one block.
+//    TIFFReadEncodedStrip of every strip into one block ("tiff read"); and the document's
+//    decoding of a record's TIFF bytes held in memory (CPicdexDoc::LoadPicture, as every
+//    move to a TIFF record does) against the same library read ("tiff record").
 // Each line gives the median and fastest of the runs in milliseconds and the ratios of the
 // library's time to the adapter's (1.0 = no cost, higher is better), of the medians and of
 // the fastest runs (the latter less disturbed by other work on the machine).
@@ -22,6 +24,7 @@
 // (the corpus, default ../shared/testdata/ from the repository).
 #include "bench/BenchUtil.h"
 #include "bench/PlainJpeg.h"
+#include "collection/PicdexDoc.h"
 #include "imaging/ImageOptions.h"
 #include "imaging/PxJpeg.h"
 #include "imaging/PxTiff.h"
@@ -227,6 +230,22 @@ int main(int argc, char** argv) {
                    [&] {
                        PxTiff image;
                        image.LoadFromPath(path);
+                   }));
+        CMemFile record(65536);
+        {
+            CFile source;
+            source.Open(path, CFile::modeRead | CFile::shareDenyNone);
+            std::vector<std::uint8_t> bytes(static_cast<std::size_t>(source.GetLength()));
+            record.Write(bytes.data(), source.Read(bytes.data(), bytes.size()));
+        }
+        CPicdexDoc doc;
+        Report("tiff record", name, mp,
+               Compare(
+                   n, [&] { PlainTiffRead(path); },
+                   [&] {
+                       record.SeekToBegin();
+                       if (!doc.LoadPicture(name, record))
+                           std::printf("  !! the document could not decode %s\n", name);
                    }));
     }
     std::printf("geometric means of the ratios: medians %.3f, fastest runs %.3f\n",

@@ -9,8 +9,8 @@
 //    (reversing at the picture's edges), every frame scrolls and repaints the window at
 //    once; frames per second, and the time of one frame against one full paint of the
 //    window without scrolling.
-// Both run with the 256-colour option on (the setting's default when nothing is stored:
-// JPEG pictures are reduced to 256 colours while decoding) and off.
+// Both run with "Force256" stored as 1 (JPEG pictures are reduced to 256 colours while
+// decoding) and as 0; Next also with nothing stored, as on the first start.
 //
 // Build and run from the repository (a window system is needed: a display, Xvfb, or
 // QT_QPA_PLATFORM=offscreen):
@@ -36,6 +36,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,9 +56,11 @@ public:
 };
 
 // A view of the database at base in a window of the benchmark's size, opened and painted
-// once, with the 256-colour option as given. The frame around it only needs to exist.
+// once, with "Force256" stored as given (nothing stored when absent). The frame around it
+// only needs to exist.
 struct CBenchWindow {
-    CBenchWindow(const std::string& base, bool force256, const CBenchOptions& options)
+    CBenchWindow(const std::string& base, std::optional<bool> force256,
+                 const CBenchOptions& options)
         : view(doc, frame, Settings(settings, force256)) {
         view.SetPasswordDialog(&password);
         view.RegisterCommands(router);
@@ -67,8 +70,9 @@ struct CBenchWindow {
         view.OpenInitialDatabase(base + ".PXM");
         view.viewport()->repaint();
     }
-    static ISettings& Settings(CMemorySettings& settings, bool force256) {
-        settings.WriteProfileString("Options", "Force256", force256 ? "1" : "0");
+    static ISettings& Settings(CMemorySettings& settings, std::optional<bool> force256) {
+        if (force256)
+            settings.WriteProfileString("Options", "Force256", *force256 ? "1" : "0");
         return settings;
     }
 
@@ -116,7 +120,8 @@ struct CNextFigures {
 };
 
 // Median times of the Next command with its repaint and of GoNext alone, alternating.
-CNextFigures MeasureNext(const std::string& base, bool force256, const CBenchOptions& options) {
+CNextFigures MeasureNext(const std::string& base, std::optional<bool> force256,
+                         const CBenchOptions& options) {
     CBenchWindow window(base, force256, options);
     CPicdexView& view = window.view;
     CPicdexDoc& doc = window.doc;
@@ -239,13 +244,19 @@ int main(int argc, char** argv) {
                 qPrintable(QGuiApplication::platformName()), LoadAverage());
     std::printf("\nNext -> repainted window (median of %lld moves)\n",
                 static_cast<long long>(options.moves));
-    std::printf("  %-28s %9s %9s %9s %7s\n", "picture", "256 col", "next ms", "load ms", "ratio");
-    for (const bool force256 : {true, false}) {
+    std::printf("  %-28s %9s %9s %9s %7s %s\n", "picture", "Force256", "next ms", "load ms",
+                "ratio", "shown in");
+    const std::optional<bool> stored[] = {true, false, std::nullopt};
+    for (const std::optional<bool> force256 : stored) {
         for (const auto& [label, base] :
              {std::pair{"12 MP JPEG 4272 x 2848", jpegBase}, std::pair{"GIF 640 x 480", gifBase}}) {
             const CNextFigures figures = MeasureNext(base, force256, options);
-            std::printf("  %-28s %9s %9.2f %9.2f %7.3f\n", label, force256 ? "on" : "off",
-                        figures.nextMs, figures.loadMs, figures.nextMs / figures.loadMs);
+            std::printf("  %-28s %9s %9.2f %9.2f %7.3f %s\n", label,
+                        !force256   ? "none"
+                        : *force256 ? "1"
+                                    : "0",
+                        figures.nextMs, figures.loadMs, figures.nextMs / figures.loadMs,
+                        Force256Colors() ? "256 colours" : "true colour");
         }
     }
     std::printf("\nPanning the 12 MP JPEG at 100 %% (%lld frames)\n",

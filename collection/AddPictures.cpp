@@ -1,5 +1,6 @@
 #include "collection/AddPictures.h"
 
+#include "collection/GifCheck.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageType.h"
 #include "imaging/PxImage.h"
@@ -8,7 +9,6 @@
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
-#include "platform/TempFile.h"
 
 #include <algorithm>
 #include <array>
@@ -20,45 +20,6 @@
 
 namespace {
 constexpr std::size_t streamStep = 1024;
-constexpr std::size_t tailPiece = 4096;
-
-// A GIF is taken only when its last byte that is not zero is the trailer ";" and its
-// logical screen (signed 16-bit width at byte 6, height at byte 8) is at least 2 x 2: a
-// cut-off or degenerate file would make a useless record. No means skipped silently;
-// unreadable means the read that follows reports it.
-enum class GifTest { yes, no, unreadable };
-
-GifTest TestGifFile(const std::string& path) {
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone))
-        return GifTest::unreadable;
-    try {
-        std::uint8_t screen[10];
-        if (file.ReadAt(screen, sizeof screen, 0) < sizeof screen)
-            return GifTest::no;
-        const auto width = static_cast<std::int16_t>(GetLe16(screen + 6));
-        const auto height = static_cast<std::int16_t>(GetLe16(screen + 8));
-        if (width <= 1 || height <= 1)
-            return GifTest::no;
-        // From the end backwards, a piece at a time, to the last byte that is not zero.
-        std::array<std::uint8_t, tailPiece> piece;
-        for (std::int64_t end = file.GetLength(); end > 0;) {
-            const std::int64_t start =
-                end > std::int64_t(tailPiece) ? end - std::int64_t(tailPiece) : 0;
-            const std::size_t wanted = static_cast<std::size_t>(end - start);
-            if (file.ReadAt(piece.data(), wanted, start) < wanted)
-                return GifTest::no; // shrank while read
-            for (std::size_t i = wanted; i-- > 0;) {
-                if (piece[i] != 0)
-                    return piece[i] == ';' ? GifTest::yes : GifTest::no;
-            }
-            end = start;
-        }
-    } catch (const CFileException&) {
-        return GifTest::unreadable;
-    }
-    return GifTest::no;
-}
 
 // Only a regular file is read whole (a device or a pipe may never end), and only one the
 // main file could hold: anything larger is refused before it fills memory.
@@ -99,8 +60,10 @@ bool CAddPictures::AddPictures() {
         if (!file.chosen)
             continue;
         m_windows.BlankProperties();
-        if (!HasRoomFor(file.path))
+        if (!HasRoomFor(file.path)) {
+            ++m_failures;
             break;
+        }
         AddFile(file.path, fileCount, saveAll, minimized, keywords, cancel);
         if (cancel)
             break;
@@ -130,33 +93,36 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
     CMemFile stream(streamStep);
     cancel = false;
 
-    if (CPicdexDoc::PictureKindOf(path) == imageGif && TestGifFile(path) == GifTest::no)
+    if (CPicdexDoc::PictureKindOf(path) == imageGif && CheckGifFile(path) == GifCheck::no) {
+        ++m_failures;
+        m_skipped.push_back(path);
         return false;
+    }
+    // Every failure below shows its message and is counted.
+    auto fail = [&](const std::string& message) {
+        ShowMessage(message);
+        ++m_failures;
+        return false;
+    };
 
     switch (CheckSource(path)) {
     case Source::unreadable:
-        ShowMessage("Failed to read image file");
-        return false;
+        return fail("Failed to read image file");
     case Source::tooLarge:
-        ShowMessage("Failed to add");
-        return false;
+        return fail("Failed to add");
     case Source::readable:
         break;
     }
     std::uint16_t crc = 0;
-    if (!CPictureDatabase::ComputeCrc(stream, path, crc)) {
-        ShowMessage("Failed to read image file");
-        return false;
-    }
+    if (!CPictureDatabase::ComputeCrc(stream, path, crc))
+        return fail("Failed to read image file");
 
     if (!PassesDuplicateTest(stream, crc, path, minimized))
         return false;
 
     stream.SeekToBegin();
-    if (!m_doc.LoadPicture(path, stream)) {
-        ShowMessage("Invalid file format. (" + path + ")");
-        return false;
-    }
+    if (!m_doc.LoadPicture(path, stream))
+        return fail("Invalid file format. (" + path + ")");
 
     if (!saveAll) {
         // The fields start empty for every file; the command's keywords are only copied
@@ -185,10 +151,8 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
     std::int32_t modified = -1;
     if (!GetFileModTime(path, modified))
         modified = -1;
-    if (!picture) {
-        ShowMessage("Failed to add");
-        return false;
-    }
+    if (!picture)
+        return fail("Failed to add");
     // The thumbnail comes from the picture decoded for the add, not from a second decode;
     // MakeThumbnail works in 256 colours whatever the option says. It is stored with the
     // record as one change; a record left without one gets it the first time it is shown.
@@ -200,10 +164,8 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
                                                  picture->GetHeight(), keywords, &thumbnail, made)
                             : database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
                                                  picture->GetHeight(), keywords);
-    if (!stored) {
-        ShowMessage("Failed to add");
-        return false;
-    }
+    if (!stored)
+        return fail("Failed to add");
     RememberNewRecord();
     return true;
 }
@@ -243,19 +205,10 @@ bool CAddPictures::ConfirmDuplicate(CFile& stream, const std::string& path, bool
     std::unique_ptr<PxImage> picture = CreateImageForType(kind);
     if (!picture)
         return false;
-    bool decoded = false;
-    if (kind == imageTiff) {
-        // The decoded image lives in memory: the copy can go at once.
-        const std::string copy = CopyToTemporaryFile(stream, "PXT");
-        decoded = !copy.empty() && picture->LoadFromPath(copy) != 0;
-        if (!copy.empty())
-            std::remove(copy.c_str());
-    } else {
-        stream.SeekToBegin();
-        decoded = picture->LoadFromFile(stream) != 0;
-        // The stream belongs to the caller.
-        picture->ReleaseFile();
-    }
+    stream.SeekToBegin();
+    const bool decoded = picture->LoadFromFile(stream) != 0;
+    // The stream belongs to the caller.
+    picture->ReleaseFile();
     if (!decoded)
         return false;
 

@@ -51,6 +51,12 @@ public:
     bool IgnoresDuplicates() const { return m_ignoreDuplicates; }
     // The head blocks of the records stored by this object, in order.
     const std::vector<std::int32_t>& StoredRecords() const { return m_stored; }
+    // Files the command was asked to store and could not: each failure has shown its
+    // message, except a GIF too damaged or degenerate to make a record, which the Add
+    // command skips silently (listed by SkippedFiles). A file left out by the user's
+    // choice (not saved, a duplicate declined, the command cancelled) is no failure.
+    int Failures() const { return m_failures; }
+    const std::vector<std::string>& SkippedFiles() const { return m_skipped; }
 
 private:
     // The duplicate test and its dialog; true when the file goes on to be stored.
@@ -64,4 +70,6 @@ private:
     IAddWindows& m_windows;
     bool m_ignoreDuplicates;
     std::vector<std::int32_t> m_stored;
+    int m_failures = 0;
+    std::vector<std::string> m_skipped;
 };

@@ -77,16 +77,22 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
     const std::int32_t current = db.Index().GetCurrentNumber();
     int count = 0;
     std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::crcFamily), true);
+    bool failed = i < 0 && index.GetLastError() != 0;
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
         if (!countOnly && progress)
             progress->ProcessPending();
         CIndexEntry entry;
-        if (!index.ReadEntry(entry, i) || !StartsWithCrcFamily(entry.Key()))
+        if (!index.ReadEntry(entry, i)) {
+            failed = true;
+            break;
+        }
+        if (!StartsWithCrcFamily(entry.Key()))
             break;
         i = entry.next;
         if (entry.IsDeleted())
             continue;
         const std::int64_t size = giving.GetDataSize(entry.record);
+        failed = failed || size < 0;
         if (size < 0 || HoldsPicture(receiving, entry.Key(), size))
             continue;
         if (countOnly) {
@@ -98,11 +104,13 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
                 std::snprintf(text, sizeof text, "Copied : %d", count);
                 progress->ShowProgress(text);
             }
+        } else {
+            failed = true;
         }
     }
     if (!outward && !countOnly && current >= 0)
         db.Index().GoTo(current);
-    return count;
+    return failed ? -1 : count;
 }
 
 namespace {

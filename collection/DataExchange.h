@@ -50,7 +50,9 @@ public:
 // into it, else the other way round. With countOnly nothing is copied. After each copy,
 // progress (when given) shows the running count. The count of pictures lacking (counted or
 // copied); 0 after "Cannot open. File already in use or is READONLY." when the other
-// database cannot be written; -1 when it cannot be opened (its messages were shown).
+// database cannot be written; -1 when it cannot be opened, or when a picture could not
+// be copied or an index entry read (the copying goes on past a picture that fails; the
+// messages were shown).
 int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outward, bool countOnly,
                    IExchangeProgress* progress);
 

@@ -2,6 +2,7 @@
 #include "collection/FileProperties.h"
 
 #include "platform/Path.h"
+#include "platform/Prompt.h"
 #include "storage/PictureDatabase.h"
 
 #include <cstdio>
@@ -27,8 +28,11 @@ int CountByType(CPictureDatabase& db, CTypeCounts& counts,
                 const std::function<void()>& processPending) {
     counts = {};
     CIndexFile& index = db.Index();
-    if (index.EntryCount() <= 0)
-        return 1;
+    // What the walk must count, found without the links and the skip table: a walk led
+    // astray by damage gives no counts rather than wrong ones.
+    const std::int32_t expected = index.CountFamily(IndexFormat::nameFamily, true);
+    if (expected <= 0)
+        return expected == 0 ? 1 : 0;
     std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::nameFamily), true);
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
         if (processPending)
@@ -46,6 +50,11 @@ int CountByType(CPictureDatabase& db, CTypeCounts& counts,
             return 0;
         ++counts.total;
         CountExtension(GetExtensionUpper(head.FileName()), counts);
+    }
+    if (counts.total < expected) {
+        if (index.GetLastError() == 0)
+            ShowMessage(FileErrorText(FileCause::generic));
+        return 0;
     }
     return 1;
 }

@@ -18,8 +18,9 @@ struct CTypeCounts {
 
 // Walks the file-name family of the index, passing over deleted entries; processPending
 // (when given) runs before each entry so the windows stay painted. 1 with the counts; 0
-// when the index or a record head cannot be read (the message was shown), with the counts
-// made so far.
+// when the index or a record head cannot be read, or when the walk met fewer live entries
+// than the family holds (damaged links or skip table; "Unknown error"), with the counts
+// made so far; the message has been shown.
 int CountByType(CPictureDatabase& db, CTypeCounts& counts,
                 const std::function<void()>& processPending = {});
 

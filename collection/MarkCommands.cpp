@@ -128,10 +128,13 @@ int CMarkCommands::ApplyKeywordToMarks(std::string_view keyword, KeywordAction a
     const auto span = db.Marks().GetMarks();
     const std::vector<std::int32_t> marks(span.begin(), span.end());
     int changed = 0;
+    m_keywordFailed = false;
     for (std::int32_t record : marks) {
         CRecordHead oldHead;
-        if (!db.ReadHead(oldHead, record))
+        if (!db.ReadHead(oldHead, record)) {
+            m_keywordFailed = true;
             continue;
+        }
         CRecordHead newHead = oldHead;
         bool found = false;
         int empty = -1;
@@ -153,8 +156,10 @@ int CMarkCommands::ApplyKeywordToMarks(std::string_view keyword, KeywordAction a
         } else if (!found) {
             continue;
         }
-        if (!db.ChangeKeywords(record, oldHead, newHead))
+        if (!db.ChangeKeywords(record, oldHead, newHead)) {
+            m_keywordFailed = true;
             break;
+        }
         ++changed;
     }
     return changed;

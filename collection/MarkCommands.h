@@ -81,6 +81,9 @@ public:
     // Adds (KeywordAction::add) or removes keyword on every marked record, with the letter
     // case rules of the command; the number of records changed. Stops at a failed write.
     int ApplyKeywordToMarks(std::string_view keyword, KeywordAction action);
+    // True when the last keyword change stopped at a record it could not read or write
+    // (the file error has been shown).
+    bool KeywordChangeFailed() const { return m_keywordFailed; }
     // Chooses a database with the file dialog and copies the marked records into it in
     // marking order. The number copied; -1 when it was cancelled, could not be opened or is
     // read-only ("Cannot open. File already in use or is READONLY.").
@@ -95,4 +98,5 @@ private:
     IMarkView& m_view;
     IMarkDialogs& m_dialogs;
     ISettings& m_settings;
+    bool m_keywordFailed = false;
 };

@@ -10,10 +10,8 @@
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
-#include "platform/TempFile.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -42,9 +40,7 @@ CPicdexDoc::CPicdexDoc() {
         m_defaultGif.reset();
 }
 
-CPicdexDoc::~CPicdexDoc() {
-    DeleteTiffCopy();
-}
+CPicdexDoc::~CPicdexDoc() = default;
 
 void CPicdexDoc::AddView(IDocumentView& view) {
     m_views.push_back(&view);
@@ -78,15 +74,8 @@ int CPicdexDoc::PictureKindOf(std::string_view fileName) {
     return ImageTypeFromPath(fileName);
 }
 
-void CPicdexDoc::DeleteTiffCopy() {
-    if (!m_tiffCopyPath.empty()) {
-        m_tiff.reset(); // it holds the copy open
-        std::remove(m_tiffCopyPath.c_str());
-        m_tiffCopyPath.clear();
-    }
-}
-
 bool CPicdexDoc::LoadPicture(std::string_view fileName, CFile& stream) {
+    m_pictureRecord = -1;
     const int kind = PictureKindOf(fileName);
     bool decoded = false;
     switch (kind) {
@@ -99,16 +88,9 @@ bool CPicdexDoc::LoadPicture(std::string_view fileName, CFile& stream) {
     case imageGif:
         decoded = Decode(m_gif, stream);
         break;
-    case imageTiff: {
-        // The TIFF reader works on a path: the bytes go to a temporary copy first.
-        DeleteTiffCopy();
-        m_tiffCopyPath = CopyToTemporaryFile(stream, "PXT");
-        if (m_tiffCopyPath.empty())
-            break;
-        m_tiff = std::make_unique<PxTiff>();
-        decoded = m_tiff->LoadFromPath(m_tiffCopyPath) != 0;
+    case imageTiff:
+        decoded = Decode(m_tiff, stream);
         break;
-    }
     default:
         return false;
     }
@@ -142,12 +124,16 @@ bool CPicdexDoc::StoreMissingThumbnail(std::int32_t recordBlock) {
 
 bool CPicdexDoc::LoadRecord(std::int32_t recordBlock, CRecordHead& head) {
     CMemFile picture(pictureStreamStep);
+    m_pictureRecord = -1;
     if (recordBlock < 0 || !m_database.ReadPicture(picture, recordBlock, head))
         return false;
     picture.SeekToBegin();
     // Only this record's own picture may become its thumbnail: when it cannot be decoded
     // the picture still shown belongs to another record.
-    if (LoadPicture(head.FileName(), picture) && head.ThumbnailBlock() == 0)
+    if (!LoadPicture(head.FileName(), picture))
+        return true;
+    m_pictureRecord = recordBlock;
+    if (head.ThumbnailBlock() == 0)
         StoreMissingThumbnail(recordBlock);
     return true;
 }

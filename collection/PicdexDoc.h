@@ -36,6 +36,10 @@ public:
     // The picture of the current kind; null for kind 0.
     PxImage* GetCurrentPicture();
     int GetPictureKind() const { return m_kind; }
+    // The head block of the record whose picture was decoded last by LoadRecord; -1 when the
+    // picture kept is not a record's (a file being added) or the last record read or
+    // decoded failed, so that no other record's picture is taken for it.
+    std::int32_t GetPictureRecord() const { return m_pictureRecord; }
     // No current picture; the objects stay.
     void ClearPicture() { m_kind = imageNone; }
     // 0 to 4 from the file name's extension (letter case ignored).
@@ -73,7 +77,6 @@ public:
 
     // The palette shared by the browsers on 256-colour displays; null without "PDXDef.GIF".
     PxGif* GetDefaultGif() { return m_defaultGif.get(); }
-    const std::string& GetTiffCopyPath() const { return m_tiffCopyPath; }
 
 private:
     enum class Move { top, bottom, next, previous };
@@ -81,16 +84,15 @@ private:
     // One step of the cursor in the list; false when the index has nothing to go to.
     bool Step(Move move);
     bool StoreMissingThumbnail(std::int32_t recordBlock);
-    void DeleteTiffCopy();
     template <class Call> void ForEachView(Call call);
 
     int m_kind = imageNone;
+    std::int32_t m_pictureRecord = -1;
     std::unique_ptr<PxJpeg> m_jpeg;
     std::unique_ptr<PxGif> m_gif;
     std::unique_ptr<PxDib> m_dib;
     std::unique_ptr<PxTiff> m_tiff;
     CPictureDatabase m_database;
-    std::string m_tiffCopyPath;
     std::unique_ptr<PxGif> m_defaultGif;
     std::vector<IDocumentView*> m_views;
 };

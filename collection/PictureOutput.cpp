@@ -2,6 +2,7 @@
 #include "collection/PictureOutput.h"
 
 #include "collection/PicdexDoc.h"
+#include "platform/FileException.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
 #include "storage/PictureExport.h"
@@ -13,35 +14,47 @@
 
 namespace {
 
-// Writes the current record into folder, asking before replacing a file; true when written.
-bool WriteCurrent(CPicdexDoc& doc, const std::string& folder) {
+// Writes the current record into folder, asking before replacing a file.
+void WriteCurrent(CPicdexDoc& doc, const std::string& folder, COutputResult& result) {
     CRecordHead head;
-    if (!doc.GetCurrentHead(head))
-        return false;
+    if (!doc.GetCurrentHead(head)) {
+        ++result.failed;
+        return;
+    }
     // The name as WriteCurrentPictureInto forms it. The question is about that exact file:
     // a name differing only in letter case is another file here.
     const std::string target = folder + GetFileName(head.FileName());
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::symlink_status(target, error)) &&
         !AskYesNo("File already exists. Overwrite?"))
-        return false;
-    return WriteCurrentPictureInto(doc.Database(), folder, true) == 1;
+        return;
+    if (WriteCurrentPictureInto(doc.Database(), folder, true) == 1)
+        ++result.written;
+    else
+        ++result.failed;
 }
 
-int RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marked) {
+// A walk that stopped early: the index's own error has been shown, or nothing has.
+void WalkStopped(CIndexFile& index, COutputResult& result) {
+    if (index.GetLastError() == 0)
+        ShowMessage(FileErrorText(FileCause::generic));
+    ++result.failed;
+}
+
+COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marked) {
     std::string typed;
     if (!dialog.AskOutputFolder(typed))
-        return -1;
+        return {};
     const std::string folder = OutputFolderOf(typed);
     if (!IsFolder(folder)) {
         ShowMessage("Invalid folder");
-        return -1;
+        return {};
     }
-    const int written = marked ? OutputMarks(doc, folder) : OutputList(doc, folder);
+    const COutputResult result = marked ? OutputMarks(doc, folder) : OutputList(doc, folder);
     char text[64];
-    std::snprintf(text, sizeof text, "Output %d picture files.", written);
+    std::snprintf(text, sizeof text, "Output %d picture files.", result.written);
     ShowMessage(text);
-    return written;
+    return result;
 }
 
 } // namespace
@@ -58,44 +71,65 @@ std::string OutputFolderOf(const std::string& typed) {
     return typed;
 }
 
-int OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
+COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
     return RunOutput(doc, dialog, false);
 }
 
-int OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
+COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
     return RunOutput(doc, dialog, true);
 }
 
-int OutputList(CPicdexDoc& doc, const std::string& folder) {
-    if (!doc.GoTop())
-        return 0;
-    CIndexFile& index = doc.Database().Index();
+COutputResult OutputList(CPicdexDoc& doc, const std::string& folder) {
+    COutputResult result{0, 0};
+    CPictureDatabase& db = doc.Database();
+    CIndexFile& index = db.Index();
+    // The live entries the walk must meet, counted without the links and the skip table
+    // (the whole family; a search range is walked as it is).
+    std::int32_t expected = -1;
+    if (!db.IsSearching()) {
+        const int order = index.GetOrder();
+        expected = index.CountFamily(order == OrderFamily::dateSaved ? IndexFormat::dateFamily
+                                                                     : IndexFormat::nameFamily,
+                                     true);
+        if (expected < 0) {
+            ++result.failed;
+            return result;
+        }
+    }
+    if (!doc.GoTop()) {
+        // An empty list, or one whose entries are all deleted, has nothing to write.
+        if (index.GetLastError() != 0 || expected > 0)
+            WalkStopped(index, result);
+        return result;
+    }
     const std::int32_t first = index.GetCurrentNumber();
-    int written = 0;
+    std::int32_t met = 0;
     // Each step moves to another live entry until the list wraps; the budget only guards
     // against a damaged list that never comes back to the first entry.
     for (std::int32_t budget = index.EntryCount(); budget >= 0; --budget) {
-        CRecordHead head;
-        if (!doc.GetCurrentHead(head))
-            break;
-        if (WriteCurrent(doc, folder))
-            ++written;
+        ++met;
+        WriteCurrent(doc, folder, result);
         const std::int32_t before = index.GetCurrentNumber();
-        doc.GoNext();
+        if (!doc.GoNext()) {
+            WalkStopped(index, result);
+            return result;
+        }
         const std::int32_t now = index.GetCurrentNumber();
         if (now == first || now == before)
             break;
     }
-    return written;
+    if (met < expected)
+        WalkStopped(index, result);
+    return result;
 }
 
-int OutputMarks(CPicdexDoc& doc, const std::string& folder) {
+COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder) {
     CPictureDatabase& db = doc.Database();
     CIndexFile& index = db.Index();
     // A copy: the marks are read while the cursor moves.
     const auto marks = db.Marks().GetMarks();
     const std::vector<std::int32_t> records(marks.begin(), marks.end());
-    int written = 0;
+    COutputResult result{0, 0};
     for (std::int32_t record : records) {
         const CIndexEntry before = index.Current();
         // A record that is not in the current list (outside the search, or deleted) is not
@@ -107,8 +141,7 @@ int OutputMarks(CPicdexDoc& doc, const std::string& folder) {
             continue;
         }
         doc.ReloadCurrent();
-        if (WriteCurrent(doc, folder))
-            ++written;
+        WriteCurrent(doc, folder, result);
     }
-    return written;
+    return result;
 }

@@ -20,15 +20,24 @@ bool IsFolder(const std::string& path);
 // The folder as the commands use it: with its final "/" ("" becomes "/").
 std::string OutputFolderOf(const std::string& typed);
 
+// What an output did: the files written (-1 when the command ended before writing) and
+// the pictures it could not write (a damaged record, a failed write; each said why). A
+// walk of the list that stopped before its end (damage in the index) counts as one more
+// failure, after "Unknown error" or the file error that stopped it. A file the user chose
+// not to overwrite is neither.
+struct COutputResult {
+    int written = -1;
+    int failed = 0;
+};
+
 // The commands: the dialog, "Invalid folder" for a folder that does not exist, the
-// pictures, then "Output %d picture files.". The number of files written; -1 when the
-// command ended before writing.
-int OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog);
-int OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog);
+// pictures, then "Output %d picture files.".
+COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog);
+COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog);
 
 // The writing alone, into folder (ending in "/"). Walks the current list from its top, or
 // the marks in marking order; a mark whose record is not in the current list is skipped.
 // An existing file is replaced only after "File already exists. Overwrite?" is answered
-// Yes. The number of files written.
-int OutputList(CPicdexDoc& doc, const std::string& folder);
-int OutputMarks(CPicdexDoc& doc, const std::string& folder);
+// Yes.
+COutputResult OutputList(CPicdexDoc& doc, const std::string& folder);
+COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder);

@@ -43,9 +43,11 @@ SaveAsResult CSaveAsCommand::Run() {
     if (kind == recordKind)
         return WriteCurrentPicture(m_doc.Database(), path, true) ? SaveAsResult::copied
                                                                  : SaveAsResult::failed;
-    // The document keeps the last picture it decoded: it is this record's only when its
-    // kind is the record's, so another record's picture is never written under this name.
-    PxImage* picture = m_doc.GetPictureKind() == recordKind ? m_doc.GetCurrentPicture() : nullptr;
+    // The document keeps the last picture it decoded, which may be another record's when
+    // this one could not be read or decoded: that one is never written under this name.
+    PxImage* picture = m_doc.GetPictureRecord() == m_doc.Database().Index().GetCurrentRecord()
+                           ? m_doc.GetCurrentPicture()
+                           : nullptr;
     if (!picture)
         return SaveAsResult::nothingWritten;
     return ExportAs(*picture, kind, path) ? SaveAsResult::converted : SaveAsResult::failed;

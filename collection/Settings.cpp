@@ -40,6 +40,10 @@ int GetProfileInt(ISettings& settings, std::string_view section, std::string_vie
     return ParseLeadingInt(text);
 }
 
+bool GetForce256(ISettings& settings) {
+    return GetProfileInt(settings, "Options", "Force256", 0) != 0;
+}
+
 void WriteProfileInt(ISettings& settings, std::string_view section, std::string_view key,
                      int value) {
     settings.WriteProfileString(section, key, std::to_string(value));

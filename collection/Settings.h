@@ -26,6 +26,11 @@ int GetProfileInt(ISettings& settings, std::string_view section, std::string_vie
 void WriteProfileInt(ISettings& settings, std::string_view section, std::string_view key,
                      int value);
 
+// "Force256" of section "Options": true when pictures are shown reduced to 256 colours.
+// The one reader of the setting, for the view and the Options dialog alike: off (true
+// colour) when nothing is stored, else whether the stored number is nonzero.
+bool GetForce256(ISettings& settings);
+
 // Settings held in memory for the life of the object.
 class CMemorySettings : public ISettings {
 public:

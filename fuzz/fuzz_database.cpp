@@ -24,6 +24,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
+#include "storage/Crc16.h"
 #include "storage/IndexEntry.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
@@ -199,6 +200,7 @@ void AppendAndReadBack(CPictureDatabase& db, std::span<const std::uint8_t> conte
     source.SeekToBegin();
     CRecordHead head;
     head.SetFileName("appended.gif");
+    head.SetCrc(UpdateCrc16(0, content));
     head.SetDataSize(static_cast<std::uint32_t>(content.size()));
     std::int32_t block = -1;
     if (!db.Main().AppendRecord(source, block, head))

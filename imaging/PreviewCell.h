@@ -1,7 +1,8 @@
 // CPreviewCell: one cell of the add-files browser's page of previews. It holds the decoded
 // picture of one file in an object of that file's format and the size text shown under
-// the cell. TIFF files are read from a temporary copy; its name is the browser's (one copy
-// for all cells), passed in so that each new copy replaces the last.
+// the cell. Every format, TIFF included, is read from the file itself; nothing is copied.
+// A JPEG picture is decoded reduced (its longer side at least 92 pixels); the size text is
+// the picture's own.
 #pragma once
 
 #include "imaging/PxImage.h"
@@ -12,9 +13,9 @@
 class CPreviewCell {
 public:
     // Drops the previous picture, then reads path into a new object of the format its
-    // extension names (TIFF through CopyToTemporary into temporaryCopy). 1: the cell holds
-    // the picture and its size text is "width x height"; 0: the cell stays empty.
-    int Load(const std::string& path, std::string& temporaryCopy);
+    // extension names. 1: the cell holds the picture and its size text is
+    // "width x height"; 0: the cell stays empty.
+    int Load(const std::string& path);
     // Drops the picture and the size text.
     void Clear();
 

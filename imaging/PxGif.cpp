@@ -20,13 +20,28 @@ constexpr std::size_t colorTableRoom = 256 * 4;
 constexpr std::uint8_t globalTableFlag = 0x80;
 constexpr std::uint8_t interlaceFlag = 0x40;
 constexpr std::uint32_t maxGifSide = 0xFFFF;
+// How many pixels an image may declare for each byte of its file, and how many any image
+// may declare. One LZW code yields at most as many pixels as the string table has
+// entries, and strings only grow one pixel per code, so a full table of 4096 codes
+// (about 6 KB) yields at most about 8.4 million pixels: some 1500 per byte. A file that
+// declares far more is hostile or a sliver of a picture, and reading it would allocate a
+// gigabyte for pixels that can only stay at index 0.
+constexpr std::uint64_t pixelsPerStreamByte = 4096;
+constexpr std::uint64_t pixelSlack = std::uint64_t{1} << 21;
 
 } // namespace
 
 // ---- Reading ----
 
-int PxGif::ReadImageData(CFile& /*file*/) {
+int PxGif::ReadImageData(CFile& file) {
     FreeBlocks();
+    try {
+        const std::int64_t left = file.GetLength() - file.GetPosition();
+        m_streamBytes = left > 0 ? static_cast<std::uint64_t>(left) : 0;
+    } catch (const CFileException& e) {
+        m_lastFileError = e.Cause();
+        return 0;
+    }
     if (!OpenReadBuffer(readBufferSize, 1))
         return 0;
     const int result = ReadStream();
@@ -128,7 +143,9 @@ int PxGif::ReadImage() {
     m_interlaced = (m_imageFlags & interlaceFlag) != 0;
     if ((m_imageFlags & globalTableFlag) && !ReadColorTable(2u << (m_imageFlags & 7)))
         return 0;
-    if (m_imageWidth == 0 || m_imageHeight == 0)
+    if (m_imageWidth == 0 || m_imageHeight == 0 ||
+        std::uint64_t{m_imageWidth} * m_imageHeight >
+            m_streamBytes * pixelsPerStreamByte + pixelSlack)
         return 0;
     m_width = m_imageWidth;
     m_height = m_imageHeight;

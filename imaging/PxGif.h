@@ -8,9 +8,10 @@
 // descriptor declares, present or not. Extensions are skipped; nothing after the first
 // image is read. Reading fails (0) on a bad signature or version, a descriptor, colour
 // table or code size byte cut short, a trailer or any unknown byte where a block should
-// start, the end of the file before an image, an image with no pixels, or when the blocks
-// cannot be allocated. Damaged image data never fails a load: decoding stops early and
-// the pixels not reached stay at index 0 (see PxGifDecoder).
+// start, the end of the file before an image, an image with no pixels, an image larger
+// than its file's bytes could encode (checked before anything is allocated), or when the
+// blocks cannot be allocated. Damaged image data never fails a load: decoding stops early
+// and the pixels not reached stay at index 0 (see PxGifDecoder).
 //
 // Writing produces a GIF89a file: logical screen of the picture's size with a 256-entry
 // global colour table, one image at (0, 0), interlaced when the interlace flag is set (a
@@ -66,4 +67,6 @@ private:
     std::uint16_t m_imageHeight = 0;
     std::uint8_t m_imageFlags = 0;
     bool m_interlaced = false;
+    // Bytes of the stream from where the read began to the end of the file.
+    std::uint64_t m_streamBytes = 0;
 };

@@ -95,10 +95,24 @@ int PxJpeg::Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
             streamBytes * kPixelsPerStreamByte + kPixelSlack)
         return 0;
 
+    m_sourceWidth = cinfo.image_width;
+    m_sourceHeight = cinfo.image_height;
+    if (m_reduceLimit > 0) {
+        // The library scales while it decodes (by its DCT), which costs a fraction of a
+        // full decode.
+        const std::uint32_t longer = std::max(cinfo.image_width, cinfo.image_height);
+        unsigned denominator = 1;
+        while (denominator < 8 && longer / (denominator * 2) >= m_reduceLimit)
+            denominator *= 2;
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = denominator;
+    }
+    jpeg_calc_output_dimensions(&cinfo);
+
     const bool quantize = m_quantizeOnRead;
     m_imageBits = quantize ? 8 : 24;
-    m_width = cinfo.image_width;
-    m_height = cinfo.image_height;
+    m_width = cinfo.output_width;
+    m_height = cinfo.output_height;
     m_colorCount = quantize ? 256 : 0;
     const std::uint64_t stride = PaddedRowBytes(m_imageBits, m_width);
     if (!AllocateHeader(kInfoHeaderSize + std::uint64_t{m_colorCount} * 4) ||

@@ -52,6 +52,14 @@ public:
     void SetOptimizeCoding(bool on) { m_optimizeCoding = on; }
     bool GetArithCoding() const { return m_arithCoding; }
     void SetArithCoding(bool on) { m_arithCoding = on; }
+    // For previews: with limit > 0 the following reads decode at 1/2, 1/4 or 1/8 of the
+    // picture's size, the smallest scale whose longer side still reaches limit pixels, so a
+    // large photograph is not decoded whole to be shown small. 0 (the start) reads at full
+    // size. GetWidth and GetHeight give the size decoded; GetSourceWidth and
+    // GetSourceHeight the picture's own size from the file.
+    void SetReducedDecode(std::uint32_t limit) { m_reduceLimit = limit; }
+    std::uint32_t GetSourceWidth() const { return m_sourceWidth; }
+    std::uint32_t GetSourceHeight() const { return m_sourceHeight; }
     // The library's message of the fatal error that ended the last read or write; empty
     // when it succeeded or failed before the library was reached.
     const std::string& LibraryMessage() const { return m_libraryMessage; }
@@ -67,5 +75,8 @@ private:
     int m_smoothing = 0;
     bool m_optimizeCoding = false;
     bool m_arithCoding = false;
+    std::uint32_t m_reduceLimit = 0;
+    std::uint32_t m_sourceWidth = 0;
+    std::uint32_t m_sourceHeight = 0;
     std::string m_libraryMessage;
 };

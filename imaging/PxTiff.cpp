@@ -1,8 +1,10 @@
 #include "imaging/PxTiff.h"
 
+#include "imaging/PxTiffMemory.h"
 #include "imaging/PxTiffRows.h"
 #include "platform/DibFormat.h"
 #include "platform/File.h"
+#include "platform/MemFile.h"
 
 #include <algorithm>
 #include <new>
@@ -19,6 +21,8 @@ constexpr std::size_t kTableBytes = 256 * 4;
 constexpr std::uint64_t kUncompressedPerFileByte = 16;
 constexpr std::uint64_t kDecodedPerFileByte = 2048;
 constexpr std::uint64_t kSampleSlack = std::uint64_t{1} << 24;
+// The largest file read into memory to be decoded, as large as the largest pixel block.
+constexpr std::uint64_t kMaxFileBytes = kMaxDibPixelBytes;
 
 void SetEntry(std::uint8_t* table, unsigned i, unsigned red, unsigned green, unsigned blue) {
     std::uint8_t* entry = table + 4 * i;
@@ -41,42 +45,38 @@ int OpenFailureCause(const std::string& path, unsigned flags, CFile& file) {
 
 // ---- Reading ----
 
-int PxTiff::LoadFromPath(const std::string& path) {
-    ReleaseFile();
-    m_lastFileError = 0;
-    if (!PrepareLoad())
+int PxTiff::ReadImageData(CFile& file) {
+    const std::int64_t position = file.GetPosition();
+    const std::int64_t length = file.GetLength();
+    if (position < 0 || length < position)
         return 0;
-    FreeBlocks();
-    {
-        CFile probe;
-        if ((m_lastFileError =
-                 OpenFailureCause(path, CFile::modeRead | CFile::shareDenyNone, probe)) != 0)
-            return 0;
+    // A memory file (a record's picture) is decoded where it lies; any other file is read
+    // into memory first.
+    if (const auto* memory = dynamic_cast<const CMemFile*>(&file)) {
+        const std::span<const std::uint8_t> bytes = memory->Data();
+        return ReadTiffBytes(bytes.subspan(std::min(bytes.size(), std::size_t(position))));
     }
-    TIFF* tif = TIFFOpen(path.c_str(), "r");
-    if (!tif)
+    const std::uint64_t left = std::uint64_t(length - position);
+    if (left > kMaxFileBytes)
         return 0;
-    int result = 0;
-    try {
-        result = ReadTiff(tif);
-    } catch (const std::bad_alloc&) {
-        result = 0;
-    }
-    TIFFClose(tif);
-    if (result) {
-        BITMAPINFOHEADER info;
-        info.biWidth = static_cast<std::int32_t>(m_width);
-        info.biHeight = static_cast<std::int32_t>(m_height);
-        info.biPlanes = static_cast<std::uint16_t>(m_displayPlanes);
-        info.biBitCount = static_cast<std::uint16_t>(m_imageBits);
-        info.biSizeImage = static_cast<std::uint32_t>(m_pixels.size());
-        WriteInfoHeader(m_header.data(), info);
-        m_rowsPadded = true;
-        result = FinishLoad();
-    }
-    if (!result)
-        FreeBlocks();
-    return result;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(left));
+    const std::size_t read = file.Read(bytes.data(), bytes.size());
+    return ReadTiffBytes({bytes.data(), read});
+}
+
+int PxTiff::ReadTiffBytes(std::span<const std::uint8_t> bytes) {
+    const PxTiffMemory tiff(bytes);
+    if (!tiff.Handle() || !ReadTiff(tiff.Handle()))
+        return 0;
+    BITMAPINFOHEADER info;
+    info.biWidth = static_cast<std::int32_t>(m_width);
+    info.biHeight = static_cast<std::int32_t>(m_height);
+    info.biPlanes = static_cast<std::uint16_t>(m_displayPlanes);
+    info.biBitCount = static_cast<std::uint16_t>(m_imageBits);
+    info.biSizeImage = static_cast<std::uint32_t>(m_pixels.size());
+    WriteInfoHeader(m_header.data(), info);
+    m_rowsPadded = true;
+    return 1;
 }
 
 int PxTiff::ReadTiff(TIFF* tif) {

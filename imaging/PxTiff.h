@@ -1,8 +1,12 @@
-// PxTiff: the image class of TIFF files (".TIF", ".TIFF"), over libtiff. libtiff opens
-// files by path itself, so this class loads and saves by path only: LoadFromFile and
-// SaveToFile fail at once (ReadImageData and WriteImageData only fail).
+// PxTiff: the image class of TIFF files (".TIF", ".TIFF"), over libtiff.
 //
-// LoadFromPath reads the first image of the file into:
+// Loading (LoadFromFile, and LoadFromPath through it) decodes the bytes from the file's
+// position to its end in memory, through libtiff's client I/O (PxTiffMemory): a memory
+// file's own bytes, any other file's read into memory first (at most 1 GiB). No temporary
+// file is made. Saving is by path only, since libtiff writes its files itself: SaveToFile
+// fails at once (WriteImageData only fails).
+//
+// A load reads the first image of the file into:
 //  - a 1-bit image for 1-bit grey, bits as stored, with a table of white, black for
 //    min-is-white and black, white for min-is-black;
 //  - an 8-bit image for 2-, 4- and 8-bit grey (sample values as indices into a ramp of
@@ -27,12 +31,14 @@
 // table, 1-bit images as min-is-black bits, inverted when the table's first colour is the
 // lighter one (so white stays white). Other depths and compressed DIBs fail. The image is
 // the same after the save as before, whether it succeeds or fails.
-// Both report a path that cannot be opened through LastFileError().
+// Both report a path that cannot be opened, and a load a file that cannot be read, through
+// LastFileError().
 #pragma once
 
 #include "imaging/PxImage.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include <tiffio.h>
@@ -40,9 +46,8 @@
 class PxTiff : public PxImage {
 public:
     const char* GetClassName() const override { return "PxTiff"; }
-    int LoadFromPath(const std::string& path) override;
     int SaveToPath(const std::string& path) override;
-    int ReadImageData(CFile&) override { return 0; }
+    int ReadImageData(CFile& file) override;
     int WriteImageData(CFile&) override { return 0; }
 
     // The TIFF compression code the writer uses; 3 (CCITT Group 3) adds Group3Options 5.
@@ -50,6 +55,8 @@ public:
     void SetCompression(std::uint16_t compression) { m_compression = compression; }
 
 private:
+    // Decodes the TIFF in bytes and fills the header; the rows are left padded.
+    int ReadTiffBytes(std::span<const std::uint8_t> bytes);
     int ReadTiff(TIFF* tif);
     int MakeGreyTable(TIFF* tif, unsigned bitsPerSample, bool minIsWhite);
     int MakePaletteTable(TIFF* tif, unsigned bitsPerSample);

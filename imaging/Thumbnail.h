@@ -1,6 +1,6 @@
 // The small GIF stored with every picture, and the other operations built on the image
-// classes: the contrast step, export to another format and the temporary copy through
-// which the add-files preview reads TIFF files. None of them shows anything or throws.
+// classes: the contrast step and export to another format. None of them shows anything or
+// throws.
 #pragma once
 
 #include "platform/File.h"
@@ -38,11 +38,3 @@ void AdjustContrast(PxImage& image, int step);
 // Converts image into the format of `type` (1 to 4) and writes it to path; the result of
 // the writer, 0 for an unknown type.
 int ExportAs(const PxImage& image, int type, const std::string& path);
-
-// Copies source to a new temporary file whose name starts with "PXTT"; the previous copy
-// (named in remembered) is deleted first, and remembered names the new one. 1 or 0; after
-// a failure no copy is left and remembered is empty.
-int CopyToTemporary(const std::string& source, std::string& remembered);
-
-// Deletes the temporary copy named in remembered, if any, and forgets it.
-void DeleteTemporaryCopy(std::string& remembered);

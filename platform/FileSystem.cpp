@@ -127,6 +127,10 @@ bool ReadSysFlag(const std::string& file) {
 
 } // namespace
 
+bool MatchesFilePattern(std::string_view pattern, std::string_view name) {
+    return MatchesPattern(pattern, name);
+}
+
 bool FileExists(std::string_view path) {
     std::string found;
     return FindFirst(path, found);

@@ -12,6 +12,10 @@
 // without its final "/" matches its own entry.
 bool FileExists(std::string_view path);
 
+// True when name matches pattern as the file search matches a last component: "*" and
+// "?" wildcards, "*.*" every name, letter case ignored.
+bool MatchesFilePattern(std::string_view pattern, std::string_view name);
+
 // The size of the first match of path, 0 when there is none.
 std::int64_t GetFileSize(std::string_view path);
 

@@ -41,6 +41,8 @@ struct CIndexEntry {
     // Stores the first 31 bytes of key, NUL-filled.
     void SetKey(std::string_view text);
     bool IsDeleted() const { return (flags & IndexFormat::flagDeleted) != 0; }
+    // Only bit 0 has a meaning; any other bit set is damage.
+    bool HasKnownFlags() const { return (flags & ~IndexFormat::flagDeleted) == 0; }
 
     void Decode(const std::uint8_t* bytes);
     void Encode(std::uint8_t* bytes) const;

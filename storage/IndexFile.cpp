@@ -19,6 +19,14 @@ std::int64_t EntryOffset(std::int32_t i) {
     return headerSize + std::int64_t{entrySize} * i;
 }
 
+// An entry with flag bits that mean nothing is damage: taken as deleted it would drop its
+// record from every list without a word, and all ones would read as "no entry".
+const CIndexEntry& CheckedFlags(const CIndexEntry& entry) {
+    if (!entry.HasKnownFlags())
+        throw CFileException(FileCause::generic);
+    return entry;
+}
+
 } // namespace
 
 CIndexFile::CIndexFile() {
@@ -174,14 +182,14 @@ CIndexEntry CIndexFile::Load(std::int32_t i) {
             throw CFileException(FileCause::endOfFile);
         entry.Decode(m_image.data() + static_cast<std::size_t>(i) * entrySize);
         entry.number = i;
-        return entry;
+        return CheckedFlags(entry);
     }
     std::uint8_t bytes[entrySize];
     if (m_file.ReadAt(bytes, entrySize, EntryOffset(i)) != static_cast<std::size_t>(entrySize))
         throw CFileException(FileCause::endOfFile);
     entry.Decode(bytes);
     entry.number = i;
-    return entry;
+    return CheckedFlags(entry);
 }
 
 void CIndexFile::Store(CIndexEntry& entry, std::int32_t i) {
@@ -232,6 +240,22 @@ std::int32_t CIndexFile::EntryCount() {
     return Guard(std::int32_t{-1}, [&] { return CountEntries(); });
 }
 
+std::int32_t CIndexFile::CountFamily(char prefix, bool liveOnly) {
+    return Guard(std::int32_t{-1}, [&] {
+        if (UsesImage() && !m_imageLoaded)
+            LoadImage();
+        std::int32_t found = 0;
+        const std::int32_t count = CountEntries();
+        for (std::int32_t i = 0; i < count; ++i) {
+            const CIndexEntry entry = Load(i);
+            const std::string_view key = entry.Key();
+            if (!key.empty() && key[0] == prefix && (!liveOnly || !entry.IsDeleted()))
+                ++found;
+        }
+        return found;
+    });
+}
+
 int CIndexFile::MarkDeleted(std::int32_t i) {
     return Guard(0, [&] {
         CIndexEntry entry = Load(i);
@@ -272,6 +296,10 @@ void CIndexFile::RefreshHeaderOrThrow() {
     DecodeIndexHeader(bytes.data(), m_header);
     m_fileModificationCount = m_header.modificationCount;
     m_exactSlots = 0;
+    // A failed add taken back by its writer cuts its entries off, and their numbers are
+    // given to the next entries: a key kept for a number is only good until the header
+    // changes.
+    ForgetSlotKeys();
     m_skipTableSane = SkipTableIsSane();
 }
 
@@ -324,7 +352,8 @@ void CIndexFile::BumpModificationCount() {
 // --- positioned searches ---
 
 // An entry's key never changes once written (only its links and flags do), so the keys
-// of the slot entries can be kept between searches, in this and in any other instance.
+// of the slot entries can be kept between searches while the header stays the same (see
+// RollBack for why not longer).
 const std::string& CIndexFile::SlotKey(int slot, std::int32_t entry) {
     if (m_slotKeys.size() <= static_cast<std::size_t>(slot))
         m_slotKeys.resize(static_cast<std::size_t>(slot) + 1, {-1, {}});
@@ -531,6 +560,60 @@ int CIndexFile::InsertKey(CIndexEntry& entry, bool foldCase) {
             m_exactSlots = 0;
             throw;
         }
+        return 1;
+    });
+}
+
+CIndexFile::Savepoint CIndexFile::MakeSavepoint() {
+    Savepoint point;
+    Guard(0, [&] {
+        RefreshHeaderOrThrow();
+        point.header = m_header;
+        point.entries = CountEntries();
+        point.lastInserted = m_lastInserted;
+        return 1;
+    });
+    return point;
+}
+
+int CIndexFile::RollBack(const Savepoint& point) {
+    return Guard(0, [&] {
+        if (point.entries < 0)
+            throw CFileException(FileCause::generic);
+        RefreshHeaderOrThrow();
+        const std::int32_t generation = m_header.generation;
+        const std::int32_t count = CountEntries();
+        // Nothing was written since: nothing to take back.
+        if (count == point.entries && generation == point.header.generation &&
+            m_file.GetLength() == EntryOffset(count))
+            return 1;
+        // Latest first: each entry is then linked between the neighbours it was inserted
+        // between. An entry whose insertion failed before its neighbours named it is
+        // only cut off.
+        for (std::int32_t i = count - 1; i >= point.entries; --i) {
+            const CIndexEntry entry = Load(i);
+            if (entry.previous >= 0 && entry.previous < count) {
+                CIndexEntry before = Load(entry.previous);
+                if (before.next == i) {
+                    before.next = entry.next;
+                    Store(before, entry.previous);
+                }
+            }
+            if (entry.next >= 0 && entry.next < count) {
+                CIndexEntry after = Load(entry.next);
+                if (after.previous == i) {
+                    after.previous = entry.previous;
+                    Store(after, entry.next);
+                }
+            }
+        }
+        ForgetCaches();
+        m_file.SetLength(EntryOffset(point.entries));
+        m_header = point.header;
+        m_header.generation = generation;
+        WriteHeader(false);
+        m_skipTableSane = SkipTableIsSane();
+        m_lastInserted = point.lastInserted;
         return 1;
     });
 }

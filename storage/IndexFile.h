@@ -8,8 +8,8 @@
 // Failure values: operations return 1/0, searches return an entry number or -1
 // (FindInsertPosition returns -2 for "append at the end"). A file error shows its cause
 // text through the prompt and is kept as the last error. A damaged file (a link outside
-// the file, a loop, a skip table out of range) makes the operation fail; no walk takes
-// more steps than the file has entries.
+// the file, a loop, a skip table out of range, an entry with flag bits other than bit 0)
+// makes the operation fail; no walk takes more steps than the file has entries.
 //
 // While this object holds the file for writing (deny-write), no other process can change
 // it, so the entries are read once in bulk and kept in memory, written through on every
@@ -46,10 +46,28 @@ public:
     int WriteEntry(CIndexEntry& entry, std::int32_t i);
     // (file length - 32,792) / 52, or -1.
     std::int32_t EntryCount();
+    // The entries whose key starts with prefix (only those not flagged deleted with
+    // liveOnly), counted in file order without the list's links or the skip table: what a
+    // walk along the family must meet to be complete. -1 on a file error or damage.
+    std::int32_t CountFamily(char prefix, bool liveOnly);
     int RefreshHeader();
 
     // Inserts entry after every entry whose key is not greater (folded when foldCase).
     int InsertKey(CIndexEntry& entry, bool foldCase);
+
+    // The state of the file before a group of insertions (the entries of one record), so
+    // that a group that cannot be completed can be taken back as a whole.
+    struct Savepoint {
+        Header header;
+        std::int32_t entries = -1; // -1: the state could not be read
+        std::int32_t lastInserted = -1;
+    };
+    Savepoint MakeSavepoint();
+    // Takes back every insertion made since point: the entries added since are unlinked
+    // from the list and cut off the file (a partial entry with them) and the header is
+    // restored with a new generation, so the list is again exactly as it was. Only
+    // entries already in the file are rewritten, so this works on a full disk. 1 or 0.
+    int RollBack(const Savepoint& point);
     int RebuildSkipTable(bool force);
 
     std::int32_t FindFloor(std::string_view key, bool foldCase);

@@ -32,9 +32,12 @@ int PlanMainCopy(CPictureDatabase& db, std::vector<std::int32_t>& copies,
     named.assign(static_cast<std::size_t>(std::max(blocks, 0)), false);
     CIndexFile& index = db.Index();
     const std::int32_t count = index.EntryCount();
-    // An index cut short (inside its header or an entry) is damage; another file error is
-    // a failure.
-    auto readFailed = [&] { return index.GetLastError() == FileCause::endOfFile ? 0 : -1; };
+    // An index cut short (inside its header or an entry) or an entry the index refuses to
+    // read (flags it does not know) is damage; another file error is a failure.
+    auto readFailed = [&] {
+        const int cause = index.GetLastError();
+        return cause == FileCause::endOfFile || cause == FileCause::generic ? 0 : -1;
+    };
     if (count < 0 || !index.RefreshHeader())
         return readFailed();
     // A cut file keeps slots that name entries past its end.

@@ -3,6 +3,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/FileSystem.h"
 #include "platform/Prompt.h"
+#include "storage/Crc16.h"
 #include "storage/DatabaseFile.h"
 #include "storage/Password.h"
 
@@ -215,6 +216,17 @@ int CMainFile::AppendRecord(CFile& source, std::int32_t& firstBlock, CRecordHead
     });
 }
 
+int CMainFile::CutBack(std::int32_t blocks) {
+    return Guard([&] {
+        const std::int64_t length = std::int64_t{blocks} * blockSize;
+        if (blocks < 1 || length > m_file.GetLength())
+            throw CFileException(FileCause::badSeek);
+        // Nothing to take back (an append that undid itself): nothing is written.
+        if (length != m_file.GetLength())
+            m_file.SetLength(length);
+    });
+}
+
 int CMainFile::StoreThumbnailChain(CFile& source, std::int32_t headBlock) {
     return Guard([&] {
         CRecordHead head;
@@ -268,6 +280,38 @@ int CMainFile::CopyPicture(CFile& destination, std::int32_t headBlock, CRecordHe
     if (!ReadHead(head, headBlock))
         return 0;
     return CopyChain(destination, head.Next());
+}
+
+int CMainFile::ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head) {
+    if (!ReadHead(head, headBlock))
+        return 0;
+    return Guard([&] {
+        destination.SetLength(0);
+        destination.SeekToBegin();
+        const std::int64_t size = head.DataSize();
+        std::int64_t bytes = 0;
+        std::uint16_t crc = 0;
+        std::uint8_t block[blockSize];
+        // A chain never has more blocks than the file: more steps mean a loop (one that
+        // adds bytes overruns the size long before).
+        std::int64_t steps = m_file.GetLength() / blockSize;
+        for (std::int32_t b = head.Next(); b != -1;) {
+            if (steps-- <= 0)
+                throw CFileException(FileCause::generic);
+            ReadBlockOrThrow(block, b);
+            const std::int32_t count = GetLe32(block + offByteCount);
+            if (GetLe32(block + offKind) != 0 || count < 0 || count > payloadSize)
+                throw CFileException(FileCause::generic);
+            bytes += count;
+            if (size != 0 && bytes > size)
+                throw CFileException(FileCause::generic);
+            crc = UpdateCrc16(crc, {block + offPayload, static_cast<std::size_t>(count)});
+            destination.Write(block + offPayload, static_cast<std::size_t>(count));
+            b = GetLe32(block + offNext);
+        }
+        if ((size != 0 && bytes != size) || crc != head.Crc())
+            throw CFileException(FileCause::generic);
+    });
 }
 
 std::int64_t CMainFile::GetDataSize(std::int32_t headBlock) {

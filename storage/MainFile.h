@@ -44,11 +44,23 @@ public:
     // Appends head (previous -1, next the following block) and the whole content of source
     // as its picture chain; firstBlock receives the head's block.
     int AppendRecord(CFile& source, std::int32_t& firstBlock, CRecordHead& head);
+    // Cuts the file back to blocks blocks (at least the header, at most the file): takes
+    // back appends whose record could not be completed, so that no head or chain of them
+    // is left for a reconstruction to find.
+    int CutBack(std::int32_t blocks);
     // Appends source as the thumbnail chain of the record at headBlock and points its head
     // at it. An older chain stays in the file unreferenced.
     int StoreThumbnailChain(CFile& source, std::int32_t headBlock);
     // Reads the head at headBlock into head and the picture bytes into destination.
     int CopyPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
+    // CopyPicture for a reader that hands the picture on (a file written out, a picture
+    // shown): it fails, with the file-error text, unless the chain is the picture the head
+    // describes: data blocks inside the file (a record head, a link outside the file or a
+    // loop ends it), holding the head's data size (reading stops as soon as they hold more;
+    // a size of 0 is not known and not checked) of bytes that have the head's CRC (which
+    // a jump into another record's data blocks fails). destination may hold part of the
+    // bytes after a failure; the caller discards them.
+    int ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
     // Writes the bytes of the chain starting at firstBlock into destination (truncated first).
     int CopyChain(CFile& destination, std::int32_t firstBlock);
     // The head's data size; computed from the chain and written back when it is 0.

@@ -155,27 +155,45 @@ int CPictureDatabase::ComputeCrc(CFile& destination, const std::string& path, st
     return 1;
 }
 
+CPictureDatabase::AddMark CPictureDatabase::MarkAdd() {
+    return {m_index.MakeSavepoint(), m_main.BlockCount()};
+}
+
+void CPictureDatabase::UndoAdd(const AddMark& mark) {
+    // The entries go first: while any of them is left it must name a record that exists.
+    if (mark.mainBlocks > 0 && m_index.RollBack(mark.index))
+        m_main.CutBack(mark.mainBlocks);
+}
+
 int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
                                 std::int32_t dateImageCreated, std::uint32_t width,
                                 std::uint32_t height, const Keywords& keywords) {
-    std::int32_t headBlock = -1;
-    if (!StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
-                     headBlock))
+    if (!IsOpen())
         return 0;
-    return Commit();
+    const AddMark mark = MarkAdd();
+    std::int32_t headBlock = -1;
+    if (StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
+                    headBlock) &&
+        Commit())
+        return 1;
+    UndoAdd(mark);
+    return 0;
 }
 
 int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
                                 std::int32_t dateImageCreated, std::uint32_t width,
                                 std::uint32_t height, const Keywords& keywords,
                                 CFile* thumbnailBytes, bool thumbnailStored) {
-    std::int32_t headBlock = -1;
-    if (!StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
-                     headBlock))
+    if (!IsOpen())
         return 0;
-    // The record is stored whether or not its thumbnail is; the failure has been shown.
-    StoreThumbnail(thumbnailBytes, headBlock, thumbnailStored);
-    return Commit();
+    const AddMark mark = MarkAdd();
+    std::int32_t headBlock = -1;
+    if (StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
+                    headBlock) &&
+        StoreThumbnail(thumbnailBytes, headBlock, thumbnailStored) && Commit())
+        return 1;
+    UndoAdd(mark);
+    return 0;
 }
 
 int CPictureDatabase::StoreRecord(CFile& pictureBytes, std::uint16_t crc,
@@ -228,7 +246,7 @@ int CPictureDatabase::StoreThumbnail(CFile* thumbnailBytes, std::int32_t headBlo
 }
 
 int CPictureDatabase::ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head) {
-    return m_main.CopyPicture(destination, headBlock, head);
+    return m_main.ReadPicture(destination, headBlock, head);
 }
 
 int CPictureDatabase::ReadThumbnail(CFile& destination, const CRecordHead& head) {
@@ -285,28 +303,29 @@ int CPictureDatabase::SetPassword(std::string_view text) {
 int CPictureDatabase::CopyRecord(std::int32_t headBlock, CPictureDatabase& target) {
     CMemFile picture;
     CRecordHead head;
-    if (!m_main.CopyPicture(picture, headBlock, head))
+    if (!target.IsOpen() || !m_main.CopyPicture(picture, headBlock, head))
+        return 0;
+    CMemFile thumbnail;
+    const bool ownThumbnail = head.ThumbnailBlock() == head.Next();
+    const bool storedThumbnail = !ownThumbnail && head.ThumbnailBlock() != 0;
+    if (storedThumbnail && !m_main.CopyChain(thumbnail, head.ThumbnailBlock()))
         return 0;
     Keywords keywords;
     for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
         keywords[static_cast<std::size_t>(slot)] = head.Keyword(slot);
-    // The record and its thumbnail are one change: one Commit of the target at the end.
+    // The record and its thumbnail are one change: one Commit of the target at the end,
+    // and a copy that cannot be completed is taken back whole.
+    const AddMark mark = target.MarkAdd();
     std::int32_t copy = -1;
-    if (!target.StoreRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
-                            head.Width(), head.Height(), keywords, copy))
-        return 0;
-    // The copy becomes the target's current entry, as after an add.
-    CIndexFile& targetIndex = target.Index();
-    if (!targetIndex.GoTo(targetIndex.GetLastInserted()))
-        return 0;
-    if (head.ThumbnailBlock() == head.Next()) {
-        if (!target.StoreThumbnail(nullptr, copy, false))
-            return 0;
-    } else if (head.ThumbnailBlock() != 0) {
-        CMemFile thumbnail;
-        if (!m_main.CopyChain(thumbnail, head.ThumbnailBlock()) ||
-            !target.StoreThumbnail(&thumbnail, copy, true))
-            return 0;
+    if (target.StoreRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
+                           head.Width(), head.Height(), keywords, copy) &&
+        (!(ownThumbnail || storedThumbnail) ||
+         target.StoreThumbnail(storedThumbnail ? &thumbnail : nullptr, copy, storedThumbnail)) &&
+        target.Commit()) {
+        // The copy becomes the target's current entry, as after an add.
+        CIndexFile& targetIndex = target.Index();
+        return targetIndex.GoTo(targetIndex.GetLastInserted());
     }
-    return target.Commit();
+    target.UndoAdd(mark);
+    return 0;
 }

@@ -65,8 +65,12 @@ public:
                   const Keywords& keywords);
     // AddRecord and the new record's thumbnail as one change (one sync pair):
     // thumbnailStored false makes the picture its own thumbnail, true stores thumbnailBytes.
-    // A thumbnail that cannot be stored leaves the record without one; it is made again
-    // when the record is shown.
+    //
+    // An add (and a copy, CopyRecord) is all or nothing: when any part of it fails (the
+    // record, one of its entries, the thumbnail, the sync), what it wrote is taken back,
+    // the entries unlinked and cut off the index and the main file cut back to where it
+    // ended, so that nothing is left that a later index reconstruction would turn into a
+    // record the user was told had failed.
     int AddRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,
                   std::int32_t dateImageCreated, std::uint32_t width, std::uint32_t height,
                   const Keywords& keywords, CFile* thumbnailBytes, bool thumbnailStored);
@@ -77,6 +81,8 @@ public:
     int DeleteRecord(std::int32_t headBlock, const CRecordHead& head);
     // Copies one record, thumbnail included, into target (the copy's date saved is now).
     int CopyRecord(std::int32_t headBlock, CPictureDatabase& target);
+    // The picture bytes, checked against the head as CMainFile::ReadPicture does: a damaged
+    // chain or picture fails with the file-error text shown.
     int ReadPicture(CFile& destination, std::int32_t headBlock, CRecordHead& head);
     // 0 when the record has no thumbnail.
     int ReadThumbnail(CFile& destination, const CRecordHead& head);
@@ -119,6 +125,15 @@ public:
     CMainFile& Main() { return m_main; }
 
 private:
+    // Where the files ended before an add, to take it back (UndoAdd) when it fails.
+    struct AddMark {
+        CIndexFile::Savepoint index;
+        std::int32_t mainBlocks = 0;
+    };
+    AddMark MarkAdd();
+    // Best effort: the failure that caused it has been shown; the main file is only cut
+    // back once no entry of the add names its record any more.
+    void UndoAdd(const AddMark& mark);
     // AddRecord and SetThumbnail without the closing Commit, so that a copied record is
     // one change.
     int StoreRecord(CFile& pictureBytes, std::uint16_t crc, std::string_view sourcePath,

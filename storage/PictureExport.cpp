@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/Prompt.h"
 #include "storage/PictureDatabase.h"
 
 int WriteCurrentPicture(CPictureDatabase& db, const std::string& path, bool restoreTime) {
@@ -15,12 +16,19 @@ int WriteCurrentPicture(CPictureDatabase& db, const std::string& path, bool rest
     int result = db.ReadPicture(file, record, head);
     try {
         file.Close();
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
+        ShowMessage(FileErrorText(e.Cause()));
         result = 0;
+    }
+    // A picture that could not be read whole, or a file that could not be written whole,
+    // leaves no file that looks like the picture.
+    if (!result) {
+        UnlinkFile(path);
+        return 0;
     }
     // 0 and -1 stand for "no date": the file keeps the time it was written.
     const std::int32_t created = head.DateImageCreated();
-    if (result && restoreTime && created != 0 && created != -1)
+    if (restoreTime && created != 0 && created != -1)
         SetFileModTime(path, created);
     return result;
 }

@@ -7,7 +7,9 @@
 class CPictureDatabase;
 
 // Writes the current record's picture to path (created or truncated). 1 or 0; a file that
-// cannot be created gives 0 without a message, a read error of the main file shows its text.
+// cannot be created gives 0 without a message; a read error of the main file, a damaged
+// picture (see CMainFile::ReadPicture) or a failed write shows its file-error text and
+// removes the file, so that no partial picture is left.
 // With restoreTime the file's modification time becomes the record's date image created
 // (when the record has one).
 int WriteCurrentPicture(CPictureDatabase& db, const std::string& path, bool restoreTime);

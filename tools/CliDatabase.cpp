@@ -23,6 +23,12 @@ bool MainFileExists(const std::string& path) {
     return FileExists(StripExtension(path) + ".PXM");
 }
 
+int ReportIncompleteWalk(const CIndexFile& index) {
+    if (index.GetLastError() == 0)
+        ShowMessage(FileErrorText(FileCause::generic));
+    return 1;
+}
+
 int ForEachEntry(CIndexFile& index, const std::function<void(const CIndexEntry&)>& visit) {
     std::int32_t count = index.EntryCount();
     if (count < 0)

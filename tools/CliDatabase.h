@@ -26,6 +26,11 @@ int OpenForCommand(CliArgs& args, CPictureDatabase& db, const std::string& path,
 // True when a main file for the database at path exists, in any letter case.
 bool MainFileExists(const std::string& path);
 
+// A walk of the index that ended before it met every entry it had to: the file error
+// that stopped it has been shown, or else "Unknown error" is shown now. Returns the exit
+// status 1.
+int ReportIncompleteWalk(const CIndexFile& index);
+
 // Calls visit for every entry of the index in file order (0 to EntryCount - 1).
 int ForEachEntry(CIndexFile& index, const std::function<void(const CIndexEntry&)>& visit);
 

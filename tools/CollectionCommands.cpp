@@ -1,6 +1,7 @@
 // The commands that run the collection's own flows through the document: add.
 #include "collection/AddPictures.h"
 #include "collection/PicdexDoc.h"
+#include "platform/Prompt.h"
 #include "tools/CliCommands.h"
 #include "tools/CliDatabase.h"
 
@@ -69,7 +70,11 @@ int RunAdd(CliArgs& args) {
             std::printf("added %d %s\n", static_cast<int>(block),
                         PrintableName(head.FileName()).c_str());
     }
-    return 0;
+    // The Add command passes over these without a word; here the exit status tells, and so
+    // must a message.
+    for (const std::string& path : command.SkippedFiles())
+        ShowMessage("Invalid file format. (" + path + ")");
+    return command.Failures() == 0 ? 0 : 1;
 }
 
 const CliCommand collectionCommands[] = {

@@ -4,6 +4,7 @@
 #include "collection/ReconstructCommand.h"
 #include "collection/SaveAsCommand.h"
 #include "platform/FileException.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
 #include "tools/CliCommands.h"
@@ -118,7 +119,8 @@ int RunShow(CliArgs& args) {
     CRecordHead head;
     if (!doc.LoadRecord(block, head))
         return 1;
-    const PxImage* picture = doc.GetCurrentPicture();
+    // Only a picture decoded from this record: the document may still hold another.
+    const PxImage* picture = doc.GetPictureRecord() == block ? doc.GetCurrentPicture() : nullptr;
     if (!picture) {
         ShowMessage("The picture cannot be decoded.");
         return 1;
@@ -156,15 +158,18 @@ int RunThumbnail(CliArgs& args) {
         ShowMessage(FileErrorText(error.Cause()));
         return 1;
     }
-    if (!db.ReadThumbnail(out, head))
-        return 1;
+    // A thumbnail that cannot be read or written whole leaves no file behind.
+    bool written = db.ReadThumbnail(out, head) != 0;
     try {
         out.Close();
     } catch (const CFileException& e) {
-        ShowMessage(FileErrorText(e.Cause()));
-        return 1;
+        if (written)
+            ShowMessage(FileErrorText(e.Cause()));
+        written = false;
     }
-    return 0;
+    if (!written)
+        UnlinkFile(args.Positional(2));
+    return written ? 0 : 1;
 }
 
 int RunSaveAs(CliArgs& args) {

@@ -134,8 +134,9 @@ int RunExport(CliArgs& args) {
     }
     doc.ShowAll(OrderFamily::fileName, false);
     CCliOutputFolder dialog(args.Positional(1));
-    const int written = blocks.empty() ? OutputAll(doc, dialog) : OutputMarked(doc, dialog);
-    return written < 0 ? 1 : 0;
+    const COutputResult result =
+        blocks.empty() ? OutputAll(doc, dialog) : OutputMarked(doc, dialog);
+    return result.written < 0 || result.failed > 0 ? 1 : 0;
 }
 
 int RunProperties(CliArgs& args) {

@@ -89,7 +89,7 @@ int RunTag(CliArgs& args) {
     CMarkCommands commands(doc, ui, ui, settings);
     const int changed = commands.KeywordOnMarked();
     std::printf("changed %d\n", changed < 0 ? 0 : changed);
-    return 0;
+    return commands.KeywordChangeFailed() ? 1 : 0;
 }
 
 int RunTransfer(CliArgs& args) {

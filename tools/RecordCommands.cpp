@@ -130,18 +130,16 @@ int RunList(CliArgs& args) {
     CIndexFile& index = db.Index();
     index.SetOrder(by == "name" ? OrderFamily::fileName : OrderFamily::dateSaved);
     char prefix = by == "name" ? IndexFormat::nameFamily : IndexFormat::dateFamily;
-    std::int32_t count = index.EntryCount();
-    if (count < 0)
+    // What the walk must meet, counted without the links and the skip table: a walk that
+    // meets fewer entries was led astray by damage and gives no answer.
+    const std::int32_t expected = index.CountFamily(prefix, false);
+    if (expected < 0)
         return 1;
-    if (count == 0)
+    if (expected == 0)
         return 0;
-    // GoFirst, with its two steps apart: a family without entries is an empty list, but a
-    // search that failed on a damaged file is a failure.
     std::int32_t first = index.FindFloor(std::string(1, prefix), false);
-    if (first < 0)
-        return index.GetLastError() == 0 ? 0 : 1;
-    if (!index.GoTo(first))
-        return 1;
+    if (first < 0 || !index.GoTo(first))
+        return ReportIncompleteWalk(index);
     // Each entry once: coming back to one means the links of a damaged file run in a circle.
     // (A set rather than a table of count flags: a writer may append while we read.)
     std::unordered_set<std::int32_t> visited;
@@ -162,6 +160,9 @@ int RunList(CliArgs& args) {
         if (wrapped)
             break;
     }
+    // Entries appended by a writer while we read only add to the walk.
+    if (static_cast<std::int32_t>(visited.size()) < expected)
+        return ReportIncompleteWalk(index);
     return 0;
 }
 
@@ -186,13 +187,18 @@ int RunExtract(CliArgs& args) {
         ShowMessage(FileErrorText(error.Cause()));
         return 1;
     }
+    // A picture that cannot be read whole, or written whole, leaves no file behind.
     CRecordHead head;
-    if (!db.ReadPicture(out, block, head))
-        return 1;
+    bool written = db.ReadPicture(out, block, head) != 0;
     try {
         out.Close();
     } catch (const CFileException& e) {
-        ShowMessage(FileErrorText(e.Cause()));
+        if (written)
+            ShowMessage(FileErrorText(e.Cause()));
+        written = false;
+    }
+    if (!written) {
+        UnlinkFile(outPath);
         return 1;
     }
     std::int32_t created = head.DateImageCreated();

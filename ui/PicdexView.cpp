@@ -37,7 +37,7 @@ CPicdexView::CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings
       m_markDialogs(std::make_unique<CViewMarkDialogs>(this)),
       m_markSign(std::make_unique<CBitmap>()) {
     m_listMode = GetSortType(settings);
-    m_force256 = GetProfileInt(settings, "Options", "Force256", 1) != 0;
+    m_force256 = GetForce256(settings);
     m_ignoreDuplicates = GetProfileInt(settings, "Options", "IgnoreDuply", 0) != 0;
     SetForce256Colors(m_force256);
     BuildMarkSign(*m_markSign);

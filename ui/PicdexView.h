@@ -14,6 +14,8 @@
 #include "ui/ViewFrame.h"
 #include "ui/commands/CommandIds.h"
 
+#include <QPointer>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 class CBitmap;
 class CCommandRouter;
 class CPicdexDoc;
+class CSearchWindow;
 class CViewMarkDialogs;
 class IPasswordDialog;
 class QPrinter;
@@ -29,7 +32,7 @@ class CPicdexView : public PxPanView, public IMarkView, public IListView, public
     Q_OBJECT
 
 public:
-    // Reads "SortType", "Force256" (default 1) and "IgnoreDuply" from section "Options"
+    // Reads "SortType", "Force256" (GetForce256) and "IgnoreDuply" from section "Options"
     // and sets the process-wide 256-colour flag; registers with the document. The view
     // accepts dropped files and is in zoom normal from here on (the initial update).
     CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings, QWidget* parent = nullptr);
@@ -92,6 +95,14 @@ public:
     // database cannot be written.
     void AddDroppedFiles(const QStringList& localPaths);
 
+    // The Add command: the add-files browser, then the chosen files stored in list order.
+    void AddCommand();
+    // The search window: created visible at the first call, then hidden or shown in turn.
+    void ToggleSearchWindow();
+    bool IsSearchWindowVisible() const;
+    // The search window; null before the first ToggleSearchWindow.
+    CSearchWindow* SearchWindow() const;
+
 protected:
     void OnDraw(CDC& dc) override;
 
@@ -144,6 +155,10 @@ private:
     // Writes the current picture into the drag folder and drags it out as a file URL.
     void DragPictureOut();
     CPoint ToLogical(const QPoint& viewportPos) const;
+    // The search window's requests: run its search, or search for a keyword chosen in the
+    // "List of keywords" dialog.
+    void RunSearchFromWindow();
+    void OpenKeywordListFromWindow();
 
     CPicdexDoc& m_doc;
     IViewFrame& m_frame;
@@ -155,7 +170,8 @@ private:
     std::unique_ptr<CViewMarkDialogs> m_markDialogs;
     std::unique_ptr<CBitmap> m_markSign;
     std::unique_ptr<QPrinter> m_printer;
+    QPointer<CSearchWindow> m_searchWindow;
     int m_listMode = 0;
-    bool m_force256 = true;
+    bool m_force256 = false;
     bool m_ignoreDuplicates = false;
 };

@@ -71,7 +71,16 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
         MarkSearched(m_doc, *this);
         viewport()->update();
     });
-    add(C::displayAll, [this] { DisplayAll(m_doc, *this, m_settings); });
+    add(C::displayAll, [this] {
+        DisplayAll(m_doc, *this, m_settings);
+        m_frame.UpdateTitle();
+    });
+    add(C::add, [this] { AddCommand(); });
+    // The Edit menu's item is checked while the search window shows.
+    if (router.Register(
+            C::search, [this] { ToggleSearchWindow(); },
+            [this] { return IsSearchWindowVisible(); }))
+        m_registered.push_back(C::search);
     add(C::deleteRecord, [this] { DeleteRecordCommand(); });
     add(C::sort, [this] { SortViewCommand(); });
     add(C::options, [this] { OptionsCommand(); });

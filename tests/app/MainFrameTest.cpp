@@ -11,6 +11,7 @@
 #include "collection/PicdexDoc.h"
 #include "collection/Search.h"
 #include "platform/MemFile.h"
+#include "storage/Crc16.h"
 #include "ui/PicdexView.h"
 #include "ui/commands/CommandTable.h"
 
@@ -73,7 +74,9 @@ void CreateDatabase(const std::string& path, const std::string& name, const std:
     file.SeekToBegin();
     CPictureDatabase::Keywords keywords{};
     keywords[0] = keyword;
-    QVERIFY(db.AddRecord(file, 0, name, 0, 8, 8, keywords));
+    const std::uint16_t crc = UpdateCrc16(
+        0, {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+    QVERIFY(db.AddRecord(file, crc, name, 0, 8, 8, keywords));
 }
 
 // True while another open file description holds the exclusive lock of path.
@@ -346,6 +349,7 @@ void MainFrameTest::enableStatesFollowTheDatabase() {
         QVERIFY(m_doc->Database().IsReadOnly());
         m_frame->UpdateCommandStates();
         QVERIFY(!m_frame->Action(CommandId::deleteRecord)->isEnabled());
+        QVERIFY(!m_frame->Action(CommandId::add)->isEnabled());
         QVERIFY(m_frame->Action(CommandId::markToggle)->isEnabled());
         QVERIFY(m_frame->Action(CommandId::saveAs)->isEnabled());
         QVERIFY(!m_frame->Action(CommandId::displayAll)->isEnabled());

@@ -1,5 +1,6 @@
 // Start-up decisions and settings: the initial database, the default database path, the
-// command line, the settings store and its defaults, and the two readers of "Force256".
+// command line, the settings store and its defaults, and the two readers of "Force256"
+// (the view and the Options dialog), which agree.
 #include "app/InstanceLauncher.h"
 #include "app/MainFrame.h"
 #include "app/QtSettings.h"
@@ -8,6 +9,7 @@
 #include "collection/PicdexDoc.h"
 #include "collection/Settings.h"
 #include "imaging/ImageOptions.h"
+#include "platform/File.h"
 #include "storage/PictureDatabase.h"
 #include "ui/dialogs/OptionsDialog.h"
 
@@ -147,7 +149,8 @@ private slots:
     void pathOnTheCommandLineIsCreatedAndRemembered();
     void badCommandLineEndsWithUsage_data();
     void badCommandLineEndsWithUsage();
-    void force256ReadersDisagreeWhenNothingIsStored();
+    void force256ReadersAgree_data();
+    void force256ReadersAgree();
 
 private:
     QTemporaryDir m_temp;
@@ -312,17 +315,35 @@ void StartupTest::badCommandLineEndsWithUsage() {
         QVERIFY(!QFile::exists(root.path() + QLatin1Char('/') + argument));
 }
 
-void StartupTest::force256ReadersDisagreeWhenNothingIsStored() {
+void StartupTest::force256ReadersAgree_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("reduced");
+    QTest::newRow("nothing stored") << QString() << false;
+    QTest::newRow("0") << QStringLiteral("0") << false;
+    QTest::newRow("1") << QStringLiteral("1") << true;
+}
+
+// The view's flag, the picture the document decodes under it and the Options dialog's box
+// all follow the one reading of the setting, the first start included.
+void StartupTest::force256ReadersAgree() {
+    QFETCH(QString, stored);
+    QFETCH(bool, reduced);
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orvane", "Picdex").clear();
     CQtSettings settings;
-    SetForce256Colors(false);
+    if (!stored.isNull())
+        settings.WriteProfileString("Options", "Force256", stored.toStdString());
+    SetForce256Colors(!reduced);
     CPicdexDoc doc;
     CRecentFileList recent;
     CInstanceLauncher launcher;
     {
         CMainFrame frame(doc, settings, recent, launcher);
-        // The view, created with the frame, reads the default 1.
-        QVERIFY(Force256Colors());
+        QCOMPARE(Force256Colors(), reduced);
+        CFile photo;
+        QVERIFY(photo.Open(PICDEX_SOURCE_DIR "/../shared/testdata/photos/Dune-704x440.jpg",
+                           CFile::modeRead | CFile::shareDenyNone));
+        QVERIFY(doc.LoadPicture("Dune.jpg", photo));
+        QCOMPARE(doc.GetCurrentPicture()->GetImageBits(), reduced ? 8u : 24u);
     }
     COptionsDialog options(settings, nullptr);
     const QList<QCheckBox*> boxes = options.findChildren<QCheckBox*>();
@@ -330,8 +351,9 @@ void StartupTest::force256ReadersDisagreeWhenNothingIsStored() {
         return b->text() == QStringLiteral("&Use 256 color");
     });
     QVERIFY(box != boxes.end());
-    QVERIFY(!(*box)->isChecked());
-    QVERIFY(!options.Force256());
+    QCOMPARE((*box)->isChecked(), reduced);
+    QCOMPARE(options.Force256(), reduced);
+    SetForce256Colors(false);
 }
 
 QTEST_MAIN(StartupTest)

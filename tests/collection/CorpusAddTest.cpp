@@ -16,16 +16,8 @@ std::unique_ptr<PxImage> Decode(const std::string& name, const std::vector<std::
     std::unique_ptr<PxImage> image = CreateImageForType(ImageTypeFromPath(name));
     CMemFile file;
     FillMemFile(file, bytes);
-    const std::string copy = std::filesystem::temp_directory_path() / "corpus-add-copy.tif";
-    // The TIFF reader reads by path.
-    if (ImageTypeFromPath(name) == imageTiff) {
-        WriteFileBytes(copy, bytes);
-        if (!image->LoadFromPath(copy))
-            image.reset();
-        std::filesystem::remove(copy);
-    } else if (!image || !image->LoadFromFile(file)) {
+    if (!image || !image->LoadFromFile(file))
         image.reset();
-    }
     return image;
 }
 

@@ -1,6 +1,7 @@
 // The marked-data commands: the mark limit, delete, keywords and transfer on marks.
 #include "collection/MarkCommands.h"
 #include "collection/PicdexDoc.h"
+#include "storage/Crc16.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,9 @@ protected:
     CPictureDatabase& Db() { return m_doc.Database(); }
     std::int32_t Add(const std::string& name, CPictureDatabase::Keywords keywords = {}) {
         CMemFile file;
-        FillMemFile(file, PatternBytes(3000, static_cast<unsigned>(name[0])));
-        EXPECT_TRUE(Db().AddRecord(file, 1, name, 0, 8, 8, keywords));
+        const std::vector<std::uint8_t> bytes = PatternBytes(3000, static_cast<unsigned>(name[0]));
+        FillMemFile(file, bytes);
+        EXPECT_TRUE(Db().AddRecord(file, UpdateCrc16(0, bytes), name, 0, 8, 8, keywords));
         CIndexEntry entry;
         EXPECT_TRUE(Db().Index().ReadEntry(entry, Db().Index().GetLastInserted()));
         return entry.record;

@@ -6,6 +6,7 @@
 #include "collection/PicdexDoc.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
+#include "storage/Crc16.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -24,16 +25,17 @@ protected:
     std::int32_t Add(const std::string& name, unsigned seed, std::int32_t created = 0,
                      CPictureDatabase::Keywords keywords = {}) {
         CMemFile file;
-        FillMemFile(file, PatternBytes(40 + seed, seed));
+        const std::vector<std::uint8_t> bytes = PatternBytes(40 + seed, seed);
+        FillMemFile(file, bytes);
         CPictureDatabase& db = m_doc.Database();
-        EXPECT_TRUE(db.AddRecord(file, 0, name, created, 1, 1, keywords));
+        EXPECT_TRUE(db.AddRecord(file, UpdateCrc16(0, bytes), name, created, 1, 1, keywords));
         CIndexEntry entry;
         EXPECT_TRUE(db.Index().ReadEntry(entry, db.Index().GetLastInserted()));
         return entry.record;
     }
     int Output(bool marked) {
         m_prompt.Clear();
-        return marked ? OutputMarked(m_doc, *this) : OutputAll(m_doc, *this);
+        return (marked ? OutputMarked(m_doc, *this) : OutputAll(m_doc, *this)).written;
     }
 
     CPicdexDoc m_doc;

@@ -3,6 +3,7 @@
 // closing without Start, and the Control variant (taken when m_savePath is set).
 #include "collection/ReconstructCommand.h"
 #include "platform/FileSystem.h"
+#include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
 #include "support/TestSupport.h"
 
@@ -16,7 +17,8 @@ protected:
     void SetUp() override {
         CMemFile bytes;
         FillMemFile(bytes, PatternBytes(3000));
-        ASSERT_TRUE(m_db.OpenDatabase(Main(), true) && m_db.AddRecord(bytes, 0, "p", 0, 1, 1, {}));
+        ASSERT_TRUE(m_db.OpenDatabase(Main(), true) &&
+                    m_db.AddRecord(bytes, UpdateCrc16(0, PatternBytes(3000)), "p", 0, 1, 1, {}));
     }
     ReconstructChoice AskReconstruction() override { return m_choice; }
     bool IsControlKeyDown() override { return !m_savePath.empty(); }

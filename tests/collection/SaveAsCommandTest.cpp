@@ -6,6 +6,7 @@
 #include "imaging/BmpBuilder.h"
 #include "imaging/PxGif.h"
 #include "platform/FileSystem.h"
+#include "storage/Crc16.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ TEST_F(SaveAsCommandTest, CopiesItsOwnKindConvertsAnotherAndAsksBeforeOverwritin
     for (const char* name : {"pic.bmp", "bad.jpg"}) {
         CMemFile file;
         FillMemFile(file, bmp);
-        ASSERT_TRUE(m_doc.Database().AddRecord(file, 0, name, 1000000000, 10, 7, {}));
+        ASSERT_TRUE(
+            m_doc.Database().AddRecord(file, UpdateCrc16(0, bmp), name, 1000000000, 10, 7, {}));
     }
     m_doc.ShowAll(OrderFamily::dateSaved, true); // pic.bmp
     // No leaves the file, but the folder chosen is remembered already.

@@ -3,6 +3,7 @@
 #include "collection/Search.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Sorting.h"
+#include "storage/Crc16.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,8 @@ protected:
     std::int32_t Add(const std::string& name, CPictureDatabase::Keywords keywords = {}) {
         CMemFile file;
         FillMemFile(file, PatternBytes(40));
-        EXPECT_TRUE(Db().AddRecord(file, 0, name, 0, 8, 8, keywords));
+        EXPECT_TRUE(
+            Db().AddRecord(file, UpdateCrc16(0, PatternBytes(40)), name, 0, 8, 8, keywords));
         CIndexEntry entry;
         EXPECT_TRUE(Db().Index().ReadEntry(entry, Db().Index().GetLastInserted()));
         return entry.record;

@@ -6,6 +6,7 @@
 // is shown in, although its head no longer gives the keys of its entries.
 #include "collection/PicdexDoc.h"
 #include "platform/ByteOrder.h"
+#include "storage/Crc16.h"
 #include "storage/IndexFile.h"
 #include "support/FormatReader.h"
 #include "support/TestSupport.h"
@@ -127,7 +128,9 @@ TEST_F(DamagedHeadDeleteTest, DeletingARecordWithADamagedNameTakesItOffTheNameLi
         for (int k = 0; k < 2; ++k) {
             CMemFile bytes;
             FillMemFile(bytes, PatternBytes(100, k + 1));
-            ASSERT_EQ(db.AddRecord(bytes, 0, k == 0 ? "a.dat" : "b.dat", 0, 1, 1, {}), 1);
+            ASSERT_EQ(db.AddRecord(bytes, UpdateCrc16(0, PatternBytes(100, k + 1)),
+                                   k == 0 ? "a.dat" : "b.dat", 0, 1, 1, {}),
+                      1);
             CIndexEntry entry;
             ASSERT_EQ(db.Index().ReadEntry(entry, db.Index().GetLastInserted()), 1);
             heads[k] = entry.record;

@@ -1,7 +1,7 @@
 // The Add command on a failing disk: two files in one command, a corpus JPEG of 23 KB (a
 // picture chain of twelve blocks, a thumbnail chain of its own) and a small GIF. The fault
-// meets one of them; the other must still be stored whole, on a database whose index the
-// failure may have left damaged.
+// meets one of them, which is then refused and leaves nothing behind; the other must still
+// be stored whole.
 #include "collection/AddPictures.h"
 #include "collection/PicdexDoc.h"
 #include "faults/FaultFixtures.h"
@@ -80,9 +80,11 @@ protected:
             if (after.state.IsLive(record.block))
                 stored.push_back(record.block);
         }
-        // Every file not refused is stored and live, and so is every record the command
-        // counts as stored.
-        EXPECT_GE(long(stored.size()), long(m_files.size()) - Refused());
+        // A refused file leaves nothing behind: no record that the index does not know, no
+        // partial entry, nothing an index reconstruction would bring back. Every file not
+        // refused is stored and live, and so is every record the command counts as stored.
+        EXPECT_FALSE(after.repaired) << "the failed add left damage behind";
+        EXPECT_EQ(long(stored.size()), long(m_files.size()) - Refused());
         EXPECT_TRUE(!success || stored.size() == m_files.size());
         for (std::int32_t block : m_reported)
             EXPECT_TRUE(std::find(stored.begin(), stored.end(), block) != stored.end())

@@ -173,8 +173,8 @@ void CFaultSweepTest::CheckRun(const CFaultRun& run, bool success, const Check& 
         return text != expected &&
                std::find(m_allowed.begin(), m_allowed.end(), text) == m_allowed.end();
     });
-    // A command that succeeds may have met the fault in a temporary copy made only to show
-    // a picture, which fails silently: the picture is simply not shown.
+    // A command that succeeds may have met the fault while reading a record only to show
+    // its picture, which fails silently: the picture is simply not shown.
     EXPECT_TRUE((shown == 1 || (success && shown == 0)) && others == 0)
         << "expected \"" << expected << "\" once, saw " << Joined(messages);
 

@@ -92,7 +92,7 @@ protected:
     // are copied afresh. command returns whether the command reported success.
     //
     // After each run: the fault's text was shown exactly once (a succeeding command may
-    // show none: a fault in a temporary copy made only to show a picture is silent), the
+    // show none: a fault in reading a record only to show its picture is silent), the
     // other messages are allowed ones, every watched database passes InspectDatabase and
     // one that a succeeding command wrote needs no repair; then check looks at the effect.
     struct CFaultPlan {

@@ -119,6 +119,20 @@ TEST(GifReader, ChecksTheVersionAndReadsTruncatedImageData) {
     }
 }
 
+// A short file that declares a huge image is refused before its pixels are allocated; one
+// of a size its bytes could still encode loads with the undecoded rest at index 0.
+TEST(GifReader, RefusesImagesTheirFileCannotHold) {
+    const struct {
+        int width, height;
+        int loads;
+    } cases[] = {{32000, 32000, 0}, {65535, 65535, 0}, {1000, 1000, 1}};
+    for (const auto& c : cases) {
+        const std::vector<std::uint8_t> file = HandMadeGif(c.width, c.height, false, 2, {4, 1, 5});
+        PxGif image;
+        EXPECT_EQ(LoadBytes(image, file), c.loads) << c.width << " x " << c.height;
+    }
+}
+
 TEST(GifDecoder, CodeStreamsDecodeAsFarAsTheyAreSound) {
     // Pixel codes only, never a clear: the table is full after 3839 codes and the rest of
     // the picture follows as 12-bit codes (a deferred clear).

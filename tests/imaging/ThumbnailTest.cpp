@@ -1,5 +1,5 @@
 // Thumbnails (sizes, depth, colours in place), the contrast step's exact values, export to
-// the four formats read back by their readers, and the temporary copy behind the preview.
+// the four formats read back by their readers, and previews that leave no temporary file.
 #include "imaging/Thumbnail.h"
 #include "BmpBuilder.h"
 #include "imaging/ImageOptions.h"
@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <tuple>
 
 namespace {
@@ -123,23 +121,26 @@ TEST(Contrast, StepsMoveValuesAlongTheCurveKeepingGreysGrey) {
     EXPECT_TRUE(std::equal(lowered, lowered + 12, pixels.GetBits().begin()));
 }
 
-TEST_F(ThumbnailTest, PreviewsReadTiffFromOneTemporaryCopyAtATime) {
-    const std::string tmp = File("tmp/"),
-                      saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    std::filesystem::create_directory(tmp);
-    setenv("TMPDIR", tmp.c_str(), 1);
-    auto copies = [&] { return std::distance(std::filesystem::directory_iterator(tmp), {}); };
-    const std::vector<std::uint8_t> bytes = PatternBytes(2 * 32768 + 5);
-    WriteFileBytes(File("a.bin"), bytes);
-    std::string copy;
-    EXPECT_EQ(CopyToTemporary(File("a.bin"), copy), 1);
-    EXPECT_TRUE(copy.starts_with(tmp + "PXTT") && ReadFileBytes(copy) == bytes) << copy;
-    // The next copy replaces it; one that fails leaves none.
+TEST_F(ThumbnailTest, PreviewsReadTiffWithoutTemporaryCopies) {
+    CScopedTemporaryFolder temporary;
     EXPECT_EQ(ExportAs(*Quadrants(64, 48), imageTiff, File("p.tif")), 1);
     CPreviewCell cell;
-    EXPECT_EQ(cell.Load(File("p.tif"), copy), 1);
-    EXPECT_TRUE(cell.GetType() == imageTiff && cell.GetSizeText() == "64 x 48" && copies() == 1);
-    EXPECT_EQ(cell.Load(File("missing.tif"), copy) + cell.GetType() + copies(), 0);
-    EXPECT_EQ(copy + cell.GetSizeText(), "");
-    setenv("TMPDIR", saved.c_str(), 1);
+    EXPECT_EQ(cell.Load(File("p.tif")), 1);
+    EXPECT_TRUE(cell.GetType() == imageTiff && cell.GetSizeText() == "64 x 48");
+    EXPECT_EQ(cell.Load(File("missing.tif")) + cell.GetType(), 0);
+    EXPECT_EQ(cell.GetSizeText(), "");
+    EXPECT_EQ(temporary.Entries(), std::vector<std::string>{});
+}
+
+TEST_F(ThumbnailTest, JpegPreviewsDecodeReducedButShowTheirOwnSize) {
+    // {width, height, decoded width, decoded height}: 1/8, 1/2 and the full size.
+    const int cases[][4] = {{800, 500, 100, 63}, {300, 200, 150, 100}, {100, 60, 100, 60}};
+    for (const auto& [width, height, decodedWidth, decodedHeight] : cases) {
+        ASSERT_EQ(ExportAs(*Quadrants(width, height), imageJpeg, File("p.jpg")), 1);
+        CPreviewCell cell;
+        ASSERT_EQ(cell.Load(File("p.jpg")), 1);
+        EXPECT_EQ(cell.GetSizeText(), std::to_string(width) + " x " + std::to_string(height));
+        EXPECT_EQ(int(cell.GetImage()->GetWidth()), decodedWidth) << width;
+        EXPECT_EQ(int(cell.GetImage()->GetHeight()), decodedHeight) << width;
+    }
 }

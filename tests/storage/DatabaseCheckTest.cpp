@@ -565,7 +565,7 @@ TEST_F(DatabaseCheckTest, CompleteRecordFailingItsCrcIsDamageBeforeAndAfterAnInd
         ASSERT_EQ(db.OpenDatabase(File("copy"), false), 1);
         CMemFile back;
         CRecordHead head;
-        ASSERT_EQ(db.ReadPicture(back, e, head), 1);
+        ASSERT_EQ(db.Main().CopyPicture(back, e, head), 1);
         Bytes expected = picture;
         expected[2 * 2032 + 4] ^= 1;
         EXPECT_TRUE(std::ranges::equal(back.Data(), expected));

@@ -36,8 +36,10 @@ protected:
     // Adds a picture and returns its head block, -1 when the add fails.
     std::int32_t Add(CPictureDatabase& db, std::size_t size, unsigned seed) {
         CMemFile source;
-        FillMemFile(source, PatternBytes(size, seed));
-        if (!db.AddRecord(source, 0, "/in/p" + std::to_string(seed) + ".jpg", 1000, 1, 1, {}))
+        const std::vector<std::uint8_t> bytes = PatternBytes(size, seed);
+        FillMemFile(source, bytes);
+        if (!db.AddRecord(source, UpdateCrc16(0, bytes), "/in/p" + std::to_string(seed) + ".jpg",
+                          1000, 1, 1, {}))
             return -1;
         db.Index().GoTo(db.Index().GetLastInserted());
         return db.Index().GetCurrentRecord();
@@ -95,10 +97,17 @@ TEST_F(DurabilityTest, EveryChangeSyncsEachFileItWroteOnceNotEveryBlock) {
 }
 
 TEST_F(DurabilityTest, MainFileIsSyncedBeforeTheIndexAndAFailedSyncIsRetried) {
-    // The file whose sync failed keeps the error.
+    // The file whose sync failed keeps the error. (A failed add is taken back, so a change
+    // that stays written is the one that fails here.)
+    const std::int32_t record = Add(m_db, 500, 1);
+    CRecordHead head;
+    ASSERT_EQ(m_db.ReadHead(head, record), 1);
     for (std::uint64_t nth : {1, 2}) {
+        CRecordHead changed = head;
+        changed.SetKeyword(0, "k" + std::to_string(nth));
         CScopedFault failing(Operation::sync, nth, Fault::ioError);
-        EXPECT_EQ(Add(m_db, 500, 1), -1);
+        EXPECT_EQ(m_db.ChangeKeywords(record, head, changed), 0);
+        head = changed;
         EXPECT_EQ(m_db.Main().GetLastError(), nth == 1 ? FileCause::hardIO : 0);
         EXPECT_EQ(m_db.Index().GetLastError(), nth == 2 ? FileCause::hardIO : 0);
     }

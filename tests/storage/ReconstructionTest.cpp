@@ -3,6 +3,7 @@
 #include "storage/Reconstruction.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
+#include "storage/Crc16.h"
 #include "storage/IndexBuilder.h"
 #include "storage/PictureDatabase.h"
 #include "storage/PictureExport.h"
@@ -211,7 +212,8 @@ TEST_F(ReconstructionTest, WritesTheStoredBytesWithTheirTimeAndNeverOutsideTheFo
     const auto picture = PatternBytes(5000, 9);
     CMemFile bytes;
     FillMemFile(bytes, picture);
-    ASSERT_TRUE(db.AddRecord(bytes, 1, "../../evil.jpg", 123456789, 1, 1, {}));
+    ASSERT_TRUE(
+        db.AddRecord(bytes, UpdateCrc16(0, picture), "../../evil.jpg", 123456789, 1, 1, {}));
     ASSERT_TRUE(db.Index().GoTo(db.Index().GetLastInserted()));
 
     ASSERT_EQ(::mkdir(File("out").c_str(), 0700), 0);

@@ -58,6 +58,27 @@ CTempDir::~CTempDir() {
         std::filesystem::remove_all(m_path, error);
 }
 
+CScopedTemporaryFolder::CScopedTemporaryFolder() {
+    if (const char* saved = std::getenv("TMPDIR"))
+        m_saved = saved;
+    ::setenv("TMPDIR", m_dir.Path().c_str(), 1);
+}
+
+CScopedTemporaryFolder::~CScopedTemporaryFolder() {
+    if (m_saved)
+        ::setenv("TMPDIR", m_saved->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
+
+std::vector<std::string> CScopedTemporaryFolder::Entries() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path(), error))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
 void WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

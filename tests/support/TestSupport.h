@@ -69,6 +69,23 @@ private:
     std::string m_path;
 };
 
+// Points TMPDIR at an empty folder of its own for the object's life and restores it after,
+// so that a test can see whether what it ran left any temporary file.
+class CScopedTemporaryFolder {
+public:
+    CScopedTemporaryFolder();
+    ~CScopedTemporaryFolder();
+    CScopedTemporaryFolder(const CScopedTemporaryFolder&) = delete;
+    CScopedTemporaryFolder& operator=(const CScopedTemporaryFolder&) = delete;
+
+    // The names in the folder.
+    std::vector<std::string> Entries() const;
+
+private:
+    CTempDir m_dir;
+    std::optional<std::string> m_saved;
+};
+
 // Fixture: a temporary folder and a scripted prompt installed for the test's duration.
 class CTempDirTest : public ::testing::Test {
 protected:

@@ -469,4 +469,68 @@ TEST_F(CliTest, SecondProcessGetsTheDatabaseReadOnly) {
     EXPECT_EQ(FileLength(Db() + ".PXM"), length);
 }
 
+// No command reports success on a partial answer: a damaged picture chain, a damaged index
+// or a file that cannot be added ends with exit status 1 and the system's message, and an
+// extract leaves no file behind.
+TEST_F(CliTest, DamageAndFailedAddsExitOneNeverAPartialAnswer) {
+    // Three records of two data blocks each: heads at 1, 4 and 7; entries 3k to 3k + 2 are
+    // record k's CRC, date and name entries.
+    Store({Source("a.bin", PatternBytes(3000, 1)), Source("b.bin", PatternBytes(3000, 2)),
+           Source("c.bin", PatternBytes(3000, 3))});
+    const std::vector<std::uint8_t> main = ReadFileBytes(Db() + ".PXM");
+    const std::vector<std::uint8_t> index = ReadFileBytes(Db() + ".PXI");
+    auto entry = [](std::int32_t number, int offset) { return 32792 + 52 * number + offset; };
+    Source("text.jpg", PatternBytes(500));
+    std::vector<std::uint8_t> flatGif(PatternBytes(40));
+    std::copy_n("GIF89a\1\0\1\0", 10, flatGif.begin()); // a screen of 1 x 1
+    flatGif.back() = ';';
+    Source("flat.gif", flatGif);
+    // command is the word after DB: extract (record 1), list, export, properties, or the
+    // file that add is given.
+    const struct {
+        const char* what;
+        const char* file; // the file damaged, or nullptr
+        std::int64_t offset;
+        std::int32_t value;
+        std::string command;
+    } cases[] = {
+        {"a picture bit flipped", "PXM", 2 * 2048 + 100, 0x5a5a5a5a, "extract"},
+        {"a chain in a loop", "PXM", 3 * 2048 + 4, 2, "extract"},
+        {"a head without its chain", "PXM", 2048 + 4, -1, "extract"},
+        {"a name entry's flags all ones", "PXI", entry(5, 12), -1, "list"},
+        {"an empty skip table", "PXI", 20, 0, "list"},
+        {"the first slot at the second name", "PXI", 24, 5, "list"},
+        {"export past flags all ones", "PXI", entry(5, 12), -1, "export"},
+        {"properties on an empty skip table", "PXI", 20, 0, "properties"},
+        {"add of a file no reader takes", nullptr, 0, 0, File("text.jpg")},
+        {"add of a GIF too small to keep", nullptr, 0, 0, File("flat.gif")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(Db() + ".PXM", main);
+        WriteFileBytes(Db() + ".PXI", index);
+        if (c.file)
+            PatchFileLe32(Db() + "." + c.file, c.offset, c.value);
+        std::vector<std::string> args = {c.command, Db()};
+        std::string err = "Unknown error\n";
+        if (c.command == "extract")
+            args.insert(args.end(), {"1", File("out")});
+        if (c.command == "export") {
+            args.push_back(File(""));
+            err += "Output 0 picture files.\n";
+        }
+        if (!c.file) {
+            args = {"add", Db(), c.command};
+            err = "Invalid file format. (" + c.command + ")\n";
+        }
+        const CliResult r = Cli(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, err);
+        EXPECT_FALSE(FileExists(File("out"))) << "a partial picture is left behind";
+    }
+    // The damage aside, the same commands succeed.
+    EXPECT_EQ(Cli({"extract", Db(), "1", File("out")}).status, 0);
+    EXPECT_EQ(List().size(), 3u);
+}
+
 } // namespace

@@ -164,11 +164,11 @@ private slots:
     }
 
     void settingsAreReadAtConstruction() {
-        QVERIFY(Force256Colors()); // "Force256" defaults to on
-        m_settings.WriteProfileString("Options", "Force256", "0");
+        QVERIFY(!Force256Colors()); // nothing stored: true colour
+        m_settings.WriteProfileString("Options", "Force256", "1");
         m_settings.WriteProfileString("Options", "SortType", "1");
         CPicdexView other(*m_doc, m_frame, m_settings);
-        QVERIFY(!Force256Colors());
+        QVERIFY(Force256Colors());
         QCOMPARE(other.GetListMode(), 1);
         QCOMPARE(m_view->GetListMode(), 0);
     }
@@ -397,8 +397,8 @@ private slots:
             if (action->data().toInt() == CommandId::markToggle)
                 markAction = action;
         }
-        QCOMPARE(enabled,
-                 (QStringList{"Save &As...", "&Copy\tCtrl+C", "&Mark/Unmark", "&Delete..."}));
+        QCOMPARE(enabled, (QStringList{"Save &As...", "&Copy\tCtrl+C", "&Mark/Unmark", "&Delete...",
+                                       "&Search..."}));
         QVERIFY(markAction);
         markAction->trigger(); // the chosen item runs as a command
         QVERIFY(IsCurrentMarked());

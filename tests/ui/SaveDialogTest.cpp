@@ -7,6 +7,7 @@
 #include "ui/dialogs/QtAddDialogs.h"
 
 #include "platform/MemFile.h"
+#include "storage/Crc16.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -85,7 +86,9 @@ void SaveDialogTest::init() {
         bytes.Write(data.data(), data.size());
         bytes.SeekToBegin();
         const std::string name = "/pictures/p" + std::to_string(n++) + ".bmp";
-        QCOMPARE(m_db->AddRecord(bytes, std::uint16_t(n), name, 1000 + n, 4, 4, keywords), 1);
+        const std::uint16_t crc =
+            UpdateCrc16(0, {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
+        QCOMPARE(m_db->AddRecord(bytes, crc, name, 1000 + n, 4, 4, keywords), 1);
     }
 }
 

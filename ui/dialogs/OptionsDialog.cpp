@@ -14,7 +14,7 @@ bool ReadFlag(ISettings& settings, const char* key, int defaultValue) {
 } // namespace
 
 COptionsDialog::COptionsDialog(ISettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_force256(ReadFlag(settings, "Force256", 0)),
+    : QDialog(parent), m_settings(settings), m_force256(GetForce256(settings)),
       m_ignoreDuplicates(ReadFlag(settings, "IgnoreDuply", 0)),
       m_openPic(ReadFlag(settings, "OpenPic", 1)) {
     setObjectName(QStringLiteral("optionsDialog"));

@@ -1,5 +1,5 @@
 // COptionsDialog: the "Options" dialog with the three settings of section "Options":
-// "Force256" ("&Use 256 color", default off), "IgnoreDuply" ("&Do not save duplicate data",
+// "Force256" ("&Use 256 color", read by GetForce256), "IgnoreDuply" ("&Do not save duplicate data",
 // default off) and "OpenPic" ("Do not display &opening Window", default on). OK writes the
 // three back as "0"/"1"; Cancel writes nothing.
 #pragma once
