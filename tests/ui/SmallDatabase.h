@@ -5,6 +5,7 @@
 
 #include "collection/FileProperties.h"
 #include "platform/MemFile.h"
+#include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
 
 #include <QBuffer>
@@ -13,7 +14,7 @@
 #include <string>
 
 // Adds pictures first .. first + count - 1 to db: picture k is (k + 1) × 3 pixels,
-// "p<k>.bmp", checksum k. True when all were stored.
+// "p<k>.bmp". True when all were stored.
 inline bool AddPictures(CPictureDatabase& db, int first, int count) {
     for (int k = first; k < first + count; ++k) {
         QImage image(k + 1, 3, QImage::Format_RGB32);
@@ -25,7 +26,9 @@ inline bool AddPictures(CPictureDatabase& db, int first, int count) {
         CMemFile file;
         file.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
         file.SeekToBegin();
-        if (!db.AddRecord(file, static_cast<std::uint16_t>(k), "p" + std::to_string(k) + ".bmp", 0,
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+        const std::uint16_t crc = UpdateCrc16(0, {data, static_cast<std::size_t>(bytes.size())});
+        if (!db.AddRecord(file, crc, "p" + std::to_string(k) + ".bmp", 0,
                           static_cast<std::uint32_t>(k + 1), 3, {}))
             return false;
     }
