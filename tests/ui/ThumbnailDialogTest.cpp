@@ -198,10 +198,13 @@ private slots:
         QTest::addColumn<bool>("marked");
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("start"); // the current record's place in the list
+        QTest::addColumn<QList<int>>("deleted");
         for (bool marked : {false, true})
             for (int size : {0, 1, 15, 16, 31})
-                QTest::addRow("%s %d", marked ? "marked" : "whole", size) << marked << size << 0;
-        QTest::addRow("whole 31 from the 17th") << false << 31 << 16;
+                QTest::addRow("%s %d", marked ? "marked" : "whole", size)
+                    << marked << size << 0 << QList<int>();
+        QTest::addRow("whole 31 from the 17th") << false << 31 << 16 << QList<int>();
+        QTest::addRow("whole 31, 2 deleted") << false << 31 << 0 << QList<int>{5, 20};
     }
 
     // Every page from the first shown to the last and back to the first: the cells filled in
@@ -210,7 +213,19 @@ private slots:
         QFETCH(bool, marked);
         QFETCH(int, size);
         QFETCH(int, start);
+        QFETCH(QList<int>, deleted);
+        const int listed = size; // with the deleted ones
         OpenView(size == 0 && !marked);
+        if (!deleted.isEmpty()) {
+            const std::vector<std::int32_t> records = Records();
+            for (int i : deleted) {
+                CRecordHead head;
+                const std::int32_t block = records[std::size_t(i)];
+                QVERIFY(m_doc->Database().ReadHead(head, block));
+                QVERIFY(m_doc->Database().DeleteRecord(block, head));
+            }
+            size -= int(deleted.size());
+        }
         QStringList expected; // the list the browser walks, in order
         if (marked) {
             const std::vector<std::int32_t> records = Records();
@@ -219,10 +234,11 @@ private slots:
                 expected << PictureName(i);
             }
         } else {
-            for (int i = 0; i < size; ++i)
-                expected << PictureName(i);
-            if (size > 0 && size < pictureCount)
-                QVERIFY(SearchKeyword(*m_doc, MakeKeywordKey("k" + std::to_string(size))));
+            for (int i = 0; expected.size() < size; ++i)
+                if (!deleted.contains(i))
+                    expected << PictureName(i);
+            if (listed > 0 && listed < pictureCount)
+                QVERIFY(SearchKeyword(*m_doc, MakeKeywordKey("k" + std::to_string(listed))));
             for (int i = 0; i < start; ++i)
                 m_doc->GoNext();
         }
