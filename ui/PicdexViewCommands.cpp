@@ -108,6 +108,8 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
     add(C::setPassword, [this] { SetPasswordCommand(); });
     add(C::reconstruct, [this] { ReconstructViewCommand(); });
     add(C::dataExchange, [this] { DataExchangeViewCommand(); });
+    add(C::thumbnails, [this] { ThumbnailsCommand(false); });
+    add(C::markedThumbnails, [this] { ThumbnailsCommand(true); });
 }
 
 void CPicdexView::ZoomInCommand() {
