@@ -1,7 +1,7 @@
 #include "collection/SaveAsCommand.h"
 
 #include "collection/PicdexDoc.h"
-#include "imaging/Thumbnail.h"
+#include "imaging/ImageExport.h"
 #include "platform/Path.h"
 #include "platform/PathInfo.h"
 #include "platform/Prompt.h"

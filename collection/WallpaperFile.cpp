@@ -1,7 +1,7 @@
 #include "collection/WallpaperFile.h"
 
 #include "collection/PicdexDoc.h"
-#include "imaging/Thumbnail.h"
+#include "imaging/ImageExport.h"
 #include "imaging/ImageType.h"
 #include "platform/DataFolder.h"
 #include "platform/PathInfo.h"
