@@ -9,9 +9,6 @@
 using namespace IndexFormat;
 
 namespace {
-// Entries held in memory at most; a larger file is read entry by entry instead.
-constexpr std::int64_t maxImageBytes = std::int64_t{64} << 20;
-
 // An entry with flag bits that mean nothing is damage: taken as deleted it would drop its
 // record from every list without a word, and all ones would read as "no entry".
 const CIndexEntry& CheckedFlags(const CIndexEntry& entry) {
@@ -28,9 +25,7 @@ CIndexFile::CIndexFile() {
 
 // After a failed write the file's bytes are not known: read them afresh next time.
 void CIndexFile::ForgetCaches() {
-    m_image.clear();
-    m_nextLinks.clear();
-    m_imageLoaded = false;
+    m_image.Forget();
     m_header.generation = -1;
     m_exactSlots = 0;
     ForgetSlotKeys();
@@ -59,7 +54,7 @@ int CIndexFile::Create(const std::string& path, int mode) {
     m_path = path;
     m_open = true;
     m_readOnly = mode != 0;
-    m_imageLoaded = true; // a new file has no entries
+    m_image.LoadEmpty(); // a new file has no entries
     m_fileModificationCount = 0;
     return 1;
 }
@@ -82,10 +77,7 @@ void CIndexFile::Close() {
     m_header.skip.fill(-1);
     m_current = CIndexEntry{};
     m_lastInserted = -1;
-    m_image.clear();
-    m_nextLinks.clear();
-    m_imageLoaded = false;
-    m_imageTooLarge = false;
+    m_image.Reset();
     m_skipTableSane = true;
     m_fileModificationCount = 0;
     m_exactSlots = 0;
@@ -94,8 +86,7 @@ void CIndexFile::Close() {
 
 int CIndexFile::Preload() {
     return Guard(0, [&] {
-        if (UsesImage() && !m_imageLoaded)
-            LoadImage();
+        LoadImage();
         return 1;
     });
 }
@@ -103,25 +94,13 @@ int CIndexFile::Preload() {
 // --- entries ---
 
 void CIndexFile::LoadImage() {
-    std::int64_t length = m_file.GetLength();
-    std::int64_t count = length < headerSize ? 0 : (length - headerSize) / entrySize;
-    if (count * entrySize > maxImageBytes) {
-        m_imageTooLarge = true;
-        return;
-    }
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(count * entrySize));
-    if (!image.empty() && m_file.ReadAt(image.data(), image.size(), headerSize) != image.size())
-        throw CFileException(FileCause::endOfFile);
-    m_image = std::move(image);
-    m_nextLinks.resize(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < m_nextLinks.size(); ++i)
-        m_nextLinks[i] = GetLe32(m_image.data() + i * entrySize + 4);
-    m_imageLoaded = true;
+    if (UsesImage() && !m_image.IsLoaded())
+        m_image.Load(m_file);
 }
 
 std::int32_t CIndexFile::CountEntries() {
-    if (m_imageLoaded)
-        return static_cast<std::int32_t>(m_image.size() / entrySize);
+    if (m_image.IsLoaded())
+        return m_image.Count();
     std::int64_t length = m_file.GetLength();
     if (length < headerSize)
         return 0;
@@ -132,14 +111,9 @@ std::int32_t CIndexFile::CountEntries() {
 CIndexEntry CIndexFile::Load(std::int32_t i) {
     if (i < 0)
         throw CFileException(FileCause::badSeek);
+    if (m_image.IsLoaded())
+        return CheckedFlags(m_image.Entry(i));
     CIndexEntry entry;
-    if (m_imageLoaded) {
-        if (i >= CountEntries())
-            throw CFileException(FileCause::endOfFile);
-        entry.Decode(m_image.data() + static_cast<std::size_t>(i) * entrySize);
-        entry.number = i;
-        return CheckedFlags(entry);
-    }
     std::uint8_t bytes[entrySize];
     if (m_file.ReadAt(bytes, entrySize, EntryFileOffset(i)) != static_cast<std::size_t>(entrySize))
         throw CFileException(FileCause::endOfFile);
@@ -156,24 +130,16 @@ void CIndexFile::Store(CIndexEntry& entry, std::int32_t i) {
     entry.Encode(bytes);
     // The writer reads the entries in bulk on its first change; until then it reads them
     // one by one, so opening a large index costs nothing.
-    if (UsesImage() && !m_imageLoaded)
-        LoadImage();
-    const bool image = m_imageLoaded;
+    LoadImage();
+    const bool image = m_image.IsLoaded();
     try {
         m_file.WriteAt(bytes, entrySize, EntryFileOffset(i));
     } catch (const CFileException&) {
         ForgetCaches();
         throw;
     }
-    if (image) {
-        std::size_t end = (static_cast<std::size_t>(i) + 1) * entrySize;
-        if (m_image.size() < end)
-            m_image.resize(end);
-        std::memcpy(m_image.data() + end - entrySize, bytes, entrySize);
-        if (m_nextLinks.size() <= static_cast<std::size_t>(i))
-            m_nextLinks.resize(static_cast<std::size_t>(i) + 1);
-        m_nextLinks[static_cast<std::size_t>(i)] = entry.next;
-    }
+    if (image)
+        m_image.Store(i, bytes, entry.next);
 }
 
 int CIndexFile::ReadEntry(CIndexEntry& entry, std::int32_t i) {
@@ -198,8 +164,7 @@ std::int32_t CIndexFile::EntryCount() {
 
 std::int32_t CIndexFile::CountFamily(char prefix, bool liveOnly) {
     return Guard(std::int32_t{-1}, [&] {
-        if (UsesImage() && !m_imageLoaded)
-            LoadImage();
+        LoadImage();
         std::int32_t found = 0;
         const std::int32_t count = CountEntries();
         for (std::int32_t i = 0; i < count; ++i) {

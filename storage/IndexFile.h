@@ -21,6 +21,7 @@
 #include "storage/DatabaseFile.h"
 #include "storage/IndexEntry.h"
 #include "storage/IndexHeader.h"
+#include "storage/IndexImage.h"
 
 #include <array>
 #include <cstdint>
@@ -116,6 +117,7 @@ private:
     CIndexEntry Load(std::int32_t i);
     void Store(CIndexEntry& entry, std::int32_t i);
     std::int32_t CountEntries();
+    // The writer reads its entries in bulk the first time it needs them (a reader never).
     void LoadImage();
     void RefreshHeaderOrThrow();
     void WriteHeader(bool resetCount);
@@ -135,7 +137,7 @@ private:
     void ForgetSlotKeys();
     // The step budget of one walk: more steps than entries mean a loop.
     std::int64_t WalkBudget() { return static_cast<std::int64_t>(CountEntries()) + 1; }
-    bool UsesImage() const { return !m_readOnly && !m_imageTooLarge; }
+    bool UsesImage() const { return !m_readOnly && !m_image.IsTooLarge(); }
     void ForgetCaches();
     char FamilyPrefix() const;
 
@@ -144,13 +146,9 @@ private:
     CIndexEntry m_current;
     std::int32_t m_lastInserted = -1;
 
-    // Writer's image of the entries (file bytes from offset 32,792), valid when m_imageLoaded.
-    std::vector<std::uint8_t> m_image;
-    bool m_imageLoaded = false;
-    bool m_imageTooLarge = false;
+    // The writer's entries in memory (see CIndexImage).
+    CIndexImage m_image;
     bool m_skipTableSane = true;
-    // The next link of every entry of the image, for walks that need nothing else.
-    std::vector<std::int32_t> m_nextLinks;
     // Keys of the entries the skip slots named when last searched: (entry, key) per slot.
     // Grown to the slots searched, so a small index never pays for all 8192.
     std::vector<std::pair<std::int32_t, std::string>> m_slotKeys;

@@ -156,13 +156,8 @@ int CIndexFile::RollBack(const Savepoint& point) {
 
 std::int32_t CIndexFile::NextLink(std::int32_t i) {
     // The writer's walks follow a plain array of links: a whole list in a few milliseconds.
-    if (m_imageLoaded) {
-        if (i < 0)
-            throw CFileException(FileCause::badSeek);
-        if (static_cast<std::size_t>(i) >= m_nextLinks.size())
-            throw CFileException(FileCause::endOfFile);
-        return m_nextLinks[static_cast<std::size_t>(i)];
-    }
+    if (m_image.IsLoaded())
+        return m_image.NextLink(i);
     return Load(i).next;
 }
 
@@ -171,8 +166,7 @@ void CIndexFile::RebuildOrThrow(bool force) {
         return;
     if (m_header.skip[0] == -1)
         return;
-    if (UsesImage() && !m_imageLoaded)
-        LoadImage();
+    LoadImage();
     const std::int32_t count = CountEntries();
     const std::int32_t stride = SkipStrideFor(count);
     const int length = m_header.skipLength;
