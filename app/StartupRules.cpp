@@ -3,10 +3,7 @@
 #include "platform/DataFolder.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
-
-#include <filesystem>
-#include <system_error>
-#include <unistd.h>
+#include "platform/PathInfo.h"
 
 std::string ChooseInitialDatabase(ISettings& settings, const std::string& defaultPath) {
     std::string path = settings.GetProfileString("Recent File List", "File1", defaultPath);
@@ -21,13 +18,12 @@ std::string ChooseInitialDatabase(ISettings& settings, const std::string& defaul
 
 std::string DefaultDatabasePath(const std::string& programPath) {
     const std::string folder = GetFolder(programPath);
-    if (!programPath.empty() && !folder.empty() && access(folder.c_str(), W_OK) == 0)
+    if (!programPath.empty() && !folder.empty() && CanWriteInFolder(folder))
         return programPath + ".PXM";
 
     const std::string dataFolder = UserDataFolder();
-    std::error_code ignored;
     // A folder that cannot be made shows up when the database is opened there.
-    std::filesystem::create_directories(dataFolder, ignored);
+    MakeFolders(dataFolder);
     return dataFolder + "Picdex.PXM";
 }
 

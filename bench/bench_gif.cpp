@@ -155,16 +155,16 @@ bool MakeGif(PxImage& photo, int width, int height, std::vector<std::uint8_t>& b
 int main(int argc, char** argv) {
     std::int64_t runs = 15;
     std::string photoPath = "../shared/testdata/photos/LadyBird.jpg";
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "--runs" && i + 1 < argc && ParseInteger(argv[i + 1], 1, 10000, runs)) {
-            ++i;
-            continue;
-        }
-        if (arg == "--photo" && i + 1 < argc) {
-            photoPath = argv[++i];
-            continue;
-        }
+    const bool parsed =
+        ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
+            if (option == "--runs")
+                return ParseInteger(value, 1, 10000, runs);
+            if (option != "--photo")
+                return false;
+            photoPath = value;
+            return true;
+        });
+    if (!parsed) {
         std::fprintf(stderr, "usage: bench_gif [--runs N] [--photo PICTURE]\n");
         return 2;
     }

@@ -131,14 +131,16 @@ bool PlainTiffRead(const std::string& path) {
 int main(int argc, char** argv) {
     std::int64_t runs = 7;
     std::string data = "../shared/testdata/";
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        if (option == "--runs" && i + 1 < argc && ParseInteger(argv[++i], 1, 1000, runs))
-            continue;
-        if (option == "--data" && i + 1 < argc) {
-            data = std::string(argv[++i]) + "/";
-            continue;
-        }
+    const bool parsed =
+        ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
+            if (option == "--runs")
+                return ParseInteger(value, 1, 1000, runs);
+            if (option != "--data")
+                return false;
+            data = std::string(value) + "/";
+            return true;
+        });
+    if (!parsed) {
         std::fprintf(stderr, "usage: bench_jpeg_tiff [--runs N] [--data FOLDER]\n");
         return 2;
     }

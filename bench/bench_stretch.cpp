@@ -82,12 +82,11 @@ void PrintRow(const char* name, const Timing& t, double reference) {
 
 int main(int argc, char** argv) {
     std::int64_t runs = 15;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == "--runs" && i + 1 < argc && ParseInteger(argv[i + 1], 1, 10000, runs)) {
-            ++i;
-            continue;
-        }
+    const bool parsed =
+        ParseOptionPairs(argc, argv, [&](std::string_view option, std::string_view value) {
+            return option == "--runs" && ParseInteger(value, 1, 10000, runs);
+        });
+    if (!parsed) {
         std::fprintf(stderr, "usage: bench_stretch [--runs N]\n");
         return 2;
     }

@@ -4,11 +4,10 @@
 #include "collection/PicdexDoc.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
+#include "platform/PathInfo.h"
 #include "storage/PictureDatabase.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 bool IsAlreadyStored(CPictureDatabase& db, std::string_view name, std::int64_t size) {
     if (!db.IsOpen())
@@ -37,27 +36,21 @@ void CAddFileList::List(std::string_view text, CPictureDatabase* db, bool ignore
     if (text.empty())
         return;
 
-    std::error_code error;
-    std::filesystem::directory_iterator entries(m_folder.empty() ? "." : m_folder, error);
-    if (error)
+    std::vector<FolderEntry> entries;
+    if (!ListFolder(m_folder.empty() ? "." : m_folder, entries))
         return;
-    for (auto it = entries; it != std::filesystem::directory_iterator() && !error;
-         it.increment(error)) {
-        const std::string name = it->path().filename().string();
+    for (const FolderEntry& entry : entries) {
+        const std::string& name = entry.name;
         if (!MatchesFilePattern(pattern, name))
             continue;
         ++m_searched;
-        std::error_code typeError;
         // Folders (and anything else that is no regular file) have no picture kind.
-        int kind = it->is_regular_file(typeError) ? CPicdexDoc::PictureKindOf(name) : 0;
+        const bool regular = entry.info.kind == PathKind::regular;
+        int kind = regular ? CPicdexDoc::PictureKindOf(name) : 0;
         const std::string path = m_folder + name;
         if (kind == imageGif && CheckGifFile(path) != GifCheck::yes)
             kind = 0;
-        std::int64_t size = 0;
-        if (kind != 0) {
-            const std::uintmax_t bytes = it->file_size(typeError);
-            size = typeError ? 0 : static_cast<std::int64_t>(bytes);
-        }
+        const std::int64_t size = kind != 0 ? entry.info.size : 0;
         if (kind != 0 && ignoreDuplicates && db && IsAlreadyStored(*db, name, size)) {
             kind = 0;
             ++m_storedCount;

@@ -1,5 +1,6 @@
 #include "collection/AddPictures.h"
 
+#include "collection/AddSource.h"
 #include "collection/GifCheck.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageType.h"
@@ -13,30 +14,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <system_error>
 
 namespace {
 constexpr std::size_t streamStep = 1024;
-
-// Only a regular file is read whole (a device or a pipe may never end), and only one the
-// main file could hold: anything larger is refused before it fills memory.
-enum class Source { readable, unreadable, tooLarge };
-
-Source CheckSource(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return Source::readable; // the read reports it
-    if (status.type() != std::filesystem::file_type::regular)
-        return Source::unreadable;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error && size >= std::uintmax_t(MainFormat::maxFileSize))
-        return Source::tooLarge;
-    return Source::readable;
-}
 
 } // namespace
 
@@ -76,13 +59,7 @@ bool CAddPictures::AddPictures() {
 }
 
 bool CAddPictures::HasRoomFor(const std::string& path) {
-    // Main file, index file and thumbnail grow together: three times the file's size.
-    const std::int64_t size = std::max<std::int64_t>(GetFileSize(path), 0);
-    const std::uint64_t limit = std::numeric_limits<std::uint64_t>::max() / 3;
-    const std::uint64_t needed = std::uint64_t(size) > limit
-                                     ? std::numeric_limits<std::uint64_t>::max()
-                                     : 3 * std::uint64_t(size);
-    if (CheckFreeSpace(m_doc.Database().GetMainPath(), needed))
+    if (HasRoomToAdd(m_doc.Database().GetMainPath(), path))
         return true;
     ShowMessage("Cannot save. Not enough hard drive free space.");
     return false;
@@ -105,12 +82,12 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
         return false;
     };
 
-    switch (CheckSource(path)) {
-    case Source::unreadable:
+    switch (CheckAddSource(path)) {
+    case AddSource::unreadable:
         return fail("Failed to read image file");
-    case Source::tooLarge:
+    case AddSource::tooLarge:
         return fail("Failed to add");
-    case Source::readable:
+    case AddSource::readable:
         break;
     }
     std::uint16_t crc = 0;

@@ -4,11 +4,11 @@
 #include "collection/PicdexDoc.h"
 #include "platform/FileException.h"
 #include "platform/Path.h"
+#include "platform/PathInfo.h"
 #include "platform/Prompt.h"
 #include "storage/PictureExport.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <system_error>
 #include <vector>
 
@@ -24,9 +24,7 @@ void WriteCurrent(CPicdexDoc& doc, const std::string& folder, COutputResult& res
     // The name as WriteCurrentPictureInto forms it. The question is about that exact file:
     // a name differing only in letter case is another file here.
     const std::string target = folder + GetFileName(head.FileName());
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(target, error)) &&
-        !AskYesNo("File already exists. Overwrite?"))
+    if (PathExists(target, false) && !AskYesNo("File already exists. Overwrite?"))
         return;
     if (WriteCurrentPictureInto(doc.Database(), folder, true) == 1)
         ++result.written;
@@ -60,8 +58,7 @@ COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marke
 } // namespace
 
 bool IsFolder(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
+    return GetPathInfo(path).kind == PathKind::folder;
 }
 
 std::string OutputFolderOf(const std::string& typed) {

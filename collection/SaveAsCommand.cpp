@@ -1,12 +1,12 @@
 #include "collection/SaveAsCommand.h"
 
 #include "collection/PicdexDoc.h"
-#include "imaging/Thumbnail.h"
+#include "imaging/ImageExport.h"
 #include "platform/Path.h"
+#include "platform/PathInfo.h"
 #include "platform/Prompt.h"
 #include "storage/PictureExport.h"
 
-#include <filesystem>
 #include <system_error>
 
 CSaveAsCommand::CSaveAsCommand(CPicdexDoc& doc, ISaveFileDialog& dialog, ISettings& settings)
@@ -32,8 +32,7 @@ SaveAsResult CSaveAsCommand::Run() {
     m_settings.WriteProfileString("Options", "CreatePath", GetFolder(path));
 
     // The path exactly as chosen: a name that differs in letter case is another file.
-    std::error_code error;
-    if (std::filesystem::exists(path, error) && !AskYesNo("File already exists. Overwrite?"))
+    if (PathExists(path) && !AskYesNo("File already exists. Overwrite?"))
         return SaveAsResult::cancelled;
 
     const int kind = CPicdexDoc::PictureKindOf(path);

@@ -1,12 +1,12 @@
 #include "collection/WallpaperFile.h"
 
 #include "collection/PicdexDoc.h"
+#include "imaging/ImageExport.h"
 #include "imaging/ImageType.h"
-#include "imaging/Thumbnail.h"
 #include "platform/DataFolder.h"
+#include "platform/PathInfo.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <system_error>
 
 std::string WallpaperPath() {
@@ -18,8 +18,7 @@ std::string WriteWallpaperPicture(CPicdexDoc& doc) {
     if (!picture || !picture->HasImage())
         return {};
     const std::string path = WallpaperPath();
-    std::error_code ignored;
-    std::filesystem::create_directories(UserDataFolder(), ignored);
+    MakeFolders(UserDataFolder());
     const std::string partial = path + ".new";
     if (!ExportAs(*picture, imageBmp, partial)) {
         std::remove(partial.c_str());

@@ -1,9 +1,10 @@
-// AdjustContrast of Thumbnail.h: each colour goes through HSV; its value moves half-way
+// AdjustContrast: each colour goes through HSV; its value moves half-way
 // towards (or away from) a sine curve that darkens values below one half and lightens
 // those above, hue and saturation staying. The arithmetic is double precision in a fixed
 // order with one rounding at the end, so every platform gives the same bytes.
+#include "imaging/Contrast.h"
+
 #include "imaging/PxImage.h"
-#include "imaging/Thumbnail.h"
 #include "platform/DibFormat.h"
 
 #include <algorithm>

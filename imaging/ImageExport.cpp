@@ -1,7 +1,8 @@
-// ExportAs of Thumbnail.h: a picture handed to another format's writer.
+// ExportAs: a picture handed to another format's writer.
+#include "imaging/ImageExport.h"
+
 #include "imaging/ImageType.h"
 #include "imaging/PxImage.h"
-#include "imaging/Thumbnail.h"
 
 #include <memory>
 

@@ -80,32 +80,54 @@ void WriteZeroFilled(CFile& file, std::span<const std::uint8_t> source, std::uin
 
 } // namespace
 
+// What the headers say, carried from the header step to the table and pixel steps.
+struct PxBmpCodec::Layout {
+    std::int64_t start = 0;       // the file position of "BM"
+    std::uint64_t available = 0;  // bytes from there to the end of the file
+    std::uint64_t offset = 0;     // of the pixel data, from start
+    std::uint32_t headerSize = 0; // of the info header in the file
+    bool core = false;            // the 12-byte core header
+    std::uint8_t head[kMaxHeaderSize] = {};
+    BITMAPINFOHEADER info;        // converted to the 40-byte form
+    std::int64_t height = 0;      // rows, whichever way up
+    std::uint64_t imageBytes = 0; // of the uncompressed rows
+};
+
 int PxBmpCodec::Read(PxImage& image, CFile& file) {
     image.FreeBlocks();
-    const std::int64_t start = file.GetPosition();
-    const std::int64_t length = file.GetLength();
-    if (length <= start)
+    Layout layout;
+    if (!ReadHeaders(file, layout) || !ReadTable(image, file, layout))
         return 0;
-    const auto available = static_cast<std::uint64_t>(length - start);
+    return ReadPixels(image, file, layout);
+}
+
+// The file header and the info header, checked for what a BMP can hold.
+int PxBmpCodec::ReadHeaders(CFile& file, Layout& layout) {
+    layout.start = file.GetPosition();
+    const std::int64_t length = file.GetLength();
+    if (length <= layout.start)
+        return 0;
+    layout.available = static_cast<std::uint64_t>(length - layout.start);
 
     std::uint8_t fileHeader[kFileHeaderSize];
     if (ReadFully(file, fileHeader, kFileHeaderSize) != kFileHeaderSize ||
         GetLe16(fileHeader) != kSignature)
         return 0;
-    const std::uint64_t offset = GetLeU32(fileHeader + 10);
+    layout.offset = GetLeU32(fileHeader + 10);
 
-    std::uint8_t head[kMaxHeaderSize] = {};
+    std::uint8_t* head = layout.head;
     if (ReadFully(file, head, 4) != 4)
         return 0;
     const std::uint32_t headerSize = GetLeU32(head);
-    const bool core = headerSize == kCoreHeaderSize;
-    if (!core && !IsInfoHeaderSize(headerSize))
+    layout.headerSize = headerSize;
+    layout.core = headerSize == kCoreHeaderSize;
+    if (!layout.core && !IsInfoHeaderSize(headerSize))
         return 0;
     if (ReadFully(file, head + 4, headerSize - 4) != headerSize - 4)
         return 0;
 
-    BITMAPINFOHEADER info;
-    if (core) {
+    BITMAPINFOHEADER& info = layout.info;
+    if (layout.core) {
         // The core header: 16-bit unsigned width and height, planes, depth; rows are
         // always bottom-up and uncompressed.
         info.biWidth = GetLe16(head + 4);
@@ -118,32 +140,37 @@ int PxBmpCodec::Read(PxImage& image, CFile& file) {
     info.biSize = kInfoHeaderSize;
     const unsigned bits = info.biBitCount;
     const bool topDown = info.biHeight < 0;
-    const std::int64_t height = topDown ? -std::int64_t{info.biHeight} : info.biHeight;
-    if (info.biWidth < 1 || height < 1 || info.biWidth > kMaxDibSide || height > kMaxDibSide ||
-        info.biPlanes != 1 || !IsPlausibleDepth(bits) ||
+    layout.height = topDown ? -std::int64_t{info.biHeight} : info.biHeight;
+    if (info.biWidth < 1 || layout.height < 1 || info.biWidth > kMaxDibSide ||
+        layout.height > kMaxDibSide || info.biPlanes != 1 || !IsPlausibleDepth(bits) ||
         !FitsDepth(info.biCompression, bits, topDown, headerSize))
         return 0;
     const std::uint64_t rowBytes = DibRowBytes(bits, static_cast<std::uint64_t>(info.biWidth));
-    const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height);
-    if (imageBytes > kMaxDibPixelBytes)
-        return 0;
+    layout.imageBytes = rowBytes * static_cast<std::uint64_t>(layout.height);
+    return layout.imageBytes <= kMaxDibPixelBytes;
+}
 
+// The masks and the colour table, into the image's header block.
+int PxBmpCodec::ReadTable(PxImage& image, CFile& file, Layout& layout) {
+    BITMAPINFOHEADER& info = layout.info;
+    const unsigned bits = info.biBitCount;
     // Masks: after a 40-byte header, else header fields at the same place.
     const bool fields = info.biCompression == BI_BITFIELDS;
     std::uint8_t masks[kMasksSize] = {};
-    std::uint64_t tableStart = kFileHeaderSize + headerSize;
-    if (fields && headerSize == kInfoHeaderSize) {
+    std::uint64_t tableStart = kFileHeaderSize + layout.headerSize;
+    if (fields && layout.headerSize == kInfoHeaderSize) {
         if (ReadFully(file, masks, kMasksSize) != kMasksSize)
             return 0;
         tableStart += kMasksSize;
     } else if (fields) {
-        std::memcpy(masks, head + kInfoHeaderSize, kMasksSize);
+        std::memcpy(masks, layout.head + kInfoHeaderSize, kMasksSize);
     }
-    if (offset < tableStart || offset >= available)
+    const std::uint64_t offset = layout.offset;
+    if (offset < tableStart || offset >= layout.available)
         return 0;
 
     // Colour table: the entries the depth allows, as many as lie before the pixel data.
-    const std::size_t entrySize = core ? 3 : 4;
+    const std::size_t entrySize = layout.core ? 3 : 4;
     std::uint32_t entries = 0;
     if (bits <= 8) {
         const std::uint32_t full = 1u << bits;
@@ -152,7 +179,7 @@ int PxBmpCodec::Read(PxImage& image, CFile& file) {
         entries = info.biClrUsed != 0 ? info.biClrUsed : full;
         entries = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(entries, (offset - tableStart) / entrySize));
-        if (core && entries < full)
+        if (layout.core && entries < full)
             info.biClrUsed = entries;
     } else {
         info.biClrUsed = 0;
@@ -175,10 +202,17 @@ int PxBmpCodec::Read(PxImage& image, CFile& file) {
             table[i * 4 + 3] = 0;
         }
     }
+    return 1;
+}
 
-    // Pixel data. RLE data is a stream: its size is biSizeImage when the file has that
-    // many bytes, else the rest of the file.
-    const std::uint64_t remaining = available - offset;
+// The pixel data into the image's pixel block, and the image's fields.
+int PxBmpCodec::ReadPixels(PxImage& image, CFile& file, const Layout& layout) {
+    const BITMAPINFOHEADER& info = layout.info;
+    const unsigned bits = info.biBitCount;
+    const std::uint64_t imageBytes = layout.imageBytes;
+    // RLE data is a stream: its size is biSizeImage when the file has that many bytes,
+    // else the rest of the file.
+    const std::uint64_t remaining = layout.available - layout.offset;
     std::uint64_t dataBytes = std::min(imageBytes, remaining);
     std::uint64_t blockBytes = imageBytes;
     if (info.biCompression == BI_RLE8 || info.biCompression == BI_RLE4) {
@@ -196,12 +230,12 @@ int PxBmpCodec::Read(PxImage& image, CFile& file) {
         image.FreeBlocks();
         return 0;
     }
-    file.Seek(start + static_cast<std::int64_t>(offset), CFile::begin);
+    file.Seek(layout.start + static_cast<std::int64_t>(layout.offset), CFile::begin);
     ReadFully(file, image.m_pixels.data(), dataBytes); // a short file leaves zeros
 
     image.m_imageBits = bits;
     image.m_width = static_cast<std::uint32_t>(info.biWidth);
-    image.m_height = static_cast<std::uint32_t>(height);
+    image.m_height = static_cast<std::uint32_t>(layout.height);
     image.m_colorCount = static_cast<std::uint16_t>(bits == 1   ? 2
                                                     : bits == 4 ? 16
                                                     : bits == 8 ? 256

@@ -36,4 +36,12 @@ public:
     static int Read(PxImage& image, CFile& file);
     // Writes the image as a BMP at the file's position.
     static int Write(PxImage& image, CFile& file);
+
+private:
+    // The reader's three steps, each 0 on failure: the headers (into layout), the masks
+    // and colour table (the image's header block), the pixel data (its pixel block).
+    struct Layout;
+    static int ReadHeaders(CFile& file, Layout& layout);
+    static int ReadTable(PxImage& image, CFile& file, Layout& layout);
+    static int ReadPixels(PxImage& image, CFile& file, const Layout& layout);
 };

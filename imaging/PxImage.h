@@ -37,9 +37,6 @@ class CBitmap;
 
 class PxImage {
 public:
-    // Version of the serialised form of every image class.
-    static constexpr unsigned schema = 1;
-
     // Reads the screen's bits per pixel and planes and the 256-colour option.
     PxImage();
     virtual ~PxImage();
@@ -110,7 +107,6 @@ public:
     unsigned GetDisplayBits() const { return m_displayBits; }
     unsigned GetDisplayPlanes() const { return m_displayPlanes; }
     bool IsRowsPadded() const { return m_rowsPadded; }
-    std::uint32_t GetRowPitch() const { return m_rowPitch; }
     std::uint32_t GetWidth() const { return m_width; }
     std::uint32_t GetHeight() const { return m_height; }
     std::uint16_t GetColorCount() const { return m_colorCount; }
@@ -150,10 +146,6 @@ protected:
     std::vector<std::uint8_t> m_pixels;
     std::vector<std::uint8_t> m_header;
     bool m_halftone = false;
-    // Encoder scratch of the GIF and JPEG writers: bit position in the current source
-    // byte and column counter.
-    unsigned m_bitPosition = 0;
-    std::uint32_t m_column = 0;
     PxReadBuffer m_readBuffer;
     int m_lastFileError = 0;
 

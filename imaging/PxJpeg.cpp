@@ -77,11 +77,22 @@ int PxJpeg::ReadImageData(CFile& file) {
 }
 
 int PxJpeg::Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
+    if (!DecodeHeader(cinfo, streamBytes) || !DecodeRows(cinfo))
+        return 0;
+    if (m_quantizeOnRead && cinfo.colormap != nullptr)
+        DecodeColorMap(cinfo);
+    jpeg_finish_decompress(&cinfo);
+    m_rowsPadded = true;
+    return 1;
+}
+
+// The stream's header: the output colour space, the checks on the picture's size, the
+// reduced scale, and the image's blocks with their info header.
+int PxJpeg::DecodeHeader(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return 0;
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
-    const bool fourComponent = IsFourComponent(cinfo.jpeg_color_space);
-    if (fourComponent) {
+    if (IsFourComponent(cinfo.jpeg_color_space)) {
         // The library does not turn CMYK into RGB; the rows are converted here.
         cinfo.out_color_space = JCS_CMYK;
     } else if (!grey) {
@@ -123,7 +134,14 @@ int PxJpeg::Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
     info.biHeight = static_cast<std::int32_t>(m_height);
     info.biBitCount = static_cast<std::uint16_t>(m_imageBits);
     WriteInfoHeader(m_header.data(), info);
+    return 1;
+}
 
+// The rows, decoded into the bottom-up pixel block (through the quantiser for 8 bits).
+int PxJpeg::DecodeRows(jpeg_decompress_struct& cinfo) {
+    const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    const bool fourComponent = IsFourComponent(cinfo.jpeg_color_space);
+    const bool quantize = m_quantizeOnRead;
     if (quantize) {
         cinfo.quantize_colors = TRUE;
         cinfo.desired_number_of_colors = 256;
@@ -142,6 +160,7 @@ int PxJpeg::Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
 
     // Rows whose samples are already DIB pixels are decoded straight into their place in
     // the bottom-up block; the others go through one row of library memory.
+    const std::uint64_t stride = PaddedRowBytes(m_imageBits, m_width);
     const bool direct = quantize || components == 3;
     JSAMPARRAY scratch = nullptr;
     if (!direct)
@@ -159,33 +178,32 @@ int PxJpeg::Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
         else if (!direct)
             CmykToBgr(scratch[0], row, m_width);
     }
+    return 1;
+}
 
-    if (quantize && cinfo.colormap != nullptr) {
-        const int count = std::min(cinfo.actual_number_of_colors, 256);
-        std::uint8_t* table = ColorTable();
-        for (int i = 0; i < count; ++i) {
-            std::uint8_t* entry = table + 4 * i;
-            const JSAMPARRAY map = cinfo.colormap;
-            switch (cinfo.out_color_components) {
-            case 1:
-                entry[0] = entry[1] = entry[2] = map[0][i];
-                break;
-            case 3: // blue, green, red as the rows
-                entry[0] = map[0][i], entry[1] = map[1][i], entry[2] = map[2][i];
-                break;
-            case 4: {
-                const JSAMPLE cmyk[4] = {map[0][i], map[1][i], map[2][i], map[3][i]};
-                CmykToBgr(cmyk, entry, 1);
-                break;
-            }
-            default:
-                break;
-            }
+// The quantiser's colour map, as the colour table of the 8-bit rows.
+void PxJpeg::DecodeColorMap(jpeg_decompress_struct& cinfo) {
+    const int count = std::min(cinfo.actual_number_of_colors, 256);
+    std::uint8_t* table = ColorTable();
+    for (int i = 0; i < count; ++i) {
+        std::uint8_t* entry = table + 4 * i;
+        const JSAMPARRAY map = cinfo.colormap;
+        switch (cinfo.out_color_components) {
+        case 1:
+            entry[0] = entry[1] = entry[2] = map[0][i];
+            break;
+        case 3: // blue, green, red as the rows
+            entry[0] = map[0][i], entry[1] = map[1][i], entry[2] = map[2][i];
+            break;
+        case 4: {
+            const JSAMPLE cmyk[4] = {map[0][i], map[1][i], map[2][i], map[3][i]};
+            CmykToBgr(cmyk, entry, 1);
+            break;
+        }
+        default:
+            break;
         }
     }
-    jpeg_finish_decompress(&cinfo);
-    m_rowsPadded = true;
-    return 1;
 }
 
 // ---- Writing ----

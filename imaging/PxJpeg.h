@@ -67,6 +67,11 @@ public:
 private:
     // streamBytes: the length of the stream from its start, which bounds the picture size.
     int Decode(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes);
+    // Decode's steps: the header (and the image's blocks), the rows, the colour map of
+    // quantised rows. 0 on failure.
+    int DecodeHeader(jpeg_decompress_struct& cinfo, std::uint64_t streamBytes);
+    int DecodeRows(jpeg_decompress_struct& cinfo);
+    void DecodeColorMap(jpeg_decompress_struct& cinfo);
     int Encode(jpeg_compress_struct& cinfo, const std::uint8_t (*colors)[3], std::uint64_t stride,
                bool topDown);
 

@@ -1,13 +1,9 @@
-// The small GIF stored with every picture, and the other operations built on the image
-// classes: the contrast step and export to another format. None of them shows anything or
-// throws.
+// The small GIF stored with every picture. Nothing here shows anything or throws.
 #pragma once
 
 #include "platform/File.h"
 
 #include <cstdint>
-
-#include <string>
 
 class PxImage;
 
@@ -28,13 +24,3 @@ int MakeThumbnail(PxImage& picture, int type, CFile& output, bool& made);
 // else the longer side 92 and the shorter one scaled down (truncated, at least 1).
 void ThumbnailDimensions(std::uint32_t width, std::uint32_t height, std::uint32_t& thumbWidth,
                          std::uint32_t& thumbHeight);
-
-// One contrast step: step > 0 raises contrast, step <= 0 lowers it. 4- and 8-bit images
-// change the colour-table entries they use (and get a new palette), 24-bit images and
-// uncompressed 32-bit ones their pixels (blue, green and red bytes); other depths stay as
-// they are.
-void AdjustContrast(PxImage& image, int step);
-
-// Converts image into the format of `type` (1 to 4) and writes it to path; the result of
-// the writer, 0 for an unknown type.
-int ExportAs(const PxImage& image, int type, const std::string& path);

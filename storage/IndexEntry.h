@@ -21,6 +21,10 @@ constexpr int keyField = 32;
 constexpr const char* formatString = "PDX.100.00";
 constexpr char dateFamily = ' ', nameFamily = '!', crcFamily = '#', keywordFamily = '@';
 constexpr int flagDeleted = 1;
+// The file offset of entry i.
+constexpr std::int64_t EntryFileOffset(std::int32_t i) {
+    return headerSize + std::int64_t{entrySize} * i;
+}
 } // namespace IndexFormat
 
 // Order family codes of the index cursor.

@@ -18,8 +18,10 @@
 #pragma once
 
 #include "platform/File.h"
+#include "storage/DatabaseFile.h"
 #include "storage/IndexEntry.h"
 #include "storage/IndexHeader.h"
+#include "storage/IndexImage.h"
 
 #include <array>
 #include <cstdint>
@@ -28,13 +30,11 @@
 #include <utility>
 #include <vector>
 
-class CIndexFile {
+class CIndexFile : public CDatabaseFile {
 public:
     using Header = CIndexHeader;
 
     CIndexFile();
-    CIndexFile(const CIndexFile&) = delete;
-    CIndexFile& operator=(const CIndexFile&) = delete;
 
     // mode 0: read-write, deny-write. Create writes a new, empty header.
     int Create(const std::string& path, int mode = 0);
@@ -70,6 +70,19 @@ public:
     int RollBack(const Savepoint& point);
     int RebuildSkipTable(bool force);
 
+    // The positioned searches (keys compared folded when foldCase; -1 on a file error or
+    // damage, and for an empty list except in FindInsertPosition). They differ in which of
+    // several equal keys they find and in what they give when no key equals:
+    // - FindFloor: the last entry whose key is not above key (of equal keys the last);
+    //   when every key is above, the first entry. A one-byte key (a family prefix): the
+    //   first entry above it, so the first of the family, or -1 when none is above.
+    // - FindFirstOrBefore: the first entry whose key equals key; when none does, the last
+    //   entry below key (the first entry when none is below, the last when all are). A
+    //   one-byte key: the first entry not below it.
+    // - FindExact: FindFloor's entry when its key equals key (so the last of equal keys),
+    //   else -1; a one-byte key never finds one.
+    // - FindInsertPosition: the first entry above key, before which InsertKey puts a new
+    //   entry; -2 when the new entry goes at the end (also of an empty list).
     std::int32_t FindFloor(std::string_view key, bool foldCase);
     std::int32_t FindFirstOrBefore(std::string_view key, bool foldCase);
     std::int32_t FindExact(std::string_view key, bool foldCase);
@@ -91,29 +104,20 @@ public:
     int GoPrevious(bool& wrapped);
     int GoNext(bool& wrapped);
 
-    bool IsOpen() const { return m_open; }
-    bool IsReadOnly() const { return m_readOnly; }
-    const std::string& GetPath() const { return m_path; }
-    int GetLastError() const { return m_lastError; }
     const Header& GetHeader() const { return m_header; }
-    const CFile::IoCounts& GetIoCounts() const { return m_file.GetIoCounts(); }
 
     // Before a pass over many entries: the writer reads its entries in bulk now (a reader,
     // which must follow another instance, keeps reading entry by entry).
     int Preload();
 
-    int Flush();
     void Close();
 
 private:
-    // Runs op; a file exception becomes the last error, a shown message and `failure`.
-    template <class R, class Op> R Guard(R failure, Op&& op);
-    void Fail(int cause);
-
     // Entry access that throws on a file error or a damaged link.
     CIndexEntry Load(std::int32_t i);
     void Store(CIndexEntry& entry, std::int32_t i);
     std::int32_t CountEntries();
+    // The writer reads its entries in bulk the first time it needs them (a reader never).
     void LoadImage();
     void RefreshHeaderOrThrow();
     void WriteHeader(bool resetCount);
@@ -133,27 +137,18 @@ private:
     void ForgetSlotKeys();
     // The step budget of one walk: more steps than entries mean a loop.
     std::int64_t WalkBudget() { return static_cast<std::int64_t>(CountEntries()) + 1; }
-    bool UsesImage() const { return !m_readOnly && !m_imageTooLarge; }
+    bool UsesImage() const { return !m_readOnly && !m_image.IsTooLarge(); }
     void ForgetCaches();
     char FamilyPrefix() const;
 
-    CFile m_file;
     int m_order = OrderFamily::fileName;
-    int m_lastError = 0;
-    std::string m_path;
-    bool m_open = false;
     Header m_header;
     CIndexEntry m_current;
     std::int32_t m_lastInserted = -1;
-    bool m_readOnly = false;
 
-    // Writer's image of the entries (file bytes from offset 32,792), valid when m_imageLoaded.
-    std::vector<std::uint8_t> m_image;
-    bool m_imageLoaded = false;
-    bool m_imageTooLarge = false;
+    // The writer's entries in memory (see CIndexImage).
+    CIndexImage m_image;
     bool m_skipTableSane = true;
-    // The next link of every entry of the image, for walks that need nothing else.
-    std::vector<std::int32_t> m_nextLinks;
     // Keys of the entries the skip slots named when last searched: (entry, key) per slot.
     // Grown to the slots searched, so a small index never pays for all 8192.
     std::vector<std::pair<std::int32_t, std::string>> m_slotKeys;

@@ -4,7 +4,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Prompt.h"
 #include "storage/Crc16.h"
-#include "storage/DatabaseFile.h"
 #include "storage/Password.h"
 
 #include <cstring>
@@ -37,33 +36,11 @@ void AppendOrUndo(CFile& file, std::int32_t end, Append&& append, Undo&& undo) {
 }
 } // namespace
 
-template <class Op> bool CMainFile::Guard(Op&& op) {
-    m_lastError = 0;
-    if (!m_open)
-        return false;
-    try {
-        op();
-        return true;
-    } catch (const CFileException& e) {
-        Fail(e.Cause());
-        return false;
-    }
-}
-
-void CMainFile::Fail(int cause) {
-    m_lastError = cause;
-    if (cause != 0)
-        ShowMessage(FileErrorText(cause));
-}
-
 int CMainFile::Create(const std::string& path, int mode) {
     m_lastError = 0;
     Close();
-    CFileException error;
-    if (!m_file.Open(path, DatabaseOpenFlags(mode, true), &error)) {
-        Fail(error.Cause());
+    if (!CreateFile(path, mode))
         return 0;
-    }
     m_readOnly = mode != 0;
     CRecordHead header;
     std::memcpy(header.Bytes() + offFileName, formatString, std::strlen(formatString) + 1);
@@ -81,12 +58,8 @@ int CMainFile::Create(const std::string& path, int mode) {
 int CMainFile::Open(const std::string& path, int mode) {
     m_lastError = 0;
     Close();
-    CFileException error;
-    if (!OpenDatabaseFile(m_file, path, mode, m_readOnly, error)) {
-        m_readOnly = false;
-        Fail(error.Cause());
+    if (!OpenFile(path, mode))
         return 0;
-    }
     m_open = true;
     CRecordHead header;
     if (!ReadHead(header, 0)) {
@@ -105,19 +78,7 @@ int CMainFile::Open(const std::string& path, int mode) {
 }
 
 void CMainFile::Close() {
-    CloseDatabaseFile(m_file);
-    m_open = false;
-    m_readOnly = false;
-    m_path.clear();
-}
-
-int CMainFile::Flush() {
-    return Guard([&] {
-        // A file with nothing written since its last sync is on stable storage already; a
-        // reader never writes, so it never syncs.
-        if (m_file.HasUnsyncedWrites())
-            m_file.Flush();
-    });
+    CloseFile();
 }
 
 void CMainFile::ReadBlockOrThrow(std::uint8_t* buffer, std::int32_t block) {

@@ -13,16 +13,15 @@
 #pragma once
 
 #include "platform/File.h"
+#include "storage/DatabaseFile.h"
 #include "storage/RecordHead.h"
 
 #include <cstdint>
 #include <string>
 
-class CMainFile {
+class CMainFile : public CDatabaseFile {
 public:
     CMainFile() = default;
-    CMainFile(const CMainFile&) = delete;
-    CMainFile& operator=(const CMainFile&) = delete;
 
     // mode 0 opens read-write, deny-write. Create truncates an existing file and writes a
     // new header with an empty password.
@@ -71,19 +70,10 @@ public:
     int GetPassword(std::string& text);
     int SetPassword(std::string_view text);
 
-    bool IsOpen() const { return m_open; }
-    bool IsReadOnly() const { return m_readOnly; }
-    const std::string& GetPath() const { return m_path; }
-    int GetLastError() const { return m_lastError; }
-
-    // Makes the written data durable (fdatasync); 1 or 0 as the other operations.
-    int Flush();
+    // Flush (of CDatabaseFile) makes the written data durable (fdatasync).
     void Close();
 
 private:
-    // Runs op, turning a file exception into the last error and a shown message.
-    template <class Op> bool Guard(Op&& op);
-    void Fail(int cause);
     void ReadBlockOrThrow(std::uint8_t* buffer, std::int32_t block);
     void WriteBlockOrThrow(const std::uint8_t* buffer, std::int32_t block);
     // Writes source as a chain from block first on; every block's previous is -1 when
@@ -95,10 +85,4 @@ private:
     // Throws "Disk full" when appending a chain of sourceLength bytes (plus extraBlocks)
     // would take the file past its size limit.
     void CheckRoom(std::int64_t sourceLength, std::int32_t extraBlocks);
-
-    CFile m_file;
-    int m_lastError = 0;
-    std::string m_path;
-    bool m_open = false;
-    bool m_readOnly = false;
 };

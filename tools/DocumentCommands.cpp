@@ -10,41 +10,21 @@
 #include "tools/CliCommands.h"
 #include "tools/CliDatabase.h"
 #include "tools/CliOutputLine.h"
+#include "tools/CliProgressLine.h"
 
-#include <chrono>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
-// Shows "%d / %d" on standard error, rewriting one line, when it is a terminal; a few
-// times a second at most, so a large database does not spend its time printing.
+// Shows "%d / %d" on the tool's progress line.
 class CTerminalProgress : public IReconstructionProgress {
 public:
-    CTerminalProgress() : m_enabled(isatty(STDERR_FILENO) == 1) {}
-    ~CTerminalProgress() override {
-        if (m_shown)
-            std::fputc('\n', stderr);
-    }
-    CTerminalProgress(const CTerminalProgress&) = delete;
-    CTerminalProgress& operator=(const CTerminalProgress&) = delete;
-
     void Step(std::int32_t done, std::int32_t total) override {
-        if (!m_enabled)
-            return;
-        const auto now = std::chrono::steady_clock::now();
-        if (m_shown && done < total && now - m_last < std::chrono::milliseconds(100))
-            return;
-        m_last = now;
-        m_shown = true;
-        std::fprintf(stderr, "\r%s", ReconstructProgressText(done, total).c_str());
-        std::fflush(stderr);
+        m_line.Show(ReconstructProgressText(done, total));
     }
 
 private:
-    bool m_enabled;
-    bool m_shown = false;
-    std::chrono::steady_clock::time_point m_last;
+    CProgressLine m_line;
 };
 
 // The Reconstruct command's dialogs and application answered from the command line: the

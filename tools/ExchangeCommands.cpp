@@ -9,36 +9,23 @@
 #include "platform/Prompt.h"
 #include "tools/CliCommands.h"
 #include "tools/CliDatabase.h"
+#include "tools/CliProgressLine.h"
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-// The copying pass's "Copied : %d" on standard error, rewriting one line, when it is a
-// terminal. The question is asked through the prompt, so --yes answers it.
+// The copying pass's "Copied : %d" on the tool's progress line. The question is asked
+// through the prompt, so --yes answers it.
 class CCliExchangeProgress : public IExchangeProgress {
 public:
-    CCliExchangeProgress() : m_terminal(isatty(STDERR_FILENO) == 1) {}
-
     bool AskStart(std::string_view question) override { return AskYesNo(question); }
-    void ShowProgress(std::string_view text) override {
-        if (!m_terminal)
-            return;
-        std::fprintf(stderr, "\r%.*s", static_cast<int>(text.size()), text.data());
-        std::fflush(stderr);
-        m_shown = true;
-    }
-    void Finish() override {
-        if (m_shown)
-            std::fputc('\n', stderr);
-        m_shown = false;
-    }
+    void ShowProgress(std::string_view text) override { m_line.Show(text); }
+    void Finish() override { m_line.Finish(); }
 
 private:
-    bool m_terminal;
-    bool m_shown = false;
+    CProgressLine m_line;
 };
 
 bool ParseDirection(const std::string& text, int& direction) {

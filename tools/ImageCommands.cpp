@@ -1,9 +1,10 @@
 // The picture commands, which need no database: identify, convert, render, contrast. The
 // global option --force256 (taken by CliMain before any image object exists) makes them
 // behave as on a screen of 256 colours.
+#include "imaging/Contrast.h"
+#include "imaging/ImageExport.h"
 #include "imaging/ImageType.h"
 #include "imaging/PxDib.h"
-#include "imaging/Thumbnail.h"
 #include "platform/FileException.h"
 #include "platform/GdiBitmap.h"
 #include "platform/GdiDc.h"

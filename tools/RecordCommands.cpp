@@ -1,4 +1,5 @@
 // The commands on records: store, list, extract, delete, set-keywords.
+#include "collection/AddSource.h"
 #include "platform/FileException.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
@@ -8,46 +9,34 @@
 #include "tools/CliOutputLine.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <unordered_set>
 
 namespace {
 
 constexpr std::size_t maxKeywords = MainFormat::keywordCount;
 
-// Only a regular file of a size the main file can hold is read: a device or a pipe may
-// never end, and a file past the size limit could never be stored.
-bool CheckSource(const std::string& path) {
-    std::error_code error;
-    std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return true; // the core reports it
-    if (status.type() != std::filesystem::file_type::regular) {
-        ShowMessage("Cannot read " + path);
-        return false;
-    }
-    std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error && size >= static_cast<std::uintmax_t>(MainFormat::maxFileSize)) {
-        ShowMessage(FileErrorText(FileCause::diskFull));
-        return false;
-    }
-    return true;
-}
-
+// The Add command's rules, worded for the terminal: only a regular file of a size the main
+// file can hold is read, and only when the database's disk has room for it.
 int StoreFile(CPictureDatabase& db, const std::string& path,
               const CPictureDatabase::Keywords& keywords) {
-    if (!CheckSource(path))
+    switch (CheckAddSource(path)) {
+    case AddSource::unreadable:
+        ShowMessage("Cannot read " + path);
         return 0;
+    case AddSource::tooLarge:
+        ShowMessage(FileErrorText(FileCause::diskFull));
+        return 0;
+    case AddSource::readable:
+        break;
+    }
+    if (!HasRoomToAdd(db.GetMainPath(), path)) {
+        ShowMessage("Cannot save. Not enough hard drive free space.");
+        return 0;
+    }
     CMemFile bytes;
     std::uint16_t crc = 0;
     if (!CPictureDatabase::ComputeCrc(bytes, path, crc)) {
         ShowMessage("Cannot read " + path);
-        return 0;
-    }
-    std::uint64_t needed = 3 * static_cast<std::uint64_t>(bytes.GetLength());
-    if (!CheckFreeSpace(db.GetMainPath(), needed)) {
-        ShowMessage("Cannot save. Not enough hard drive free space.");
         return 0;
     }
     std::int32_t created = 0;

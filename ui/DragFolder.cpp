@@ -1,10 +1,10 @@
 #include "ui/DragFolder.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathInfo.h"
 #include "platform/TempFile.h"
 
-#include <filesystem>
-#include <system_error>
+#include <vector>
 
 namespace {
 constexpr std::int64_t oneDay = 86400;
@@ -15,16 +15,15 @@ std::string DragFolderPath() {
 }
 
 int RemoveOldDragFiles(const std::string& folder, std::int64_t now) {
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
-    if (error)
+    std::vector<FolderEntry> entries;
+    if (!ListFolder(folder, entries))
         return 0;
     int removed = 0;
-    for (const std::filesystem::directory_entry& entry : entries) {
-        std::error_code typeError;
-        if (!entry.is_regular_file(typeError))
+    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    for (const FolderEntry& entry : entries) {
+        if (entry.info.kind != PathKind::regular)
             continue;
-        const std::string path = entry.path().string();
+        const std::string path = prefix + entry.name;
         std::int32_t written = 0;
         if (GetFileModTime(path, written) && std::int64_t{written} + oneDay < now &&
             UnlinkFile(path))

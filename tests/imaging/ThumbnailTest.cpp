@@ -2,6 +2,8 @@
 // the four formats read back by their readers, and previews that leave no temporary file.
 #include "imaging/Thumbnail.h"
 #include "BmpBuilder.h"
+#include "imaging/Contrast.h"
+#include "imaging/ImageExport.h"
 #include "imaging/ImageOptions.h"
 #include "imaging/ImageType.h"
 #include "imaging/PreviewCell.h"
