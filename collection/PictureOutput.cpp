@@ -41,7 +41,8 @@ void WalkStopped(CIndexFile& index, COutputResult& result) {
     ++result.failed;
 }
 
-COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marked) {
+COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marked,
+                        const OutputProgress& progress) {
     std::string typed;
     if (!dialog.AskOutputFolder(typed))
         return {};
@@ -50,7 +51,8 @@ COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marke
         ShowMessage("Invalid folder");
         return {};
     }
-    const COutputResult result = marked ? OutputMarks(doc, folder) : OutputList(doc, folder);
+    const COutputResult result =
+        marked ? OutputMarks(doc, folder, progress) : OutputList(doc, folder, progress);
     char text[64];
     std::snprintf(text, sizeof text, "Output %d picture files.", result.written);
     ShowMessage(text);
@@ -71,15 +73,18 @@ std::string OutputFolderOf(const std::string& typed) {
     return typed;
 }
 
-COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
-    return RunOutput(doc, dialog, false);
+COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog,
+                        const OutputProgress& progress) {
+    return RunOutput(doc, dialog, false, progress);
 }
 
-COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
-    return RunOutput(doc, dialog, true);
+COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog,
+                           const OutputProgress& progress) {
+    return RunOutput(doc, dialog, true, progress);
 }
 
-COutputResult OutputList(CPicdexDoc& doc, const std::string& folder) {
+COutputResult OutputList(CPicdexDoc& doc, const std::string& folder,
+                         const OutputProgress& progress) {
     COutputResult result{0, 0};
     CPictureDatabase& db = doc.Database();
     CIndexFile& index = db.Index();
@@ -109,6 +114,8 @@ COutputResult OutputList(CPicdexDoc& doc, const std::string& folder) {
     for (std::int32_t budget = index.EntryCount(); budget >= 0; --budget) {
         ++met;
         WriteCurrent(doc, folder, result);
+        if (progress)
+            progress(met);
         const std::int32_t before = index.GetCurrentNumber();
         if (!doc.GoNext()) {
             WalkStopped(index, result);
@@ -123,14 +130,18 @@ COutputResult OutputList(CPicdexDoc& doc, const std::string& folder) {
     return result;
 }
 
-COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder) {
+COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder,
+                          const OutputProgress& progress) {
     CPictureDatabase& db = doc.Database();
     CIndexFile& index = db.Index();
     // A copy: the marks are read while the cursor moves.
     const auto marks = db.Marks().GetMarks();
     const std::vector<std::int32_t> records(marks.begin(), marks.end());
     COutputResult result{0, 0};
-    for (std::int32_t record : records) {
+    for (std::size_t done = 0; done < records.size(); ++done) {
+        const std::int32_t record = records[done];
+        if (progress)
+            progress(static_cast<int>(done));
         const CIndexEntry before = index.Current();
         // A record that is not in the current list (outside the search, or deleted) is not
         // written: locating it would otherwise leave the previous record current.

@@ -106,6 +106,7 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
             [this] { return m_properties && m_properties->isVisible(); }))
         m_registered.push_back(C::dataProperties);
     add(C::setPassword, [this] { SetPasswordCommand(); });
+    RegisterMarkCommands(router);
 }
 
 void CPicdexView::ZoomInCommand() {
