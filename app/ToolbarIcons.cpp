@@ -103,6 +103,14 @@ void DrawGlyph(QPainter& painter, int id) {
         DrawTriangle(painter, false, 5);
         painter.fillRect(3, 12, 11, 2, QColor(0, 0, 128));
         break;
+    case CommandId::thumbnails:
+        // Pages of small pictures: three by three framed squares.
+        painter.setPen(Qt::black);
+        painter.setBrush(QColor(0, 128, 128));
+        for (int row = 0; row < 3; ++row)
+            for (int column = 0; column < 3; ++column)
+                painter.drawRect(1 + column * 5, 1 + row * 5, 4, 4);
+        break;
     default:
         break;
     }
@@ -122,6 +130,7 @@ bool HasGlyph(int id) {
     case CommandId::previous:
     case CommandId::next:
     case CommandId::bottom:
+    case CommandId::thumbnails:
         return true;
     default:
         return false;

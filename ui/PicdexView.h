@@ -124,6 +124,15 @@ public:
     // The search window; null before the first ToggleSearchWindow.
     CSearchWindow* SearchWindow() const;
 
+    // The thumbnail browser, run modally: the whole list from the current record, or the
+    // marked records only. 1 closed with OK (the selected record is shown), 0 cancelled (a
+    // record clicked stays shown), -1 not opened ("Data not found", or pending edits that
+    // could not be written).
+    int ThumbnailsCommand(bool markedOnly);
+    // IMarkView: the browser limited to the marked records (command 32800, the bar's
+    // "&Thumbnails", the end of the duplicate check).
+    void ShowMarkedThumbnails() override;
+
 protected:
     void OnDraw(CDC& dc) override;
 
