@@ -63,6 +63,8 @@ int CDuplicates::CheckDuplicates() {
     m_doc.Database().Marks().UnmarkAll();
     m_view.HideMarkBar();
     const int count = MarkDuplicates(m_doc.Database(), m_processPending);
+    if (m_beforeShowing)
+        m_beforeShowing();
     if (count > 0) {
         m_view.ShowMarkBar();
         m_view.ShowMarkedThumbnails();

@@ -21,6 +21,10 @@ public:
     void SetProcessPending(std::function<void()> processPending) {
         m_processPending = std::move(processPending);
     }
+    // Runs once the walk is over, before its result is shown.
+    void SetBeforeShowing(std::function<void()> beforeShowing) {
+        m_beforeShowing = std::move(beforeShowing);
+    }
 
     // The command: asks "Mark duplicate pics?", clears the marks, marks the duplicates and
     // shows the bar and the marked thumbnails, or "Duplicate data not found.". The result of
@@ -39,4 +43,5 @@ private:
     CPicdexDoc& m_doc;
     IMarkView& m_view;
     std::function<void()> m_processPending;
+    std::function<void()> m_beforeShowing;
 };

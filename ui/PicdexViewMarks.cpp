@@ -140,11 +140,12 @@ void CPicdexView::CheckDuplicatesCommand() {
         ++entries;
         progress->Step(entries, QStringLiteral("%1 pictures checked").arg(entries));
     });
-    const int found = duplicates.CheckDuplicates();
+    // When duplicates were found, the bar and the marked thumbnails are shown from inside
+    // the check; the progress window goes before the browser opens.
+    duplicates.SetBeforeShowing([&progress] { progress.reset(); });
+    duplicates.CheckDuplicates();
     progress.reset();
-    if (found > 0)
-        MoveAmongMarks(MarkMove::first);
-    viewport()->update();
+    RealizeAndInvalidate();
 }
 
 void CPicdexView::FilePropertiesCommand() {
