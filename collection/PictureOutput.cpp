@@ -3,16 +3,23 @@
 
 #include "collection/PicdexDoc.h"
 #include "platform/FileException.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
 #include "storage/PictureExport.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 namespace {
+
+// The writing of OutputList and OutputMarks, before the folder is synced.
+COutputResult WriteList(CPicdexDoc& doc, const std::string& folder, const OutputProgress& progress);
+COutputResult WriteMarks(CPicdexDoc& doc, const std::string& folder,
+                         const OutputProgress& progress);
 
 // Writes the current record into folder, asking before replacing a file.
 void WriteCurrent(CPicdexDoc& doc, const std::string& folder, COutputResult& result) {
@@ -32,6 +39,16 @@ void WriteCurrent(CPicdexDoc& doc, const std::string& folder, COutputResult& res
         ++result.written;
     else
         ++result.failed;
+}
+
+// The renames of the files written are made durable once, after the last file; a folder
+// that cannot be synced makes the output a failure.
+COutputResult SyncWritten(const std::string& folder, COutputResult result) {
+    if (result.written > 0 && !SyncFolder(folder)) {
+        ShowMessage(FileErrorText(FileCauseFromErrno(errno)));
+        ++result.failed;
+    }
+    return result;
 }
 
 // A walk that stopped early: the index's own error has been shown, or nothing has.
@@ -85,6 +102,18 @@ COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog,
 
 COutputResult OutputList(CPicdexDoc& doc, const std::string& folder,
                          const OutputProgress& progress) {
+    return SyncWritten(folder, WriteList(doc, folder, progress));
+}
+
+COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder,
+                          const OutputProgress& progress) {
+    return SyncWritten(folder, WriteMarks(doc, folder, progress));
+}
+
+namespace {
+
+COutputResult WriteList(CPicdexDoc& doc, const std::string& folder,
+                        const OutputProgress& progress) {
     COutputResult result{0, 0};
     CPictureDatabase& db = doc.Database();
     CIndexFile& index = db.Index();
@@ -130,8 +159,8 @@ COutputResult OutputList(CPicdexDoc& doc, const std::string& folder,
     return result;
 }
 
-COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder,
-                          const OutputProgress& progress) {
+COutputResult WriteMarks(CPicdexDoc& doc, const std::string& folder,
+                         const OutputProgress& progress) {
     CPictureDatabase& db = doc.Database();
     CIndexFile& index = db.Index();
     // A copy: the marks are read while the cursor moves.
@@ -156,3 +185,5 @@ COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder,
     }
     return result;
 }
+
+} // namespace

@@ -5,7 +5,6 @@
 #include "platform/Prompt.h"
 #include "storage/PictureDatabase.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -74,10 +73,6 @@ int WriteCurrentPictureInto(CPictureDatabase& db, const std::string& folder, boo
         // rename replaces whatever has the name, a link included, and never follows it.
         if (!RenameFile(temporary, folder + name)) {
             UnlinkFile(temporary);
-            return 0;
-        }
-        if (!SyncFolder(folder)) {
-            ShowMessage(FileErrorText(FileCauseFromErrno(errno)));
             return 0;
         }
         return 1;

@@ -20,5 +20,7 @@ int WriteCurrentPicture(CPictureDatabase& db, const std::string& path, bool rest
 // database can never write outside the folder. The picture is written to a new file of its
 // own in the folder (created exclusively, so no link is followed) and then renamed over the
 // name: whatever stood there, a symbolic link included, is replaced itself, never written
-// through, and a failed write leaves it as it was.
+// through, and a failed write leaves it as it was. The picture's bytes are synced before the
+// rename; the folder's entries are not: the caller syncs the folder (SyncFolder) once after
+// a run of files, before it reports them written.
 int WriteCurrentPictureInto(CPictureDatabase& db, const std::string& folder, bool restoreTime);
