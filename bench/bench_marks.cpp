@@ -13,8 +13,9 @@
 //   cmake --build build-rel --target bench_marks
 //   QT_QPA_PLATFORM=offscreen build-rel/bench/bench_marks --records 1000
 //
-// Options: --records N (default 1000), --runs N (default 5), --dir FOLDER (where the
-// scratch folder is made; the output's file syncs cost what that disk makes them cost).
+// Options: --records N (default 1000), --runs N (default 5), --outputs N (output runs,
+// default --runs; 0 measures the duplicate check alone, as at 50,000 records), --dir FOLDER (where
+// the scratch folder is made; the output's file syncs cost what that disk makes them cost).
 #include "bench/BenchUtil.h"
 #include "bench/CollectionDatabase.h"
 #include "collection/Duplicates.h"
@@ -127,7 +128,7 @@ bool BuildPictures(const std::string& base, std::int64_t count) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::int64_t records = 1000, runs = 5;
+    std::int64_t records = 1000, runs = 5, outputs = -1;
     std::string dir;
     const bool parsed =
         ParseOptionPairs(argc, argv, [&](std::string_view key, std::string_view value) {
@@ -135,12 +136,15 @@ int main(int argc, char** argv) {
                 return ParseInteger(value, 2, 1000000, records);
             if (key == "--runs")
                 return ParseInteger(value, 1, 100, runs);
+            if (key == "--outputs")
+                return ParseInteger(value, 0, 100, outputs);
             if (key == "--dir")
                 return dir = value, true;
             return false;
         });
     if (!parsed) {
-        std::fprintf(stderr, "usage: bench_marks [--records N] [--runs N] [--dir FOLDER]\n");
+        std::fprintf(stderr,
+                     "usage: bench_marks [--records N] [--runs N] [--outputs N] [--dir FOLDER]\n");
         return 2;
     }
     CTempFolder scratch(dir);
@@ -189,7 +193,11 @@ int main(int argc, char** argv) {
 
     std::vector<double> coreOutput, windowOutput, windowOutputStall, unsyncedOutput;
     int written = 0;
-    for (std::int64_t run = 0; run < runs; ++run) {
+    if (outputs < 0)
+        outputs = runs;
+    if (outputs == 0)
+        return 0;
+    for (std::int64_t run = 0; run < outputs; ++run) {
         const std::string coreFolder = scratch.Child("core" + std::to_string(run)) + "/";
         const std::string windowFolder = scratch.Child("window" + std::to_string(run)) + "/";
         std::filesystem::create_directory(coreFolder);
