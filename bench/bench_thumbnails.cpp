@@ -2,7 +2,8 @@
 // names and keywords of bench_collection), each with its own stored thumbnail chain: GIF
 // thumbnails made by the program from the corpus's photographs and JPEG files, in turn.
 //  - Opening the browser on the whole list, on a record in the middle of the list by name:
-//    the list counted, the page of 15 thumbnails read, decoded, laid out and painted.
+//    the live entries before it counted, the page of 15 thumbnails read, decoded, laid out and
+//    painted.
 //  - The next page: "&Next" clicked and the window painted, page after page (--pages), and
 //    the same number of "&Prev" clicks. Reference: the same pages read and decoded through
 //    the core (CThumbnailPages) alone, in the same run.
@@ -191,7 +192,7 @@ void BenchMode(CPicdexDoc& doc, CPicdexView& view, ISettings& settings, bool mar
         for (int i = 0; i < CThumbnailPages::cellsPerPage; ++i)
             decoded += opened.Cell(i).image ? 1 : 0;
     }
-    Report("reference: core opened (list counted, page)", coreOpenMs);
+    Report("reference: core opened (entries before, page)", coreOpenMs);
     std::printf("  core opened, processor time per opening       %7.2f ms\n",
                 (ProcessCpuSeconds() - cpuBefore) * 1e3 / 9);
     std::printf("  thumbnails decoded on the first page          %d of 15\n", decoded);

@@ -36,6 +36,20 @@ bool HoldsPicture(CPictureDatabase& receiving, std::string_view key, std::int64_
 
 } // namespace
 
+bool ChooseExchangeDestination(ISettings& settings, IOpenFileDialog& dialog, std::string& path) {
+    CSaveFileRequest request;
+    request.title = "Open Picdex file";
+    request.filter = "Picdex|*.PXM||";
+    request.defaultExtension = "PXM";
+    request.initialFolder = settings.GetProfileString("Options", "OpenPath", "");
+    std::string chosen;
+    if (!dialog.AskOpenPath(request, chosen) || chosen.empty())
+        return false;
+    settings.WriteProfileString("Options", "OpenPath", GetFolder(chosen));
+    path = chosen;
+    return true;
+}
+
 std::string ExchangeQuestion(int count) {
     char text[64];
     std::snprintf(text, sizeof text, "%d pics found to transter. Continue?", count);
@@ -144,7 +158,9 @@ int DataExchange(CPictureDatabase& db, IDataExchangeDialog& dialog, IExchangePro
         return -1;
     if (direction < ExchangeDirection::both || direction > ExchangeDirection::inward)
         direction = ExchangeDirection::both;
+    progress.Counting(true);
     const int found = CountExchange(db, destination, direction);
+    progress.Counting(false);
     if (found < 0)
         return -1;
     if (found == 0) {

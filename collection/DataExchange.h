@@ -8,6 +8,9 @@
 // implements and tests script; messages go through the prompt.
 #pragma once
 
+#include "collection/OpenCommand.h"
+#include "collection/Settings.h"
+
 #include <string>
 #include <string_view>
 
@@ -37,6 +40,8 @@ public:
     virtual void ShowProgress(std::string_view text) = 0;
     // Lets pending window messages be handled between entries, so the windows repaint.
     virtual void ProcessPending() {}
+    // The counting pass begins (true) or has ended (false): the wait cursor meanwhile.
+    virtual void Counting(bool /*counting*/) {}
     // The pass is over: the dialog closes.
     virtual void Finish() {}
 };
@@ -65,6 +70,11 @@ int CopyExchange(CPictureDatabase& db, const std::string& destination, int direc
 // "%d pics found to transter. Continue?", the copying pass and "Data transfer completed".
 // The number of pictures copied; -1 when the command ended before copying.
 int DataExchange(CPictureDatabase& db, IDataExchangeDialog& dialog, IExchangeProgress& progress);
+
+// "&Ref" of the "Data Exchange" dialog: the open-file dialog "Open Picdex file" for the
+// destination, in the folder of the setting "OpenPath". On OK path is the chosen file and
+// its folder becomes "OpenPath"; false on Cancel, path unchanged.
+bool ChooseExchangeDestination(ISettings& settings, IOpenFileDialog& dialog, std::string& path);
 
 // The question of the progress dialog for count pictures.
 std::string ExchangeQuestion(int count);

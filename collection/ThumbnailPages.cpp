@@ -43,28 +43,31 @@ bool CThumbnailPages::OpenWholeList() {
     const CIndexEntry start = db.Index().Current();
     if (start.flags == -1 || start.number < 0 || start.Key().empty())
         return false;
-    int position = 0;
-    m_total = db.CountRange(position, false);
-    // The current entry counts itself even when it is flagged deleted.
-    if (start.IsDeleted())
-        --m_total;
-    if (m_total <= 0)
-        return false;
     m_family = start.Key()[0];
     if (db.IsSearching() && CompareKeys(start.Key(), db.GetSearchKey(), true) == 0)
         m_searchKey = db.GetSearchKey();
+
+    // The live entries of the list before the current one; the entries after it need not
+    // be counted, so opening near the top of a long list is quick.
+    int position = 0;
+    CIndexEntry entry;
+    std::int32_t number = start.previous;
+    for (std::int32_t budget = db.Index().EntryCount();
+         budget > 0 && Read(number, entry) && InList(entry); --budget, number = entry.previous)
+        position += entry.IsDeleted() ? 0 : 1;
     m_page = position / cellsPerPage;
 
     // Back to the first entry of the current record's page: position mod 15 live entries.
     CIndexEntry first = start;
-    for (int back = position % cellsPerPage; back > 0;) {
+    for (int back = position % cellsPerPage; back > 0; --back) {
         CIndexEntry previous;
         if (!FindLive(first.previous, false, previous))
             break;
         first = previous;
-        --back;
     }
-    if (first.IsDeleted() && !FindLive(first.number, true, first))
+    // A current entry deleted meanwhile: the live one after it, else the one before.
+    if (first.IsDeleted() && !FindLive(first.number, true, first) &&
+        !FindLive(first.previous, false, first))
         return false;
     FillFrom(first);
     m_selected = 0;

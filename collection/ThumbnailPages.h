@@ -54,11 +54,12 @@ public:
     bool Open();
 
     bool IsMarkedMode() const { return m_marked; }
-    // Marked records, or live entries of the list.
+    // Marked mode: the number of marked records and of their pages (the whole list is not
+    // counted past the page shown).
     int Total() const { return m_total; }
+    int PageCount() const { return (m_total + cellsPerPage - 1) / cellsPerPage; }
     // The page shown, from 0 (whole list: counted from the top of the list).
     int Page() const { return m_page; }
-    int PageCount() const { return (m_total + cellsPerPage - 1) / cellsPerPage; }
     int FilledCount() const { return m_filled; }
     const CThumbnailCell& Cell(int i) const { return m_cells[static_cast<std::size_t>(i)]; }
     int SelectedCell() const { return m_selected; }

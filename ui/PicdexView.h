@@ -176,6 +176,9 @@ private:
     void PrintCommand();
     void PrintPreviewCommand();
     void PrintSetupCommand();
+    // PicdexViewTools.cpp: Tools > Reconstruct and Tools > Data exchange.
+    void ReconstructViewCommand();
+    void DataExchangeViewCommand();
     // Renders one page (the picture fitted to the printable area) onto printer.
     void PrintPage(QPrinter& printer);
     QPrinter& Printer();

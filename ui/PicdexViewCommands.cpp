@@ -106,6 +106,8 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
             [this] { return m_properties && m_properties->isVisible(); }))
         m_registered.push_back(C::dataProperties);
     add(C::setPassword, [this] { SetPasswordCommand(); });
+    add(C::reconstruct, [this] { ReconstructViewCommand(); });
+    add(C::dataExchange, [this] { DataExchangeViewCommand(); });
     add(C::thumbnails, [this] { ThumbnailsCommand(false); });
     add(C::markedThumbnails, [this] { ThumbnailsCommand(true); });
     RegisterMarkCommands(router);

@@ -128,7 +128,7 @@ protected:
         if (data.empty())
             return;
         const std::pair<const char*, bool> files[] = {
-            {"jpeg/testorig.jpg", true},       {"gif/porsche.gif", true},
+            {"jpeg/testorig.jpg", true},       {"gif/porsche-screen400x300.gif", true},
             {"bmp/bmpsuite-pal8.bmp", true},   {"gif/cat.gif", true},
             {"tiff/oxford.tif", false},        {"bmp/testimg.bmp", false},
             {"tiff/rgb-3c-8b.tiff", false},    {"photos/Dune-704x440.jpg", false},

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -372,6 +373,38 @@ private slots:
         QCOMPARE(marks.Count(), 14);
         // Cancel leaves the clicked record shown.
         QCOMPARE(CurrentName(), p3);
+    }
+
+    // The 8th use of "&Mark/Unmark" in a run (counted across this program's cases) shows the
+    // hint once, and the setting keeps it from showing again.
+    void hintShownOnceAtTheEighthUse() {
+        OpenView(false);
+        QStringList hints;
+        int presses = 0;
+        WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<CThumbnailDialog*>(modal);
+            if (!dialog)
+                return modal->close(), void();
+            auto* button = dialog->findChild<QPushButton*>("markUnmark");
+            for (; presses < 20; ++presses) {
+                // The hint is modal over the browser: close it from the event loop.
+                QTimer::singleShot(0, [&] {
+                    QWidget* hint = QApplication::activeModalWidget();
+                    if (hint && hint != dialog) {
+                        hints << hint->windowTitle() + "|" +
+                                     hint->findChild<QLabel*>("qt_msgbox_label")->text();
+                        hint->close();
+                    }
+                });
+                QTest::mouseClick(button, Qt::LeftButton);
+                QCoreApplication::processEvents();
+            }
+            dialog->reject();
+        });
+        QCOMPARE(m_router->Run(CommandId::thumbnails), 1);
+        QCOMPARE(presses, 20);
+        QCOMPARE(hints, QStringList{"Hint|Click right mouse button to mark. "});
+        QCOMPARE(m_settings.GetProfileString("Options", "MarkRClick", "1"), std::string("0"));
     }
 };
 

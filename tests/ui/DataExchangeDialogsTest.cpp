@@ -1,0 +1,179 @@
+// Tools > Data exchange through its windows, headless: two real databases in a temporary
+// folder, the open one in the view, the dialogs driven as a user would.
+#include "SmallDatabase.h"
+#include "WhenModal.h"
+
+#include "collection/PicdexDoc.h"
+#include "platform/Prompt.h"
+#include "ui/PicdexView.h"
+#include "ui/commands/CommandRouter.h"
+#include "ui/dialogs/ExchangeProgressDialog.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class CRecordingPrompt : public IPrompt {
+public:
+    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+    bool AskYesNo(std::string_view text) override { return messages.emplace_back(text), false; }
+
+    std::vector<std::string> messages;
+};
+
+template <class T> T* Child(QWidget* parent, const char* name) {
+    return parent ? parent->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+}
+
+} // namespace
+
+class DataExchangeDialogsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::string Path(const char* name) const { return m_dir->filePath(name).toStdString(); }
+
+    // The open database holds pictures 0 to 2, the other one 2 to 4 (or 0 to 2 with same).
+    void OpenDatabases(bool same = false) {
+        {
+            CPictureDatabase a, b;
+            QVERIFY(a.OpenDatabase(Path("a.PXM"), true) && AddPictures(a, 0, 3));
+            QVERIFY(b.OpenDatabase(Path("b.PXM"), true) && AddPictures(b, same ? 0 : 2, 3));
+        }
+        QVERIFY(m_view->OpenInitialDatabase(Path("a.PXM")));
+    }
+
+    // Fills the "Data Exchange" dialog with direction and the other database, then answers
+    // the question with Start or Cancel, recording what the progress dialog showed.
+    void AnswerExchange(int direction, bool start) {
+        WhenModal([this, direction, start](QWidget* dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Data Exchange"));
+            Child<QComboBox>(dialog, "direction")->setCurrentIndex(direction);
+            Child<QLineEdit>(dialog, "destination")->setText(QString::fromStdString(Path("b.PXM")));
+            WhenModal([this, start](QWidget* modal) {
+                auto* progress = qobject_cast<CExchangeProgressDialog*>(modal);
+                QVERIFY(progress);
+                m_shown.push_back(progress->Text());
+                // The window stays open while it counts the copies.
+                connect(progress, &CExchangeProgressDialog::textShown, this,
+                        [this, progress](const QString& text) {
+                            m_shown.push_back(progress->isVisible() ? text : "hidden");
+                        });
+                Child<QPushButton>(modal, start ? "start" : "cancel")->click();
+            });
+            Child<QPushButton>(dialog, "ok")->click();
+        });
+    }
+
+    int LiveInOther() {
+        CPictureDatabase b;
+        return b.OpenDatabase(Path("b.PXM"), false) ? LiveRecords(b) : -1;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    CMemorySettings m_settings;
+    IViewFrame m_frame;
+    CRecordingPrompt m_prompt;
+    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
+    std::unique_ptr<CPicdexDoc> m_doc;
+    std::unique_ptr<CCommandRouter> m_router;
+    std::unique_ptr<CPicdexView> m_view;
+    QStringList m_shown;
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_settings = {};
+        m_prompt = {};
+        m_shown.clear();
+        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
+        CPictureDatabase::ArmPasswordCheck();
+        m_doc = std::make_unique<CPicdexDoc>();
+        m_router = std::make_unique<CCommandRouter>();
+        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
+        m_view->RegisterCommands(*m_router);
+        m_view->resize(300, 200);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+
+    void cleanup() {
+        m_view.reset();
+        m_router.reset();
+        m_doc.reset();
+        m_scopedPrompt.reset();
+        m_dir.reset();
+    }
+
+    // The question counts what each side lacks in the chosen direction; Start copies it with
+    // the running count shown, Cancel copies nothing.
+    void exchangeCountsThenCopiesWithProgress_data() {
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<bool>("start");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("liveHere");
+        QTest::addColumn<int>("liveThere");
+        const QString two = QStringLiteral("2 pics found to transter. Continue?");
+        QTest::newRow("both ways")
+            << 0 << true
+            << QStringList{"4 pics found to transter. Continue?", "Copied : 1", "Copied : 2",
+                           "Copied : 1", "Copied : 2"}
+            << 5 << 5;
+        QTest::newRow("->") << 1 << true << QStringList{two, "Copied : 1", "Copied : 2"} << 3 << 5;
+        QTest::newRow("<-") << 2 << true << QStringList{two, "Copied : 1", "Copied : 2"} << 5 << 3;
+        QTest::newRow("cancelled")
+            << 0 << false << QStringList{"4 pics found to transter. Continue?"} << 3 << 3;
+    }
+    void exchangeCountsThenCopiesWithProgress() {
+        QFETCH(int, direction);
+        QFETCH(bool, start);
+        QFETCH(QStringList, shown);
+        QFETCH(int, liveHere);
+        QFETCH(int, liveThere);
+        OpenDatabases();
+        AnswerExchange(direction, start);
+        QCOMPARE(m_router->Run(CommandId::dataExchange), 1);
+        QCOMPARE(m_shown, shown);
+        QCOMPARE(m_prompt.messages, start ? std::vector<std::string>{"Data transfer completed"}
+                                          : std::vector<std::string>{});
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(LiveRecords(m_doc->Database()), liveHere);
+        QCOMPARE(LiveInOther(), liveThere);
+    }
+
+    // "&Ref" picks the other database in the open-file dialog and remembers its folder;
+    // with the same pictures on both sides there is nothing to transfer.
+    void refChoosesTheOtherDatabaseAndNothingIsToTransfer() {
+        OpenDatabases(true);
+        WhenModal([this](QWidget* dialog) {
+            WhenModal([this](QWidget* files) {
+                auto* open = qobject_cast<QFileDialog*>(files);
+                QVERIFY(open);
+                open->selectFile(QString::fromStdString(Path("b.PXM")));
+                static_cast<QDialog*>(open)->accept();
+            });
+            Child<QPushButton>(dialog, "ref")->click();
+            QCOMPARE(Child<QLineEdit>(dialog, "destination")->text().toStdString(), Path("b.PXM"));
+            Child<QPushButton>(dialog, "ok")->click();
+        });
+        QCOMPARE(m_router->Run(CommandId::dataExchange), 1);
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{"No pic found to transfer"});
+        QCOMPARE(m_settings.GetProfileString("Options", "OpenPath", ""),
+                 m_dir->path().toStdString() + "/");
+        QCOMPARE(LiveInOther(), 3);
+    }
+};
+
+QTEST_MAIN(DataExchangeDialogsTest)
+#include "DataExchangeDialogsTest.moc"
