@@ -62,7 +62,9 @@ int CDuplicates::CheckDuplicates() {
         return -1;
     m_doc.Database().Marks().UnmarkAll();
     m_view.HideMarkBar();
-    const int count = MarkDuplicates(m_doc.Database());
+    const int count = MarkDuplicates(m_doc.Database(), m_processPending);
+    if (m_beforeShowing)
+        m_beforeShowing();
     if (count > 0) {
         m_view.ShowMarkBar();
         m_view.ShowMarkedThumbnails();
@@ -72,7 +74,7 @@ int CDuplicates::CheckDuplicates() {
     return count;
 }
 
-int CDuplicates::MarkDuplicates(CPictureDatabase& db) {
+int CDuplicates::MarkDuplicates(CPictureDatabase& db, const std::function<void()>& processPending) {
     CIndexFile& index = db.Index();
     std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::crcFamily), false);
     if (i < 0)
@@ -81,6 +83,8 @@ int CDuplicates::MarkDuplicates(CPictureDatabase& db) {
     std::string groupKey;
     int count = 0;
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
+        if (processPending)
+            processPending();
         CIndexEntry entry;
         if (!index.ReadEntry(entry, i))
             break;

@@ -6,6 +6,8 @@
 
 #include "collection/MarkCommands.h"
 
+#include <functional>
+
 class CPictureDatabase;
 
 inline constexpr const char* markDuplicatesQuestion = "Mark duplicate pics?";
@@ -14,6 +16,15 @@ inline constexpr const char* noDuplicatesMessage = "Duplicate data not found.";
 class CDuplicates {
 public:
     CDuplicates(CPicdexDoc& doc, IMarkView& view);
+
+    // Runs during the walk, before each index entry, so the windows stay painted.
+    void SetProcessPending(std::function<void()> processPending) {
+        m_processPending = std::move(processPending);
+    }
+    // Runs once the walk is over, before its result is shown.
+    void SetBeforeShowing(std::function<void()> beforeShowing) {
+        m_beforeShowing = std::move(beforeShowing);
+    }
 
     // The command: asks "Mark duplicate pics?", clears the marks, marks the duplicates and
     // shows the bar and the marked thumbnails, or "Duplicate data not found.". The result of
@@ -24,9 +35,13 @@ public:
     // The number of successful mark calls: each member of a group of k equal records is
     // marked once for each of the other k - 1 (a record already marked counts each time).
     // Marks beyond the list's limit are not made. 0 when nothing was found.
-    static int MarkDuplicates(CPictureDatabase& db);
+    // processPending (when given) runs before each index entry.
+    static int MarkDuplicates(CPictureDatabase& db,
+                              const std::function<void()>& processPending = {});
 
 private:
     CPicdexDoc& m_doc;
     IMarkView& m_view;
+    std::function<void()> m_processPending;
+    std::function<void()> m_beforeShowing;
 };

@@ -191,10 +191,14 @@ int CMarkCommands::TransferMarked() {
     const auto span = db.Marks().GetMarks();
     const std::vector<std::int32_t> marks(span.begin(), span.end());
     int copied = 0;
+    if (m_transferProgress)
+        m_transferProgress(copied);
     for (std::int32_t record : marks) {
         if (!db.CopyRecord(record, target))
             break;
         ++copied;
+        if (m_transferProgress)
+            m_transferProgress(copied);
     }
     target.Close();
     return copied;

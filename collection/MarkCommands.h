@@ -16,6 +16,7 @@
 #include "collection/Settings.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -88,6 +89,11 @@ public:
     // marking order. The number copied; -1 when it was cancelled, could not be opened or is
     // read-only ("Cannot open. File already in use or is READONLY.").
     int TransferMarked();
+    // Called during the transfer: before the first copy with 0, then after each copy
+    // that was written with the number copied so far.
+    void SetTransferProgress(std::function<void(int copied)> progress) {
+        m_transferProgress = std::move(progress);
+    }
 
 private:
     // Makes the mark's record current and shows it; false when it is not in the list.
@@ -99,4 +105,5 @@ private:
     IMarkDialogs& m_dialogs;
     ISettings& m_settings;
     bool m_keywordFailed = false;
+    std::function<void(int)> m_transferProgress;
 };

@@ -3,16 +3,23 @@
 
 #include "collection/PicdexDoc.h"
 #include "platform/FileException.h"
+#include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/PathInfo.h"
 #include "platform/Prompt.h"
 #include "storage/PictureExport.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 #include <vector>
 
 namespace {
+
+// The writing of OutputList and OutputMarks, before the folder is synced.
+COutputResult WriteList(CPicdexDoc& doc, const std::string& folder, const OutputProgress& progress);
+COutputResult WriteMarks(CPicdexDoc& doc, const std::string& folder,
+                         const OutputProgress& progress);
 
 // Writes the current record into folder, asking before replacing a file.
 void WriteCurrent(CPicdexDoc& doc, const std::string& folder, COutputResult& result) {
@@ -32,6 +39,16 @@ void WriteCurrent(CPicdexDoc& doc, const std::string& folder, COutputResult& res
         ++result.failed;
 }
 
+// The renames of the files written are made durable once, after the last file; a folder
+// that cannot be synced makes the output a failure.
+COutputResult SyncWritten(const std::string& folder, COutputResult result) {
+    if (result.written > 0 && !SyncFolder(folder)) {
+        ShowMessage(FileErrorText(FileCauseFromErrno(errno)));
+        ++result.failed;
+    }
+    return result;
+}
+
 // A walk that stopped early: the index's own error has been shown, or nothing has.
 void WalkStopped(CIndexFile& index, COutputResult& result) {
     if (index.GetLastError() == 0)
@@ -39,7 +56,8 @@ void WalkStopped(CIndexFile& index, COutputResult& result) {
     ++result.failed;
 }
 
-COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marked) {
+COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marked,
+                        const OutputProgress& progress) {
     std::string typed;
     if (!dialog.AskOutputFolder(typed))
         return {};
@@ -48,7 +66,8 @@ COutputResult RunOutput(CPicdexDoc& doc, IOutputFolderDialog& dialog, bool marke
         ShowMessage("Invalid folder");
         return {};
     }
-    const COutputResult result = marked ? OutputMarks(doc, folder) : OutputList(doc, folder);
+    const COutputResult result =
+        marked ? OutputMarks(doc, folder, progress) : OutputList(doc, folder, progress);
     char text[64];
     std::snprintf(text, sizeof text, "Output %d picture files.", result.written);
     ShowMessage(text);
@@ -68,15 +87,30 @@ std::string OutputFolderOf(const std::string& typed) {
     return typed;
 }
 
-COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
-    return RunOutput(doc, dialog, false);
+COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog,
+                        const OutputProgress& progress) {
+    return RunOutput(doc, dialog, false, progress);
 }
 
-COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog) {
-    return RunOutput(doc, dialog, true);
+COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog,
+                           const OutputProgress& progress) {
+    return RunOutput(doc, dialog, true, progress);
 }
 
-COutputResult OutputList(CPicdexDoc& doc, const std::string& folder) {
+COutputResult OutputList(CPicdexDoc& doc, const std::string& folder,
+                         const OutputProgress& progress) {
+    return SyncWritten(folder, WriteList(doc, folder, progress));
+}
+
+COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder,
+                          const OutputProgress& progress) {
+    return SyncWritten(folder, WriteMarks(doc, folder, progress));
+}
+
+namespace {
+
+COutputResult WriteList(CPicdexDoc& doc, const std::string& folder,
+                        const OutputProgress& progress) {
     COutputResult result{0, 0};
     CPictureDatabase& db = doc.Database();
     CIndexFile& index = db.Index();
@@ -106,6 +140,8 @@ COutputResult OutputList(CPicdexDoc& doc, const std::string& folder) {
     for (std::int32_t budget = index.EntryCount(); budget >= 0; --budget) {
         ++met;
         WriteCurrent(doc, folder, result);
+        if (progress)
+            progress(met);
         const std::int32_t before = index.GetCurrentNumber();
         if (!doc.GoNext()) {
             WalkStopped(index, result);
@@ -120,14 +156,18 @@ COutputResult OutputList(CPicdexDoc& doc, const std::string& folder) {
     return result;
 }
 
-COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder) {
+COutputResult WriteMarks(CPicdexDoc& doc, const std::string& folder,
+                         const OutputProgress& progress) {
     CPictureDatabase& db = doc.Database();
     CIndexFile& index = db.Index();
     // A copy: the marks are read while the cursor moves.
     const auto marks = db.Marks().GetMarks();
     const std::vector<std::int32_t> records(marks.begin(), marks.end());
     COutputResult result{0, 0};
-    for (std::int32_t record : records) {
+    for (std::size_t done = 0; done < records.size(); ++done) {
+        const std::int32_t record = records[done];
+        if (progress)
+            progress(static_cast<int>(done));
         const CIndexEntry before = index.Current();
         // A record that is not in the current list (outside the search, or deleted) is not
         // written: locating it would otherwise leave the previous record current.
@@ -142,3 +182,5 @@ COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder) {
     }
     return result;
 }
+
+} // namespace

@@ -3,6 +3,7 @@
 // last-write time its source file had when it was added.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class CPicdexDoc;
@@ -30,14 +31,22 @@ struct COutputResult {
     int failed = 0;
 };
 
+// Called as the output goes on, once for each picture, with the number of pictures dealt
+// with so far (written, refused or failed); the windows show it and keep painting.
+using OutputProgress = std::function<void(int done)>;
+
 // The commands: the dialog, "Invalid folder" for a folder that does not exist, the
 // pictures, then "Output %d picture files.".
-COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog);
-COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog);
+COutputResult OutputAll(CPicdexDoc& doc, IOutputFolderDialog& dialog,
+                        const OutputProgress& progress = {});
+COutputResult OutputMarked(CPicdexDoc& doc, IOutputFolderDialog& dialog,
+                           const OutputProgress& progress = {});
 
 // The writing alone, into folder (ending in "/"). Walks the current list from its top, or
 // the marks in marking order; a mark whose record is not in the current list is skipped.
 // An existing file is replaced only after "File already exists. Overwrite?" is answered
 // Yes.
-COutputResult OutputList(CPicdexDoc& doc, const std::string& folder);
-COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder);
+COutputResult OutputList(CPicdexDoc& doc, const std::string& folder,
+                         const OutputProgress& progress = {});
+COutputResult OutputMarks(CPicdexDoc& doc, const std::string& folder,
+                          const OutputProgress& progress = {});

@@ -57,6 +57,8 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     int oflags = access | O_CLOEXEC | O_NONBLOCK;
     if (flags & modeCreate)
         oflags |= O_CREAT;
+    if ((flags & modeCreate) && (flags & modeCreateNew))
+        oflags |= O_EXCL;
 
     auto fail = [&](int err) {
         if (error)

@@ -29,6 +29,8 @@ public:
         shareDenyWrite = 0x0020,
         modeCreate = 0x1000,     // create, truncating an existing file
         modeNoTruncate = 0x2000, // with modeCreate: keep an existing file's content
+        modeCreateNew = 0x4000,  // with modeCreate: fail when anything, a link included,
+                                 // is already there (so no link is ever followed)
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

@@ -76,7 +76,6 @@ void CPicdexView::CommitPendingEdits() {
 void CPicdexView::ShowCurrentRecord() {
     RefreshPropertiesWindow(false);
 }
-void CPicdexView::HideMarkBar() {}
 void CPicdexView::BlankProperties() {
     RefreshPropertiesWindow(true);
 }

@@ -23,6 +23,7 @@
 
 class CBitmap;
 class CCommandRouter;
+class CMarkBar;
 class CPicdexDoc;
 class CSearchWindow;
 class CSlideShow;
@@ -91,6 +92,8 @@ public:
     void UpdateAll() override;
     void ShowCurrentRecord() override;
     void HideMarkBar() override;
+    // Shows the bar for paging among marked records, made on first use.
+    void ShowMarkBar() override;
     void BlankProperties() override;
     void FocusView() override;
     // IListView and IAddWindows: realise, repaint at once, refresh the properties window.
@@ -105,6 +108,11 @@ public:
     // The files dropped onto the view, in order (the drop handler's work); nothing while the
     // database cannot be written.
     void AddDroppedFiles(const QStringList& localPaths);
+    // The bar for paging among marked records; null until it is first shown.
+    CMarkBar* MarkBar() const;
+    // Private message 0x482 from the bar: one of the MarkMove codes.
+    void MoveAmongMarks(int code);
+
     // The slide shows and the wallpaper command; null before RegisterCommands.
     CSlideShow* SlideShow() const { return m_slideShow.get(); }
 
@@ -140,6 +148,15 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The commands on marked records and the bulk commands (PicdexViewMarks.cpp).
+    void RegisterMarkCommands(CCommandRouter& router);
+    void ToggleMarkBar();
+    void KeywordOnMarkedCommand();
+    void TransferMarkedCommand();
+    void OutputCommand(bool marked);
+    void CheckDuplicatesCommand();
+    void FilePropertiesCommand();
+
     // Commands.
     void ZoomInCommand();
     void ZoomOutCommand();
@@ -206,6 +223,7 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     QPointer<CSearchWindow> m_searchWindow;
     std::unique_ptr<CSlideShow> m_slideShow;
+    QPointer<CMarkBar> m_markBar;
     std::unique_ptr<CPropertiesWindow> m_properties;
     // The edits whose write failed last: gaining the focus does not try them again (and
     // show the failure again) until they change.

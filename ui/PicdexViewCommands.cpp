@@ -110,6 +110,7 @@ void CPicdexView::RegisterCommands(CCommandRouter& router) {
     add(C::dataExchange, [this] { DataExchangeViewCommand(); });
     add(C::thumbnails, [this] { ThumbnailsCommand(false); });
     add(C::markedThumbnails, [this] { ThumbnailsCommand(true); });
+    RegisterMarkCommands(router);
 }
 
 void CPicdexView::ZoomInCommand() {

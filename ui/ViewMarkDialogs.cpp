@@ -1,9 +1,15 @@
 #include "ui/ViewMarkDialogs.h"
 
 #include "ui/dialogs/FileDialogs.h"
+#include "ui/dialogs/KeywordOnMarkedDialog.h"
 
-bool CViewMarkDialogs::AskKeywordOnMarked(std::string& /*keyword*/, KeywordAction& /*action*/) {
-    return false;
+bool CViewMarkDialogs::AskKeywordOnMarked(std::string& keyword, KeywordAction& action) {
+    CKeywordOnMarkedDialog dialog(m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    keyword = dialog.Keyword();
+    action = dialog.Action();
+    return true;
 }
 
 bool CViewMarkDialogs::AskOpenPath(const CSaveFileRequest& request, std::string& path) {

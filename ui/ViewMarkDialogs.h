@@ -1,6 +1,6 @@
 // CViewMarkDialogs: the dialogs the marked-data commands ask for, as the picture view
-// offers them: the keyword dialog is not offered yet (it answers Cancel), the database to
-// copy marked records into is chosen with the program's open dialog.
+// offers them: "Add/Delete keyword on marked data", and the program's open dialog for the
+// database to copy marked records into.
 #pragma once
 
 #include "collection/MarkCommands.h"
@@ -12,7 +12,6 @@ class CViewMarkDialogs : public IMarkDialogs {
 public:
     explicit CViewMarkDialogs(QWidget* parent) : m_parent(parent) {}
 
-    // False: the command is not offered.
     bool AskKeywordOnMarked(std::string& keyword, KeywordAction& action) override;
     bool AskOpenPath(const CSaveFileRequest& request, std::string& path) override;
 

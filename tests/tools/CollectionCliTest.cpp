@@ -109,4 +109,29 @@ TEST_F(CollectionCliTest, ExchangeExportAndProperties) {
     EXPECT_EQ(m_err, "File already exists. Overwrite?\nOutput 1 picture files.\n");
 }
 
+// A link standing in the folder under a picture's name is replaced itself: neither the file
+// it points to outside the folder nor a dangling link's target is ever written.
+TEST_F(CollectionCliTest, ExportReplacesLinksInsteadOfWritingThroughThem) {
+    Store("db", "a.bmp", Bmp(1));
+    Store("db", "b.bmp", Bmp(2));
+    namespace fs = std::filesystem;
+    fs::create_directory(File("links"));
+    WriteFileBytes(File("outside"), "keep");
+    fs::create_symlink(File("outside"), File("links/a.bmp"));
+    fs::create_symlink(File("nowhere"), File("links/b.bmp"));
+    Cli({"export", File("db"), File("links")}); // both questions answered No
+    EXPECT_EQ(m_err, "File already exists. Overwrite?\nFile already exists. Overwrite?\n"
+                     "Output 0 picture files.\n");
+    EXPECT_TRUE(fs::is_symlink(File("links/a.bmp")));
+    Cli({"--yes", "export", File("db"), File("links")});
+    EXPECT_EQ(m_err, "File already exists. Overwrite?\nFile already exists. Overwrite?\n"
+                     "Output 2 picture files.\n");
+    for (const char* name : {"links/a.bmp", "links/b.bmp"})
+        EXPECT_FALSE(fs::is_symlink(File(name))) << name;
+    EXPECT_EQ(Text("links/a.bmp") + Text("links/b.bmp"), Bmp(1) + Bmp(2));
+    EXPECT_EQ(Text("outside"), "keep");
+    EXPECT_FALSE(fs::exists(File("nowhere")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(File("links")), fs::directory_iterator()), 2);
+}
+
 } // namespace

@@ -1,12 +1,11 @@
 #include "ui/dialogs/AddFilesDialog.h"
 
+#include "ui/dialogs/FolderField.h"
 #include "ui/dialogs/PictureCell.h"
 #include "ui/dialogs/PreviewLoader.h"
 #include "ui/dialogs/SearchingFilesWindow.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -19,23 +18,10 @@ namespace {
 constexpr const char* optionsSection = "Options";
 constexpr const char* picPathKey = "PicPath";
 constexpr int columns = 4;
-constexpr int folderMaxLength = 255;
 // A typed folder is listed once the user pauses, not at every key.
 constexpr int typingPauseMilliseconds = 300;
 // Previews kept beyond the page shown: the pages either side.
 constexpr int keptPages = 1;
-
-QString DefaultPicker(QWidget* parent, const QString& start) {
-    return QFileDialog::getExistingDirectory(parent, QStringLiteral("画像フォルダの選択"), start,
-                                             QFileDialog::ShowDirsOnly |
-                                                 QFileDialog::DontUseNativeDialog);
-}
-
-QString WithFinalSlash(QString folder) {
-    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder;
-}
 
 // Shows the wait cursor for the life of the object.
 class CWaitCursor {
@@ -50,7 +36,7 @@ public:
 CAddFilesDialog::CAddFilesDialog(CPictureDatabase& db, ISettings& settings, bool ignoreDuplicates,
                                  QWidget* parent, FolderPicker picker)
     : QDialog(parent), m_db(db), m_settings(settings), m_ignoreDuplicates(ignoreDuplicates),
-      m_picker(picker ? std::move(picker) : FolderPicker(DefaultPicker)) {
+      m_picker(std::move(picker)) {
     setObjectName(QStringLiteral("addFilesDialog"));
     setWindowTitle(QStringLiteral("ファイルの読み込み"));
 
@@ -82,19 +68,8 @@ CAddFilesDialog::CAddFilesDialog(CPictureDatabase& db, ISettings& settings, bool
         m_nameLabels[std::size_t(i)] = name;
     }
 
-    m_folder = new QLineEdit(this);
-    m_folder->setObjectName(QStringLiteral("folder"));
-    m_folder->setAccessibleName(QStringLiteral("Folder"));
-    m_folder->setMaxLength(folderMaxLength);
-    m_browse = new QPushButton(QStringLiteral("..."), this);
-    m_browse->setObjectName(QStringLiteral("browse"));
-    m_browse->setAccessibleName(QStringLiteral("画像フォルダの選択"));
-    m_browse->setFixedWidth(25);
-    m_browse->setAutoDefault(false);
-    auto* folderRow = new QHBoxLayout;
-    folderRow->setSpacing(1);
-    folderRow->addWidget(m_folder, 1);
-    folderRow->addWidget(m_browse);
+    m_folderField = new CFolderField(QStringLiteral("画像フォルダの選択"), this, m_picker);
+    m_folder = m_folderField->Edit();
 
     m_prev = new QPushButton(QStringLiteral("&Prev"), this);
     m_prev->setObjectName(QStringLiteral("prev"));
@@ -119,13 +94,13 @@ CAddFilesDialog::CAddFilesDialog(CPictureDatabase& db, ISettings& settings, bool
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(folderRow);
+    layout->addWidget(m_folderField);
     layout->addLayout(buttons);
 
     connect(m_prev, &QPushButton::clicked, this, [this] { TurnPage(false); });
     connect(m_next, &QPushButton::clicked, this, [this] { TurnPage(true); });
     connect(toggle, &QPushButton::clicked, this, &CAddFilesDialog::TogglePage);
-    connect(m_browse, &QPushButton::clicked, this, &CAddFilesDialog::PickFolder);
+    connect(m_folderField, &CFolderField::Picked, this, &CAddFilesDialog::ListFolder);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_typingTimer.setSingleShot(true);
@@ -148,11 +123,7 @@ void CAddFilesDialog::showEvent(QShowEvent* event) {
 }
 
 void CAddFilesDialog::PickFolder() {
-    QString start = m_folder->text();
-    start = start.left(start.lastIndexOf(QLatin1Char('/')) + 1);
-    const QString chosen = m_picker(this, start.isEmpty() ? QDir::homePath() : start);
-    if (!chosen.isEmpty())
-        ListFolder(WithFinalSlash(chosen));
+    m_folderField->Pick();
 }
 
 void CAddFilesDialog::ListFolder(const QString& text) {

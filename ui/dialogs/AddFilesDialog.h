@@ -24,6 +24,7 @@
 #include <map>
 #include <vector>
 
+class CFolderField;
 class CPictureCell;
 class CPictureDatabase;
 class CPreviewLoader;
@@ -86,8 +87,8 @@ private:
     std::array<CPictureCell*, CAddFileList::cellsPerPage> m_cells{};
     std::array<QLabel*, CAddFileList::cellsPerPage> m_nameLabels{};
     std::array<QLabel*, CAddFileList::cellsPerPage> m_sizeLabels{};
+    CFolderField* m_folderField = nullptr;
     QLineEdit* m_folder = nullptr;
-    QPushButton* m_browse = nullptr;
     QPushButton* m_prev = nullptr;
     QPushButton* m_next = nullptr;
     QTimer m_typingTimer;
