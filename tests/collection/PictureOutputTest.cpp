@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -24,14 +25,7 @@ protected:
 
     std::int32_t Add(const std::string& name, unsigned seed, std::int32_t created = 0,
                      CPictureDatabase::Keywords keywords = {}) {
-        CMemFile file;
-        const std::vector<std::uint8_t> bytes = PatternBytes(40 + seed, seed);
-        FillMemFile(file, bytes);
-        CPictureDatabase& db = m_doc.Database();
-        EXPECT_TRUE(db.AddRecord(file, UpdateCrc16(0, bytes), name, created, 1, 1, keywords));
-        CIndexEntry entry;
-        EXPECT_TRUE(db.Index().ReadEntry(entry, db.Index().GetLastInserted()));
-        return entry.record;
+        return AddPicture(m_doc.Database(), name, PatternBytes(40 + seed, seed), keywords, created);
     }
     int Output(bool marked) {
         m_prompt.Clear();

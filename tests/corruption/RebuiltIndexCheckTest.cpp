@@ -9,16 +9,12 @@
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 std::string Lines(const DatabaseCheckResult& result) {
     std::string text;

@@ -8,6 +8,7 @@
 #include "storage/IndexEntry.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,6 @@
 namespace {
 
 constexpr std::int64_t blockSize = 2048;
-
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 class InterruptedAddTest : public CTempDirTest {
 protected:

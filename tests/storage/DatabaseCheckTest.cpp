@@ -11,6 +11,7 @@
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
 #include "support/FormatWriter.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -69,11 +70,6 @@ std::string Unfinished(std::int32_t block) {
 void Put32(Bytes& bytes, std::int64_t offset, std::int32_t value) {
     PutLe32(bytes.data() + offset, value);
 }
-
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 class DatabaseCheckTest : public CTempDirTest {
 protected:

@@ -7,6 +7,8 @@
 #include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/AddPicture.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <functional>
@@ -23,11 +25,6 @@ std::size_t BytesForBlocks(int blocks) {
     return static_cast<std::size_t>(blocks - 1) * MainFormat::payloadSize + 100;
 }
 
-class CSilentProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
-
 class DurabilityTest : public CTempDirTest {
 protected:
     void SetUp() override { ASSERT_EQ(m_db.OpenDatabase(File("pics"), true), 1); }
@@ -35,14 +32,8 @@ protected:
 
     // Adds a picture and returns its head block, -1 when the add fails.
     std::int32_t Add(CPictureDatabase& db, std::size_t size, unsigned seed) {
-        CMemFile source;
-        const std::vector<std::uint8_t> bytes = PatternBytes(size, seed);
-        FillMemFile(source, bytes);
-        if (!db.AddRecord(source, UpdateCrc16(0, bytes), "/in/p" + std::to_string(seed) + ".jpg",
-                          1000, 1, 1, {}))
-            return -1;
-        db.Index().GoTo(db.Index().GetLastInserted());
-        return db.Index().GetCurrentRecord();
+        return AddPicture(db, "/in/p" + std::to_string(seed) + ".jpg", PatternBytes(size, seed), {},
+                          1000);
     }
     int StoreThumbnail(std::int32_t record, const std::vector<std::uint8_t>& bytes) {
         CMemFile thumbnail;
@@ -146,7 +137,7 @@ TEST_F(DurabilityTest, ReconstructionSyncsItsNewFilesAndTheFolderOfItsRenames) {
     for (unsigned seed = 1; seed <= 3; ++seed)
         ASSERT_GE(Add(m_db, 3000, seed), 1);
     const std::string mainPath = m_db.GetMainPath();
-    CSilentProgress progress;
+    CNoProgress progress;
     EXPECT_EQ(SyncsOf([&] { BuildIndexFromMain(m_db, TemporaryIndexPath(mainPath), progress); }),
               1u);
     // Created (two files, the folder), the password, one pair per copied record.

@@ -4,9 +4,6 @@
 #include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
-#include <cstdlib>
-#include <sys/wait.h>
-
 namespace {
 
 class DocumentCliTest : public CCliTest {};

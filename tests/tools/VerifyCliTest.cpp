@@ -12,8 +12,6 @@
 #include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
-#include <cstdlib>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {

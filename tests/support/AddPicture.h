@@ -1,0 +1,33 @@
+// Records made straight through the storage layer, as the commands' tests need them.
+#pragma once
+
+#include "platform/MemFile.h"
+#include "storage/Crc16.h"
+#include "storage/PictureDatabase.h"
+#include "support/TestSupport.h"
+
+#include <optional>
+#include <span>
+#include <string>
+
+// Stores bytes as the picture of the file path (the record is named after its last
+// component), 8 x 8 pixels, with keywords and the creation time created; the checksum is
+// the bytes' own unless crc is given. The record's head block; -1 when the add failed.
+inline std::int32_t AddPicture(CPictureDatabase& db, const std::string& path,
+                               std::span<const std::uint8_t> bytes,
+                               const CPictureDatabase::Keywords& keywords = {},
+                               std::int32_t created = 0, std::optional<std::uint16_t> crc = {}) {
+    CMemFile file;
+    FillMemFile(file, bytes);
+    CIndexEntry entry;
+    const bool added =
+        db.AddRecord(file, crc.value_or(UpdateCrc16(0, bytes)), path, created, 8, 8, keywords) &&
+        db.Index().ReadEntry(entry, db.Index().GetLastInserted());
+    return added ? entry.record : -1;
+}
+
+// Deletes the record whose head is at block; false when it cannot be read or deleted.
+inline bool DeletePicture(CPictureDatabase& db, std::int32_t block) {
+    CRecordHead head;
+    return db.ReadHead(head, block) && db.DeleteRecord(block, head);
+}
