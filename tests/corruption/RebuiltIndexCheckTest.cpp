@@ -16,13 +16,6 @@
 
 namespace {
 
-std::string Lines(const DatabaseCheckResult& result) {
-    std::string text;
-    for (const std::string& problem : result.problems)
-        text += "\n  " + problem;
-    return text;
-}
-
 class RebuiltIndexCheckTest : public CTempDirTest {};
 
 TEST_F(RebuiltIndexCheckTest, NoIndexDamageRightAfterAnIndexReconstruction) {
@@ -48,7 +41,7 @@ TEST_F(RebuiltIndexCheckTest, NoIndexDamageRightAfterAnIndexReconstruction) {
             }
             ASSERT_EQ(CompletePendingReconstruction(path), 1);
             const DatabaseCheckResult check = VerifyDatabase(path, false);
-            EXPECT_FALSE(check.indexDamaged) << Lines(check);
+            EXPECT_FALSE(check.indexDamaged) << Joined(check.problems);
             m_prompt.Clear();
         }
     }

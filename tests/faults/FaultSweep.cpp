@@ -38,13 +38,6 @@ const char* OperationName(Operation operation) {
     return "?";
 }
 
-std::string Joined(const std::vector<std::string>& texts) {
-    std::string joined;
-    for (const std::string& text : texts)
-        joined += "[" + text + "] ";
-    return joined;
-}
-
 } // namespace
 
 std::string CFaultRun::Describe() const {

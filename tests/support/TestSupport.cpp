@@ -161,3 +161,10 @@ std::vector<std::vector<std::string>> ManifestRows(const std::string& dir,
     }
     return rows;
 }
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}

@@ -111,6 +111,8 @@ std::int64_t FileLength(const std::string& path);
 std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed = 1);
 // Replaces the content of file with bytes and seeks it to the start.
 void FillMemFile(CMemFile& file, std::span<const std::uint8_t> bytes);
+// Each of lines followed by a line break, for failure messages.
+std::string Joined(const std::vector<std::string>& lines);
 // The whole content of file.
 inline std::vector<std::uint8_t> BytesOf(const CMemFile& file) {
     return {file.Data().begin(), file.Data().end()};
