@@ -94,9 +94,7 @@ TEST_F(PictureOutputTest, CountsLiveRecordsByTheirExtension) {
     for (const char* name :
          {"a.tif", "b.TIFF", "c.gif", "d.jpeg", "e.JPG", "f.bmp", "PHOTO.jpe", "g.png", "noext"})
         Add(name, seed++);
-    CRecordHead head;
-    const std::int32_t gone = Add("gone.jpg", seed);
-    ASSERT_TRUE(m_doc.Database().ReadHead(head, gone) && m_doc.Database().DeleteRecord(gone, head));
+    ASSERT_TRUE(DeletePicture(m_doc.Database(), Add("gone.jpg", seed)));
     EXPECT_EQ(CountByType(m_doc.Database(), counts), 1);
     const int expected[] = {2, 1, 2, 1, 3, 9};
     const int got[] = {counts.tiff, counts.gif,     counts.jpeg,

@@ -7,6 +7,7 @@
 
 #include "platform/ByteOrder.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <cstdio>
@@ -26,12 +27,8 @@ protected:
     void SetUp() override {
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(m_path, true), 1);
-        for (std::size_t size : {3000, 10}) {
-            CMemFile source;
-            FillMemFile(source, PatternBytes(size));
-            ASSERT_EQ(
-                db.AddRecord(source, UpdateCrc16(0, PatternBytes(size)), "a.jpg", 0, 1, 1, {}), 1);
-        }
+        for (std::size_t size : {3000, 10})
+            ASSERT_GT(AddPicture(db, "a.jpg", PatternBytes(size)), 0);
         CMemFile thumbnail;
         FillMemFile(thumbnail, PatternBytes(100, 3));
         ASSERT_EQ(db.SetThumbnail(&thumbnail, 4, true), 1);

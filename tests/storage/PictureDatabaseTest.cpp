@@ -210,9 +210,7 @@ TEST_F(PictureDatabaseListTest, LocateRecordFindsTheRecordsEntryInTheCurrentList
 }
 
 TEST_F(PictureDatabaseListTest, CountRangeCountsLiveEntriesAroundTheCurrentOne) {
-    CRecordHead head;
-    ASSERT_EQ(m_db.ReadHead(head, m_b), 1);
-    ASSERT_EQ(m_db.DeleteRecord(m_b, head), 1);
+    ASSERT_TRUE(DeletePicture(m_db, m_b));
 
     m_db.Index().SetOrder(OrderFamily::fileName);
     ASSERT_EQ(m_db.LocateRecord(m_c), 1);
