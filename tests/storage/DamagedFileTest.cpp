@@ -131,13 +131,6 @@ protected:
         std::snprintf(key, sizeof key, "!k%03d", i);
         return key;
     }
-    static CIndexEntry NewEntry(const std::string& key, std::int32_t record) {
-        CIndexEntry entry;
-        entry.SetKey(key);
-        entry.flags = 0;
-        entry.record = record;
-        return entry;
-    }
     // Puts the undamaged file back, with value at offset when offset is not negative.
     void Restore(std::int64_t offset = -1, std::int32_t value = 0) {
         m_index.Close();

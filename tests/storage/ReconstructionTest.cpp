@@ -57,10 +57,7 @@ TEST_F(ReconstructionTest, BulkIndexEqualsInsertingOneByOne) {
         std::string key = pick == 0   ? "!" + std::string(1, static_cast<char>('0' + i % 10))
                           : pick == 1 ? "@~" + std::to_string(i)
                                       : "#" + std::to_string(rng() % 3000);
-        CIndexEntry entry;
-        entry.flags = 0;
-        entry.SetKey(key);
-        entry.record = i;
+        CIndexEntry entry = NewEntry(key, i);
         ASSERT_TRUE(literal.InsertKey(entry, true));
         builder.Add(key, i);
     }

@@ -1,4 +1,4 @@
-// Records made straight through the storage layer, as the commands' tests need them.
+// Records and index entries made straight through the storage layer, as the tests need them.
 #pragma once
 
 #include "platform/MemFile.h"
@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 // Stores bytes as the picture of the file path (the record is named after its last
 // component), 8 x 8 pixels, with keywords and the creation time created; the checksum is
@@ -30,4 +31,13 @@ inline std::int32_t AddPicture(CPictureDatabase& db, const std::string& path,
 inline bool DeletePicture(CPictureDatabase& db, std::int32_t block) {
     CRecordHead head;
     return db.ReadHead(head, block) && db.DeleteRecord(block, head);
+}
+
+// A live entry with key for record.
+inline CIndexEntry NewEntry(std::string_view key, std::int32_t record) {
+    CIndexEntry entry;
+    entry.SetKey(key);
+    entry.flags = 0;
+    entry.record = record;
+    return entry;
 }
