@@ -6,6 +6,7 @@
 #include "storage/PictureDatabase.h"
 #include "support/TestSupport.h"
 
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,4 +41,26 @@ inline CIndexEntry NewEntry(std::string_view key, std::int32_t record) {
     entry.flags = 0;
     entry.record = record;
     return entry;
+}
+
+// The live records of the database at path, found through their name entries, as (file
+// name, picture bytes) with how often each occurs; empty when the database does not open
+// or a live record cannot be read.
+using LiveRecords = std::map<std::pair<std::string, std::vector<std::uint8_t>>, int>;
+inline LiveRecords LivePictures(const std::string& path) {
+    LiveRecords pictures;
+    CPictureDatabase db;
+    if (db.OpenDatabase(path, false) != 1)
+        return pictures;
+    for (std::int32_t i = 0; i < db.Index().EntryCount(); ++i) {
+        CIndexEntry entry;
+        CMemFile bytes;
+        CRecordHead head;
+        if (!db.Index().ReadEntry(entry, i) || entry.IsDeleted() || !entry.Key().starts_with('!'))
+            continue;
+        if (db.ReadPicture(bytes, entry.record, head) != 1)
+            return {};
+        ++pictures[{head.FileName(), BytesOf(bytes)}];
+    }
+    return pictures;
 }
