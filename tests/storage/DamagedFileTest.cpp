@@ -29,9 +29,7 @@ protected:
         ASSERT_EQ(db.OpenDatabase(m_path, true), 1);
         for (std::size_t size : {3000, 10})
             ASSERT_GT(AddPicture(db, "a.jpg", PatternBytes(size)), 0);
-        CMemFile thumbnail;
-        FillMemFile(thumbnail, PatternBytes(100, 3));
-        ASSERT_EQ(db.SetThumbnail(&thumbnail, 4, true), 1);
+        ASSERT_EQ(StoreThumbnail(db, 4, PatternBytes(100, 3)), 1);
     }
     void Patch(std::int32_t block, int offset, std::int32_t value) {
         PatchFileLe32(m_path, std::int64_t{block} * blockSize + offset, value);

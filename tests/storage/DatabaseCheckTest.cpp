@@ -65,13 +65,14 @@ protected:
         ASSERT_EQ(db.OpenDatabase(File("pics"), true), 1);
         m_thumbnails = {PatternBytes(300, 11), PatternBytes(2032, 2), PatternBytes(2100, 13)};
         m_beach = Add(db, "beach.jpg", PatternBytes(5000, 1), {"Sea", "Sun"});
-        Thumbnail(db, m_beach, PatternBytes(300, 11));
+        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(300, 11)), 1);
         m_own = Add(db, "Beach.JPG", PatternBytes(2032, 2), {"sea"}); // ends in an empty block
         ASSERT_EQ(db.SetThumbnail(nullptr, m_own, false), 1);
         m_empty = Add(db, "empty.gif", {}, {});
         m_old = Add(db, "old.bmp", PatternBytes(3000, 4), {"x"});
-        Thumbnail(db, m_old, PatternBytes(100, 12));
-        Thumbnail(db, m_old, PatternBytes(2100, 13)); // the first one stays unreferenced
+        ASSERT_EQ(StoreThumbnail(db, m_old, PatternBytes(100, 12)), 1);
+        ASSERT_EQ(StoreThumbnail(db, m_old, PatternBytes(2100, 13)),
+                  1); // the first one stays unreferenced
         ASSERT_TRUE(DeletePicture(db, m_old));
         CRecordHead head;
         const std::int32_t keys = Add(db, "keys.tif", PatternBytes(10, 5), {"a"});
@@ -96,11 +97,6 @@ protected:
         EXPECT_EQ(
             db.AddRecord(file, UpdateCrc16(0, picture), "/photos/" + name, 0, 10, 10, keywords), 1);
         return block;
-    }
-    void Thumbnail(CPictureDatabase& db, std::int32_t block, const Bytes& bytes) {
-        CMemFile file;
-        FillMemFile(file, bytes);
-        EXPECT_EQ(db.SetThumbnail(&file, block, true), 1);
     }
 
     // Stands in for the decoder: a thumbnail decodes when its bytes are one of those stored.
@@ -359,7 +355,7 @@ TEST_F(DatabaseCheckTest, UnfinishedChainRunningIntoALaterThumbnailClaimsNoneOfI
     {
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-        Thumbnail(db, m_beach, PatternBytes(2100, 13));
+        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(2100, 13)), 1);
     }
     const DatabaseCheckResult result = Check();
     EXPECT_TRUE(result.Clean()) << Joined(result.problems);
@@ -383,7 +379,7 @@ TEST_F(DatabaseCheckTest, InterruptedThumbnailStoreLeavesBlocksThatAreNoted) {
         ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
         CRecordHead head;
         ASSERT_EQ(db.ReadHead(head, m_beach), 1);
-        Thumbnail(db, m_beach, PatternBytes(2100, 13));
+        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(2100, 13)), 1);
         ASSERT_EQ(db.WriteHead(head, m_beach), 1);
     }
     DatabaseCheckResult result = Check();

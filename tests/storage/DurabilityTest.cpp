@@ -35,11 +35,6 @@ protected:
         return AddPicture(db, "/in/p" + std::to_string(seed) + ".jpg", PatternBytes(size, seed), {},
                           1000);
     }
-    int StoreThumbnail(std::int32_t record, const std::vector<std::uint8_t>& bytes) {
-        CMemFile thumbnail;
-        FillMemFile(thumbnail, bytes);
-        return m_db.SetThumbnail(&thumbnail, record, true);
-    }
     // The syncs op does, every operation counted.
     std::uint64_t SyncsOf(const std::function<void()>& op) {
         CScopedFault counting(Operation::sync, 0, Fault::ioError);
@@ -55,7 +50,7 @@ TEST_F(DurabilityTest, EveryChangeSyncsEachFileItWroteOnceNotEveryBlock) {
     EXPECT_EQ(SyncsOf([&] { record = Add(m_db, BytesForBlocks(40), 1); }), 2u);
     ASSERT_GE(record, 1);
     // A thumbnail and a password live in the main file only, a deletion in the index only.
-    EXPECT_EQ(SyncsOf([&] { StoreThumbnail(record, PatternBytes(5000, 2)); }), 1u);
+    EXPECT_EQ(SyncsOf([&] { StoreThumbnail(m_db, record, PatternBytes(5000, 2)); }), 1u);
     EXPECT_EQ(SyncsOf([&] { m_db.SetPassword("pw"); }), 1u);
     CRecordHead head, changed;
     ASSERT_EQ(m_db.ReadHead(head, record), 1);
@@ -116,7 +111,7 @@ TEST_F(DurabilityTest, FailedSyncFailsTheChangeWithOneMessage) {
     changed.SetKeyword(2, "zoo");
     const std::function<int()> changes[] = {
         [&] { return Add(m_db, 800, 9) >= 0 ? 1 : 0; },
-        [&] { return StoreThumbnail(record, PatternBytes(900, 3)); },
+        [&] { return StoreThumbnail(m_db, record, PatternBytes(900, 3)); },
         [&] { return m_db.SetThumbnail(nullptr, record, false); },
         [&] { return m_db.ChangeKeywords(record, head, changed); },
         [&] { return m_db.SetPassword("x"); },
@@ -166,7 +161,7 @@ TEST_F(DurabilityTest, ThumbnailHeadIsWrittenAfterItsChain) {
     for (Fault fault : {Fault::ioError, Fault::shortWrite}) {
         for (std::uint64_t nth = 1; nth <= 5; ++nth) {
             FaultInjection::Arm(Operation::write, nth, fault);
-            EXPECT_EQ(StoreThumbnail(record, bytes), nth == 5 ? 1 : 0) << "write " << nth;
+            EXPECT_EQ(StoreThumbnail(m_db, record, bytes), nth == 5 ? 1 : 0) << "write " << nth;
             EXPECT_EQ(FaultInjection::Fired(), nth < 5) << "three chain blocks, then the head";
             FaultInjection::Disarm();
             CRecordHead head;

@@ -128,9 +128,7 @@ TEST_F(PictureDatabaseTest, CopyRecordCarriesPictureFieldsAndThumbnail) {
     std::int32_t stored = Add(source, "stored.jpg", PatternBytes(4100, 2));
     std::int32_t none = Add(source, "none.bmp", PatternBytes(50, 3));
     ASSERT_EQ(source.SetThumbnail(nullptr, own, false), 1);
-    CMemFile thumbnail;
-    FillMemFile(thumbnail, PatternBytes(2100, 4));
-    ASSERT_EQ(source.SetThumbnail(&thumbnail, stored, true), 1);
+    ASSERT_EQ(StoreThumbnail(source, stored, PatternBytes(2100, 4)), 1);
 
     for (std::int32_t record : {own, stored, none}) {
         SCOPED_TRACE(record);

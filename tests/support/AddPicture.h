@@ -28,6 +28,14 @@ inline std::int32_t AddPicture(CPictureDatabase& db, const std::string& path,
     return added ? entry.record : -1;
 }
 
+// Stores bytes as the thumbnail of the record at block; SetThumbnail's result.
+inline int StoreThumbnail(CPictureDatabase& db, std::int32_t block,
+                          std::span<const std::uint8_t> bytes) {
+    CMemFile file;
+    FillMemFile(file, bytes);
+    return db.SetThumbnail(&file, block, true);
+}
+
 // Deletes the record whose head is at block; false when it cannot be read or deleted.
 inline bool DeletePicture(CPictureDatabase& db, std::int32_t block) {
     CRecordHead head;
