@@ -10,6 +10,7 @@
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
 #include "storage/RecordHead.h"
+#include "support/AddPicture.h"
 #include "support/NoProgress.h"
 
 #include <algorithm>
@@ -76,12 +77,6 @@ std::int32_t FoundByName(CPicdexDoc& doc, const std::string& name) {
     if (FindFileName(doc, MakeNameKey(name)) < 0)
         return -1;
     return doc.Database().Index().GetCurrentRecord();
-}
-
-bool ReadsBack(CPictureDatabase& db, std::int32_t head, const std::vector<std::uint8_t>& bytes) {
-    CMemFile read;
-    CRecordHead readHead;
-    return head >= 0 && db.ReadPicture(read, head, readHead) && BytesOf(read) == bytes;
 }
 
 constexpr const char* addedName = "added.gif";

@@ -17,13 +17,6 @@ namespace {
 const std::vector<std::uint8_t> kPictureA = PatternBytes(2500, 11);
 const std::vector<std::uint8_t> kPictureB = PatternBytes(4100, 12);
 
-bool PictureIs(CPictureDatabase& db, std::int32_t head, const std::vector<std::uint8_t>& bytes) {
-    CMemFile read;
-    CRecordHead record;
-    return db.ReadPicture(read, head, record) == 1 &&
-           std::equal(read.Data().begin(), read.Data().end(), bytes.begin(), bytes.end());
-}
-
 class TwoInstanceTest : public CTempDirTest {
 protected:
     void SetUp() override {
@@ -44,7 +37,7 @@ TEST_F(TwoInstanceTest, SecondOpenIsReadOnlyAndCannotChangeTheDatabase) {
         EXPECT_TRUE(reader.Main().IsReadOnly() && reader.Index().IsReadOnly());
         EXPECT_FALSE(m_writer->IsReadOnly());
         EXPECT_TRUE(m_prompt.Texts().empty()) << "falling back to reading is silent";
-        EXPECT_TRUE(PictureIs(reader, m_headA, kPictureA));
+        EXPECT_TRUE(ReadsBack(reader, m_headA, kPictureA));
 
         const std::vector<std::uint8_t> main = ReadFileBytes(m_path);
         const std::vector<std::uint8_t> index = ReadFileBytes(File("shared.PXI"));
@@ -84,7 +77,7 @@ int RunReaderChild(const std::string& path, std::int32_t headA, int fromParent, 
     CPictureDatabase reader;
     if (reader.OpenDatabase(path, false) != 1 || !reader.IsReadOnly())
         return childNotReadOnly;
-    if (!PictureIs(reader, headA, kPictureA) || reader.Index().FindExact("!a.jpg", true) < 0)
+    if (!ReadsBack(reader, headA, kPictureA) || reader.Index().FindExact("!a.jpg", true) < 0)
         return childMissesA;
     char signal = 'r';
     std::int32_t headB = -1;
@@ -99,7 +92,7 @@ int RunReaderChild(const std::string& path, std::int32_t headA, int fromParent, 
     index.SetOrder(OrderFamily::keyword);
     if (index.GoLast() != 1 || index.GetCurrentRecord() != headB || index.Current().Key() != "@zz")
         return childMissesB;
-    return PictureIs(reader, headB, kPictureB) ? childOk : childMissesB;
+    return ReadsBack(reader, headB, kPictureB) ? childOk : childMissesB;
 }
 
 TEST_F(TwoInstanceTest, ReaderInASecondProcessSeesTheWritersNewRecords) {

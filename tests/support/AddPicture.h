@@ -36,6 +36,14 @@ inline int StoreThumbnail(CPictureDatabase& db, std::int32_t block,
     return db.SetThumbnail(&file, block, true);
 }
 
+// Whether the record at head reads back with exactly bytes as its picture.
+inline bool ReadsBack(CPictureDatabase& db, std::int32_t head,
+                      const std::vector<std::uint8_t>& bytes) {
+    CMemFile read;
+    CRecordHead readHead;
+    return head >= 0 && db.ReadPicture(read, head, readHead) == 1 && BytesOf(read) == bytes;
+}
+
 // Deletes the record whose head is at block; false when it cannot be read or deleted.
 inline bool DeletePicture(CPictureDatabase& db, std::int32_t block) {
     CRecordHead head;
