@@ -1,6 +1,7 @@
 // Fixture of the tests that run picdex-cli as a separate process in a temporary folder.
 #pragma once
 
+#include "imaging/BmpBuilder.h"
 #include "support/TestSupport.h"
 
 #include <cstdint>
@@ -53,6 +54,17 @@ protected:
         m_err = result.err;
         EXPECT_EQ(result.status, status) << testing::PrintToString(args) << "\n" << m_err;
         return result.out;
+    }
+    // Writes a 24-bit BMP of width x height pixels that differ with seed into the folder;
+    // its path.
+    std::string WriteBmp(const std::string& name, int width, int height, unsigned seed = 1) {
+        const std::size_t bytes = std::size_t((width * 3 + 3) / 4 * 4 * height);
+        WriteFileBytes(File(name), BmpBuilder{.width = width,
+                                              .height = height,
+                                              .bits = 24,
+                                              .pixels = PatternBytes(bytes, seed)}
+                                       .Build());
+        return File(name);
     }
     // The content of the file name in the folder.
     std::string Text(const std::string& name) {
