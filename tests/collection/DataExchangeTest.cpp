@@ -5,6 +5,7 @@
 #include "collection/FileProperties.h"
 #include "platform/MemFile.h"
 #include "storage/PictureDatabase.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -24,14 +25,10 @@ protected:
     // A record of size bytes with the given checksum, deleted when asked.
     static void Add(CPictureDatabase& db, std::uint16_t crc, std::size_t size, unsigned seed,
                     bool deleted = false) {
-        CMemFile file;
-        FillMemFile(file, PatternBytes(size, seed));
-        ASSERT_TRUE(db.AddRecord(file, crc, "p" + std::to_string(seed) + ".jpg", 0, 1, 1, {}));
-        CIndexEntry entry;
-        CRecordHead head;
-        ASSERT_TRUE(db.Index().ReadEntry(entry, db.Index().GetLastInserted()) &&
-                    db.ReadHead(head, entry.record));
-        ASSERT_TRUE(!deleted || db.DeleteRecord(entry.record, head));
+        const std::int32_t head = AddPicture(db, "p" + std::to_string(seed) + ".jpg",
+                                             PatternBytes(size, seed), {}, 0, crc);
+        ASSERT_GT(head, 0);
+        ASSERT_TRUE(!deleted || DeletePicture(db, head));
     }
     static int Live(CPictureDatabase& db) {
         CTypeCounts counts;

@@ -1,6 +1,7 @@
 // The duplicate check: equal checksum and size, deleted records, the group table.
 #include "collection/Duplicates.h"
 #include "collection/PicdexDoc.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,17 +21,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(Db().OpenDatabase(File("db"), true)); }
     CPictureDatabase& Db() { return m_doc.Database(); }
     std::int32_t Add(std::uint16_t crc, std::size_t size) {
-        CMemFile file;
-        FillMemFile(file, PatternBytes(size));
-        EXPECT_TRUE(Db().AddRecord(file, crc, "p.dat", 0, 8, 8, {}));
-        CIndexEntry entry;
-        EXPECT_TRUE(Db().Index().ReadEntry(entry, Db().Index().GetLastInserted()));
-        return entry.record;
+        return AddPicture(Db(), "p.dat", PatternBytes(size), {}, 0, crc);
     }
-    void Delete(std::int32_t record) {
-        CRecordHead head;
-        ASSERT_TRUE(Db().ReadHead(head, record) && Db().DeleteRecord(record, head));
-    }
+    void Delete(std::int32_t record) { ASSERT_TRUE(DeletePicture(Db(), record)); }
     std::vector<std::int32_t> Marks() {
         return {Db().Marks().GetMarks().begin(), Db().Marks().GetMarks().end()};
     }

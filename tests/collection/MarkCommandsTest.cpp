@@ -2,36 +2,20 @@
 #include "collection/MarkCommands.h"
 #include "collection/PicdexDoc.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
+#include "support/ScriptedMarkUi.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class CScriptedMarkUi : public IMarkView, public IMarkDialogs {
-public:
-    bool AskKeywordOnMarked(std::string& keyword, KeywordAction& action) override {
-        return keyword = m_keyword, action = m_action, true;
-    }
-    bool AskOpenPath(const CSaveFileRequest&, std::string& path) override {
-        return path = m_path, true;
-    }
-    std::string m_keyword, m_path;
-    KeywordAction m_action = KeywordAction::add;
-};
-
 class MarkCommandsTest : public CTempDirTest {
 protected:
     void SetUp() override { ASSERT_TRUE(Db().OpenDatabase(File("db"), true)); }
     CPictureDatabase& Db() { return m_doc.Database(); }
     std::int32_t Add(const std::string& name, CPictureDatabase::Keywords keywords = {}) {
-        CMemFile file;
-        const std::vector<std::uint8_t> bytes = PatternBytes(3000, static_cast<unsigned>(name[0]));
-        FillMemFile(file, bytes);
-        EXPECT_TRUE(Db().AddRecord(file, UpdateCrc16(0, bytes), name, 0, 8, 8, keywords));
-        CIndexEntry entry;
-        EXPECT_TRUE(Db().Index().ReadEntry(entry, Db().Index().GetLastInserted()));
-        return entry.record;
+        return AddPicture(Db(), name, PatternBytes(3000, unsigned(name[0])), keywords);
     }
     // Live in the full name list (the search, if any, ends).
     bool IsLive(std::int32_t record) {

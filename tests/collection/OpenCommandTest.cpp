@@ -30,31 +30,25 @@ protected:
     CMemorySettings m_settings;
 };
 
-TEST_F(OpenCommandTest, DialogShowsTitleFilterExtensionAndStoredFolderWithoutSlash) {
-    m_settings.WriteProfileString("Options", "OpenPath", "/srv/pictures/");
-    CScriptedOpenDialog dialog(std::nullopt);
-    std::string chosen = "stale";
-    EXPECT_FALSE(OpenCommand(m_settings, dialog, chosen));
-    EXPECT_TRUE(chosen.empty());
-    EXPECT_EQ(dialog.m_request.title, "Open Picdex file");
-    EXPECT_EQ(dialog.m_request.filter, "Picdex|*.PXM||");
-    EXPECT_EQ(dialog.m_request.defaultExtension, "PXM");
-    EXPECT_EQ(dialog.m_request.initialFolder, "/srv/pictures");
-    // Cancel leaves the setting alone and asks nothing.
-    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), "/srv/pictures/");
+// The stored folder is offered without its trailing slash, except the root; Cancel leaves
+// the setting alone and asks nothing.
+TEST_F(OpenCommandTest, DialogShowsTitleFilterExtensionAndTheStoredFolder) {
+    const std::pair<const char*, const char*> folders[] = {
+        {nullptr, ""}, {"/srv/pictures/", "/srv/pictures"}, {"/", "/"}};
+    for (const auto& [stored, shown] : folders) {
+        if (stored)
+            m_settings.WriteProfileString("Options", "OpenPath", stored);
+        CScriptedOpenDialog dialog(std::nullopt);
+        std::string chosen = "stale";
+        EXPECT_FALSE(OpenCommand(m_settings, dialog, chosen));
+        EXPECT_TRUE(chosen.empty());
+        EXPECT_EQ(dialog.m_request.title, "Open Picdex file");
+        EXPECT_EQ(dialog.m_request.filter, "Picdex|*.PXM||");
+        EXPECT_EQ(dialog.m_request.defaultExtension, "PXM");
+        EXPECT_EQ(dialog.m_request.initialFolder, shown);
+        EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), stored ? stored : "");
+    }
     EXPECT_TRUE(m_prompt.Texts().empty());
-}
-
-TEST_F(OpenCommandTest, RootFolderKeepsItsSlashAndNoSettingGivesEmptyFolder) {
-    CScriptedOpenDialog first(std::nullopt);
-    std::string chosen;
-    OpenCommand(m_settings, first, chosen);
-    EXPECT_EQ(first.m_request.initialFolder, "");
-
-    m_settings.WriteProfileString("Options", "OpenPath", "/");
-    CScriptedOpenDialog second(std::nullopt);
-    OpenCommand(m_settings, second, chosen);
-    EXPECT_EQ(second.m_request.initialFolder, "/");
 }
 
 TEST_F(OpenCommandTest, ExistingFileIsChosenWithoutQuestionAndItsFolderRemembered) {
@@ -83,14 +77,12 @@ TEST_F(OpenCommandTest, MissingFileIsCreatedOnlyAfterYes) {
     EXPECT_TRUE(OpenCommand(m_settings, agreed, chosen));
     EXPECT_EQ(chosen, path);
     EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
+
+    // A bare name without a folder leaves the setting as it was.
+    m_prompt.PushAnswer(true);
+    CScriptedOpenDialog bare(std::string("BARE.PXM"));
+    EXPECT_TRUE(OpenCommand(m_settings, bare, chosen));
+    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
 }
 
-TEST_F(OpenCommandTest, BareNameWithoutFolderLeavesSettingUnchanged) {
-    m_settings.WriteProfileString("Options", "OpenPath", "/kept/");
-    m_prompt.PushAnswer(true);
-    CScriptedOpenDialog dialog(std::string("BARE.PXM"));
-    std::string chosen;
-    EXPECT_TRUE(OpenCommand(m_settings, dialog, chosen));
-    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), "/kept/");
-}
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/ByteOrder.h"
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +39,7 @@ protected:
     }
     std::int32_t Add(const std::string& name, std::vector<std::uint8_t> bytes,
                      CPictureDatabase::Keywords keywords = {}) {
-        CMemFile file;
-        FillMemFile(file, bytes);
-        CIndexFile& index = m_doc.Database().Index();
-        EXPECT_TRUE(
-            m_doc.Database().AddRecord(file, UpdateCrc16(0, bytes), name, 0, 8, 8, keywords));
-        CIndexEntry entry;
-        EXPECT_TRUE(index.ReadEntry(entry, index.GetLastInserted()));
-        return entry.record;
+        return AddPicture(m_doc.Database(), name, bytes, keywords);
     }
     std::string CurrentName() {
         CRecordHead head;

@@ -7,6 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -24,14 +25,7 @@ protected:
 
     std::int32_t Add(const std::string& name, unsigned seed, std::int32_t created = 0,
                      CPictureDatabase::Keywords keywords = {}) {
-        CMemFile file;
-        const std::vector<std::uint8_t> bytes = PatternBytes(40 + seed, seed);
-        FillMemFile(file, bytes);
-        CPictureDatabase& db = m_doc.Database();
-        EXPECT_TRUE(db.AddRecord(file, UpdateCrc16(0, bytes), name, created, 1, 1, keywords));
-        CIndexEntry entry;
-        EXPECT_TRUE(db.Index().ReadEntry(entry, db.Index().GetLastInserted()));
-        return entry.record;
+        return AddPicture(m_doc.Database(), name, PatternBytes(40 + seed, seed), keywords, created);
     }
     int Output(bool marked) {
         m_prompt.Clear();
@@ -100,9 +94,7 @@ TEST_F(PictureOutputTest, CountsLiveRecordsByTheirExtension) {
     for (const char* name :
          {"a.tif", "b.TIFF", "c.gif", "d.jpeg", "e.JPG", "f.bmp", "PHOTO.jpe", "g.png", "noext"})
         Add(name, seed++);
-    CRecordHead head;
-    const std::int32_t gone = Add("gone.jpg", seed);
-    ASSERT_TRUE(m_doc.Database().ReadHead(head, gone) && m_doc.Database().DeleteRecord(gone, head));
+    ASSERT_TRUE(DeletePicture(m_doc.Database(), Add("gone.jpg", seed)));
     EXPECT_EQ(CountByType(m_doc.Database(), counts), 1);
     const int expected[] = {2, 1, 2, 1, 3, 9};
     const int got[] = {counts.tiff, counts.gif,     counts.jpeg,

@@ -4,6 +4,7 @@
 #include "collection/PicdexDoc.h"
 #include "collection/Sorting.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,18 +34,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(Db().OpenDatabase(File("db"), true)); }
     CPictureDatabase& Db() { return m_doc.Database(); }
     std::int32_t Add(const std::string& name, CPictureDatabase::Keywords keywords = {}) {
-        CMemFile file;
-        FillMemFile(file, PatternBytes(40));
-        EXPECT_TRUE(
-            Db().AddRecord(file, UpdateCrc16(0, PatternBytes(40)), name, 0, 8, 8, keywords));
-        CIndexEntry entry;
-        EXPECT_TRUE(Db().Index().ReadEntry(entry, Db().Index().GetLastInserted()));
-        return entry.record;
+        return AddPicture(Db(), name, PatternBytes(40), keywords);
     }
-    void Delete(std::int32_t record) {
-        CRecordHead head;
-        ASSERT_TRUE(Db().ReadHead(head, record) && Db().DeleteRecord(record, head));
-    }
+    void Delete(std::int32_t record) { ASSERT_TRUE(DeletePicture(Db(), record)); }
     std::string Current() {
         CRecordHead head;
         return m_doc.GetCurrentHead(head) ? head.FileName() : "";

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <tuple>
 
@@ -40,14 +39,13 @@ TEST_P(CorruptionMatrixTest, EveryOperationFailsCleanlyAndKeepsTheUndamagedRecor
     ASSERT_TRUE(prepared.Build(File("prepared"), corpus, withPassword ? password : ""));
     m_prompt.Clear();
 
-    CWatchdog watchdog(std::chrono::seconds(30));
     std::string table;
     for (const DamageCase& damage : DamageCases(region, prepared)) {
         SCOPED_TRACE(damage.Label());
         // Every question is answered Yes; none is expected.
         for (int k = 0; k < 4; ++k)
             m_prompt.PushAnswer(true);
-        CDamagedRun run(prepared, damage, m_prompt, watchdog);
+        CDamagedRun run(prepared, damage, m_prompt);
         const RunOutcomes outcomes = run.Run();
         table += Row(damage, outcomes, run.KeptByMainRebuild(), prepared.LiveCount());
     }

@@ -8,6 +8,7 @@
 #include "platform/ByteOrder.h"
 #include "storage/Crc16.h"
 #include "storage/IndexFile.h"
+#include "support/AddPicture.h"
 #include "support/FormatReader.h"
 #include "support/TestSupport.h"
 
@@ -41,10 +42,7 @@ protected:
         ASSERT_EQ(index.GetHeader().skipLength, 3);
     }
     static int Insert(CIndexFile& index, const std::string& key) {
-        CIndexEntry entry;
-        entry.SetKey(key);
-        entry.flags = 0;
-        entry.record = 1;
+        CIndexEntry entry = NewEntry(key, 1);
         return index.InsertKey(entry, true);
     }
     // Inserts key into the damaged file; the entries the list reaches afterwards.

@@ -10,6 +10,8 @@
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
 #include "storage/RecordHead.h"
+#include "support/AddPicture.h"
+#include "support/NoProgress.h"
 
 #include <algorithm>
 #include <optional>
@@ -70,27 +72,12 @@ private:
     ReconstructChoice m_choice;
 };
 
-std::vector<std::uint8_t> Bytes(const CMemFile& file) {
-    return {file.Data().begin(), file.Data().end()};
-}
-
 // The current record shown after moving to name; -1 when not found.
 std::int32_t FoundByName(CPicdexDoc& doc, const std::string& name) {
     if (FindFileName(doc, MakeNameKey(name)) < 0)
         return -1;
     return doc.Database().Index().GetCurrentRecord();
 }
-
-bool ReadsBack(CPictureDatabase& db, std::int32_t head, const std::vector<std::uint8_t>& bytes) {
-    CMemFile read;
-    CRecordHead readHead;
-    return head >= 0 && db.ReadPicture(read, head, readHead) && Bytes(read) == bytes;
-}
-
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 constexpr const char* addedName = "added.gif";
 
@@ -114,8 +101,8 @@ const char* OperationName(Operation operation) {
 }
 
 CDamagedRun::CDamagedRun(const CPreparedDatabase& prepared, const DamageCase& damage,
-                         CScriptedPrompt& prompt, CWatchdog& watchdog)
-    : m_prepared(prepared), m_damage(damage), m_prompt(prompt), m_watchdog(watchdog) {}
+                         CScriptedPrompt& prompt)
+    : m_prepared(prepared), m_damage(damage), m_prompt(prompt) {}
 
 void CDamagedRun::WriteDamagedCopy() {
     m_damaged = {m_prepared.MainBytes(), m_prepared.IndexBytes()};
@@ -161,10 +148,8 @@ RunOutcomes CDamagedRun::Run() {
     RunOutcomes outcomes;
     outcomes.fill('-');
     WriteDamagedCopy();
-    const std::string label = m_damage.Label();
     auto step = [&](Operation operation, auto&& run) {
         SCOPED_TRACE(OperationName(operation));
-        CWatchedStep watched(m_watchdog, label + " / " + OperationName(operation));
         outcomes[static_cast<int>(operation)] = run();
     };
 
@@ -221,7 +206,7 @@ char CDamagedRun::Check() {
             for (const PreparedRecord& record : m_prepared.Records()) {
                 CMemFile bytes;
                 CRecordHead head;
-                if (!db.ReadPicture(bytes, record.head, head) || Bytes(bytes) != record.bytes)
+                if (!db.ReadPicture(bytes, record.head, head) || BytesOf(bytes) != record.bytes)
                     ++m_unreadable;
             }
         }
@@ -487,7 +472,7 @@ void CDamagedRun::ExpectRecordsBack(bool indexRebuild) {
             continue;
         CMemFile bytes;
         EXPECT_TRUE((indexRebuild && !intact) ||
-                    (db.ReadPicture(bytes, found, head) && Bytes(bytes) == record.bytes))
+                    (db.ReadPicture(bytes, found, head) && BytesOf(bytes) == record.bytes))
             << record.name << " does not read back byte for byte";
         if (indexRebuild) {
             EXPECT_EQ(found, record.head) << record.name << " is found at another head";

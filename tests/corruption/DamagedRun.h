@@ -4,7 +4,7 @@
 // both directions (decoding pictures, making missing thumbnails), the keyword and file-name
 // searches and the keyword list, the duplicate check, and both reconstructions through
 // the Reconstruct command, swapped in and reopened, and changes: a picture added and a
-// record deleted, then the index rebuilt. Each operation runs under the watchdog.
+// record deleted, then the index rebuilt. A hang fails the test at ctest's timeout.
 //
 // What must hold is checked as it goes (failures are test failures): every text shown is
 // one of the program's own messages; a failure says why; a database that is refused or a
@@ -20,7 +20,6 @@
 
 #include "corruption/Damage.h"
 #include "corruption/PreparedDatabase.h"
-#include "corruption/Watchdog.h"
 #include "support/TestSupport.h"
 
 #include <array>
@@ -52,7 +51,7 @@ using RunOutcomes = std::array<char, operationCount>;
 class CDamagedRun {
 public:
     CDamagedRun(const CPreparedDatabase& prepared, const DamageCase& damage,
-                CScriptedPrompt& prompt, CWatchdog& watchdog);
+                CScriptedPrompt& prompt);
 
     RunOutcomes Run();
     // Records in the database that a main-file reconstruction built; -1 when none was built.
@@ -90,7 +89,6 @@ private:
     const CPreparedDatabase& m_prepared;
     const DamageCase& m_damage;
     CScriptedPrompt& m_prompt;
-    CWatchdog& m_watchdog;
     CTempDir m_dir;
     Files m_damaged;
     // Records whose picture did not read back intact from the damaged database.

@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,6 @@
 #include <functional>
 
 namespace {
-
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 // Three records a.dat, b.dat, c.dat of 3000 bytes each; b.dat is deleted.
 class MainCopyPlanTest : public CTempDirTest {

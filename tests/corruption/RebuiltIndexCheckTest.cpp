@@ -9,23 +9,12 @@
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
-
-std::string Lines(const DatabaseCheckResult& result) {
-    std::string text;
-    for (const std::string& problem : result.problems)
-        text += "\n  " + problem;
-    return text;
-}
 
 class RebuiltIndexCheckTest : public CTempDirTest {};
 
@@ -52,7 +41,7 @@ TEST_F(RebuiltIndexCheckTest, NoIndexDamageRightAfterAnIndexReconstruction) {
             }
             ASSERT_EQ(CompletePendingReconstruction(path), 1);
             const DatabaseCheckResult check = VerifyDatabase(path, false);
-            EXPECT_FALSE(check.indexDamaged) << Lines(check);
+            EXPECT_FALSE(check.indexDamaged) << Joined(check.problems);
             m_prompt.Clear();
         }
     }

@@ -6,17 +6,13 @@
 #include "platform/ByteOrder.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 constexpr std::size_t blockSize = 2048;
 constexpr std::int32_t payloadSize = 2032;
-
-class CQuietProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 // Whether the picture chain of the head at h reaches its end inside the file.
 bool ChainIsComplete(const std::vector<std::uint8_t>& main, std::int32_t h) {
@@ -49,7 +45,7 @@ bool RebuildIndex(const std::string& mainPath) {
         CPictureDatabase db;
         if (!db.OpenDatabase(mainPath, true))
             return false;
-        CQuietProgress progress;
+        CNoProgress progress;
         if (!BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()), progress))
             return false;
     }

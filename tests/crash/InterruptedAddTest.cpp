@@ -8,6 +8,8 @@
 #include "storage/IndexEntry.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/AddPicture.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -19,25 +21,9 @@ namespace {
 
 constexpr std::int64_t blockSize = 2048;
 
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
-
 class InterruptedAddTest : public CTempDirTest {
 protected:
     void SetUp() override { ASSERT_EQ(m_db.OpenDatabase(m_path, true), 1); }
-
-    std::int32_t Add(std::string_view name, const std::vector<std::uint8_t>& bytes) {
-        CMemFile source;
-        FillMemFile(source, bytes);
-        if (m_db.AddRecord(source, UpdateCrc16(0, bytes), name, 0, 1, 1, {}) != 1)
-            return -1;
-        CIndexEntry last;
-        if (!m_db.Index().ReadEntry(last, m_db.Index().GetLastInserted()))
-            return -1;
-        return last.record;
-    }
 
     // What an add killed after writing its head and `blocksWritten` blocks of the picture
     // chain leaves: the blocks at the end of the main file, and no index entry.
@@ -90,7 +76,7 @@ protected:
 };
 
 TEST_F(InterruptedAddTest, CutRecordIsLeftOutWhetherItEndsTheFileOrLaterRecordsFollow) {
-    const std::int32_t a = Add("a.jpg", m_five);
+    const std::int32_t a = AddPicture(m_db, "a.jpg", m_five);
     const std::int32_t cutAtEnd = AppendCut(m_five, 3);
     ASSERT_GT(a, 0);
     ASSERT_GT(cutAtEnd, a);
@@ -99,19 +85,17 @@ TEST_F(InterruptedAddTest, CutRecordIsLeftOutWhetherItEndsTheFileOrLaterRecordsF
     // The next add appends behind the cut record: its last block now points at this
     // record's head. A cut with no data block at all comes next, then the thumbnail
     // chain of a's record, into which that cut's chain would run.
-    const std::int32_t b = Add("b.gif", m_small);
+    const std::int32_t b = AddPicture(m_db, "b.gif", m_small);
     ASSERT_EQ(b, cutAtEnd + 4);
     const std::int32_t cutBare = AppendCut(m_five, 0);
-    CMemFile thumbnail;
-    FillMemFile(thumbnail, PatternBytes(5000, 3));
-    ASSERT_EQ(m_db.SetThumbnail(&thumbnail, a, true), 1);
+    ASSERT_EQ(StoreThumbnail(m_db, a, PatternBytes(5000, 3)), 1);
     EXPECT_EQ(Rebuild(), (std::set<std::int32_t>{a, b}));
     EXPECT_TRUE(ReadsBack(a, m_five));
     EXPECT_TRUE(ReadsBack(b, m_small));
     EXPECT_GT(cutBare, b);
 
     // Without its data size a chain that reaches an end is taken as complete.
-    const std::int32_t c = Add("c.bmp", m_small);
+    const std::int32_t c = AddPicture(m_db, "c.bmp", m_small);
     CRecordHead head;
     ASSERT_TRUE(m_db.ReadHead(head, c));
     head.SetDataSize(0);
@@ -120,10 +104,10 @@ TEST_F(InterruptedAddTest, CutRecordIsLeftOutWhetherItEndsTheFileOrLaterRecordsF
 }
 
 TEST_F(InterruptedAddTest, LinksThatLeaveTheRunBehindTheHeadAreFollowedToTheirEnd) {
-    const std::int32_t moved = Add("moved.jpg", m_five);
-    const std::int32_t away = Add("away.jpg", m_five);
-    const std::int32_t circle = Add("circle.jpg", m_five);
-    const std::int32_t last = Add("last.jpg", m_small);
+    const std::int32_t moved = AddPicture(m_db, "moved.jpg", m_five);
+    const std::int32_t away = AddPicture(m_db, "away.jpg", m_five);
+    const std::int32_t circle = AddPicture(m_db, "circle.jpg", m_five);
+    const std::int32_t last = AddPicture(m_db, "last.jpg", m_small);
     ASSERT_GT(moved, 0);
     // moved: its chain jumps from its second block to a copy of its third at the end of the
     // file and back to its fourth; the bytes are the same.

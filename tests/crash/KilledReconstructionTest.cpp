@@ -9,6 +9,7 @@
 #include "platform/MemFile.h"
 #include "storage/IndexEntry.h"
 #include "storage/PictureDatabase.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,7 @@
 namespace {
 
 using Clock = CChildProcess::Clock;
-// Each live record as (file name, picture bytes), with how often it occurs.
-using Pictures = std::map<std::pair<std::string, std::vector<std::uint8_t>>, int>;
+using Pictures = LiveRecords;
 
 class KilledReconstructionTest : public CTempDirTest {
 protected:
@@ -52,26 +52,6 @@ protected:
         m_index = ReadFileBytes(File("original.PXI"));
         m_live = LivePictures(File("original.PXM"));
         ASSERT_EQ(m_live.size(), 4u) << "five records live, two of them the same picture";
-    }
-
-    // The live records of the database, read through its index.
-    static Pictures LivePictures(const std::string& path) {
-        Pictures pictures;
-        CPictureDatabase db;
-        if (db.OpenDatabase(path, false) != 1)
-            return pictures;
-        for (std::int32_t i = 0; i < db.Index().EntryCount(); ++i) {
-            CIndexEntry entry;
-            CMemFile bytes;
-            CRecordHead head;
-            if (!db.Index().ReadEntry(entry, i) || entry.IsDeleted() ||
-                !entry.Key().starts_with('!'))
-                continue;
-            if (db.ReadPicture(bytes, entry.record, head) != 1)
-                return {};
-            ++pictures[{head.FileName(), {bytes.Data().begin(), bytes.Data().end()}}];
-        }
-        return pictures;
     }
 
     // A fresh copy of the original database; its main file's path.

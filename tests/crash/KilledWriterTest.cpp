@@ -403,11 +403,9 @@ protected:
         m_interruptedBefore = interrupted;
         m_totals.indexDamaged += recovery.firstCheck.indexDamaged ? 1 : 0;
         m_totals.rebuilds += recovery.indexRebuilt ? 1 : 0;
-        std::string problems;
-        for (const std::string& line : recovery.finalCheck.problems)
-            problems += line + "\n";
         EXPECT_FALSE(recovery.rebuildFailed) << "iteration " << iteration;
-        EXPECT_TRUE(recovery.finalCheck.Clean()) << "iteration " << iteration << "\n" << problems;
+        EXPECT_TRUE(recovery.finalCheck.Clean()) << "iteration " << iteration << "\n"
+                                                 << Joined(recovery.finalCheck.problems);
         for (std::int32_t head : recovery.interruptedAdds)
             EXPECT_EQ(m_stored.count(head), 0u)
                 << "iteration " << iteration << ": acknowledged record " << head

@@ -107,17 +107,6 @@ DuplicateChoice CScriptedAddDialogs::AskDuplicate(PxImage&, const std::string&) 
     return DuplicateChoice::doNotSave;
 }
 
-bool CScriptedMarkUi::AskKeywordOnMarked(std::string& keyword, KeywordAction& action) {
-    keyword = m_keyword;
-    action = m_action;
-    return true;
-}
-
-bool CScriptedMarkUi::AskOpenPath(const CSaveFileRequest&, std::string& path) {
-    path = m_path;
-    return true;
-}
-
 bool OpenDocumentAt(CPicdexDoc& doc, const std::string& base, std::int32_t block) {
     CPictureDatabase& db = doc.Database();
     if (!db.IsOpen() && !db.OpenDatabase(base, false))

@@ -11,6 +11,7 @@
 #include "collection/AddDialogs.h"
 #include "collection/MarkCommands.h"
 #include "faults/FaultSweep.h"
+#include "support/ScriptedMarkUi.h"
 
 #include <string>
 #include <vector>
@@ -34,18 +35,6 @@ public:
 
     // Each file's path and its keywords.
     std::vector<std::pair<std::string, CPictureDatabase::Keywords>> m_files;
-};
-
-// The marked-data commands' dialogs and view: the keyword dialog answers m_keyword and
-// m_action, the file dialog m_path.
-class CScriptedMarkUi : public IMarkView, public IMarkDialogs {
-public:
-    bool AskKeywordOnMarked(std::string& keyword, KeywordAction& action) override;
-    bool AskOpenPath(const CSaveFileRequest& request, std::string& path) override;
-
-    std::string m_keyword;
-    KeywordAction m_action = KeywordAction::add;
-    std::string m_path;
 };
 
 // Opens the document's database at base and makes the record at block current in the

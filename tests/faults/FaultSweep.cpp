@@ -4,17 +4,13 @@
 #include "platform/FileException.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/NoProgress.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 namespace {
-
-class CSilentProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 const char* FaultName(Fault fault) {
     switch (fault) {
@@ -40,17 +36,6 @@ const char* OperationName(Operation operation) {
         return "rename";
     }
     return "?";
-}
-
-std::string Joined(const std::vector<std::string>& texts) {
-    std::string joined;
-    for (const std::string& text : texts)
-        joined += "[" + text + "] ";
-    return joined;
-}
-
-std::vector<std::uint8_t> Bytes(const CMemFile& file) {
-    return {file.Data().begin(), file.Data().end()};
 }
 
 } // namespace
@@ -205,7 +190,7 @@ CDatabaseAfter CFaultSweepTest::InspectDatabase(const CWatchedDatabase& watched)
             EXPECT_EQ(read, 1);
             if (read != 1)
                 continue;
-            EXPECT_TRUE(Bytes(picture) == record.picture) << "picture bytes altered";
+            EXPECT_TRUE(BytesOf(picture) == record.picture) << "picture bytes altered";
             if (!watched.changing.count(record.block)) {
                 for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
                     EXPECT_EQ(head.Keyword(slot), record.keywords[std::size_t(slot)]);
@@ -213,7 +198,7 @@ CDatabaseAfter CFaultSweepTest::InspectDatabase(const CWatchedDatabase& watched)
             if (!record.thumbnail.empty()) {
                 CMemFile thumbnail;
                 EXPECT_EQ(db.ReadThumbnail(thumbnail, head), 1);
-                EXPECT_TRUE(Bytes(thumbnail) == record.thumbnail) << "thumbnail altered";
+                EXPECT_TRUE(BytesOf(thumbnail) == record.thumbnail) << "thumbnail altered";
             }
         }
         EXPECT_TRUE(quiet.Messages().empty()) << "reading back: " << Joined(quiet.Messages());
@@ -236,7 +221,7 @@ CDatabaseAfter CFaultSweepTest::InspectDatabase(const CWatchedDatabase& watched)
         std::string mainPath;
         {
             CPictureDatabase db;
-            CSilentProgress progress;
+            CNoProgress progress;
             EXPECT_EQ(db.OpenDatabase(watched.base, false), 1);
             mainPath = db.GetMainPath();
             EXPECT_EQ(BuildIndexFromMain(db, TemporaryIndexPath(mainPath), progress), 1);

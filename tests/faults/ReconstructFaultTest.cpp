@@ -7,6 +7,7 @@
 #include "faults/FaultFixtures.h"
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
+#include "support/NoProgress.h"
 
 #include <filesystem>
 
@@ -158,10 +159,7 @@ protected:
     std::vector<std::string> m_stagedNames;
 
 private:
-    class CSilentProgress : public IReconstructionProgress {
-    public:
-        void Step(std::int32_t, std::int32_t) override {}
-    } m_progress;
+    CNoProgress m_progress;
 };
 
 TEST_F(ReconstructFaultTest, AFailedIndexBuildLeavesTheDatabaseAsItWas) {

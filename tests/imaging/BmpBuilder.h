@@ -53,6 +53,14 @@ struct BmpBuilder {
     }
 };
 
+// What image.SaveToFile writes.
+inline std::vector<std::uint8_t> SaveToBytes(PxImage& image) {
+    CMemFile file;
+    EXPECT_EQ(image.SaveToFile(file), 1);
+    image.ReleaseFile();
+    return {file.Data().begin(), file.Data().end()};
+}
+
 inline int LoadBytes(PxImage& image, const std::vector<std::uint8_t>& bytes) {
     CMemFile file;
     FillMemFile(file, bytes);

@@ -8,34 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-struct ManifestBmp {
-    std::string path;
-    int width = 0, height = 0;
-    unsigned bits = 0;
-    bool damaged = false;
-};
-
-std::vector<ManifestBmp> ReadManifestBmps(const std::string& dir) {
-    std::vector<ManifestBmp> rows;
-    std::ifstream in(dir + "manifest.tsv");
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> cells;
-        std::stringstream split(line);
-        for (std::string cell; std::getline(split, cell, '\t');)
-            cells.push_back(cell);
-        if (cells.size() >= 7 && cells[1] == "BMP")
-            rows.push_back({cells[0], std::stoi(cells[2]), std::stoi(cells[3]),
-                            unsigned(std::stoi(cells[4])), cells[6].starts_with("CORRUPT")});
-    }
-    return rows;
-}
 
 // The pixels that differ, so that one failure does not print thousands of lines.
 int Differences(const std::vector<std::uint32_t>& drawn, const RgbPicture& reference) {
@@ -55,19 +31,21 @@ TEST(BmpCorpus, ValidFilesDrawLikeAnIndependentReading) {
         return;
     CTempDir temp;
     int checked = 0;
-    for (const ManifestBmp& row : ReadManifestBmps(dir)) {
-        if (row.damaged)
+    for (const auto& row : ManifestRows(dir, "BMP")) {
+        if (row[6].starts_with("CORRUPT"))
             continue;
-        SCOPED_TRACE(row.path);
+        const std::string path = dir + row[0];
+        SCOPED_TRACE(path);
         RgbPicture reference, written;
-        ASSERT_TRUE(ReferenceDecodeBmp(ReadFileBytes(dir + row.path), reference));
+        ASSERT_TRUE(ReferenceDecodeBmp(ReadFileBytes(path), reference));
         PxDib image;
-        ASSERT_EQ(image.LoadFromPath(dir + row.path), 1);
-        EXPECT_EQ(image.GetWidth(), static_cast<std::uint32_t>(row.width));
-        EXPECT_EQ(image.GetHeight(), static_cast<std::uint32_t>(row.height));
-        EXPECT_EQ(image.GetImageBits(), row.bits);
+        ASSERT_EQ(image.LoadFromPath(path), 1);
+        const int w = std::stoi(row[2]), h = std::stoi(row[3]);
+        EXPECT_EQ(image.GetWidth(), unsigned(w));
+        EXPECT_EQ(image.GetHeight(), unsigned(h));
+        EXPECT_EQ(image.GetImageBits(), std::stoul(row[4]));
         EXPECT_EQ(Differences(Render(image), reference), 0);
-        EXPECT_EQ(Differences(Render(image, row.width, row.height, COLORONCOLOR), reference), 0);
+        EXPECT_EQ(Differences(Render(image, w, h, COLORONCOLOR), reference), 0);
         ASSERT_EQ(image.SaveToPath(temp.File("copy.bmp")), 1);
         ASSERT_TRUE(ReferenceDecodeBmp(ReadFileBytes(temp.File("copy.bmp")), written));
         EXPECT_EQ(written.pixels, reference.pixels);
@@ -115,13 +93,13 @@ TEST(BmpCorpus, DamagedFilesFailOrDrawCleanly) {
     if (dir.empty())
         return;
     int damaged = 0;
-    for (const ManifestBmp& row : ReadManifestBmps(dir)) {
-        if (!row.damaged)
+    for (const auto& row : ManifestRows(dir, "BMP")) {
+        if (!row[6].starts_with("CORRUPT"))
             continue;
-        SCOPED_TRACE(row.path);
+        SCOPED_TRACE(row[0]);
         ++damaged;
         PxDib image;
-        if (image.LoadFromPath(dir + row.path) != 1) {
+        if (image.LoadFromPath(dir + row[0]) != 1) {
             EXPECT_FALSE(image.HasImage());
             continue;
         }

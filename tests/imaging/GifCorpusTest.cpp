@@ -2,6 +2,7 @@
 // it, the writer's copy reads in giflib as the same picture and is within 5 % of the size
 // of giflib's own encoding, and the file giflib refuses still loads. True-colour
 // photographs written as GIF keep at least 30 dB PSNR.
+#include "BmpBuilder.h"
 #include "GifReference.h"
 #include "imaging/PxDib.h"
 #include "imaging/PxGif.h"

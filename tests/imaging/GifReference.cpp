@@ -93,10 +93,3 @@ void MakeImage(const GifIndexed& picture, unsigned bits, PxImage& image) {
     ASSERT_EQ(LoadBytes(dib, bmp.Build()), 1);
     ASSERT_EQ(image.CopyFrom(dib), 1);
 }
-
-std::vector<std::uint8_t> SaveToBytes(PxImage& image) {
-    CMemFile file;
-    EXPECT_EQ(image.SaveToFile(file), 1);
-    image.ReleaseFile();
-    return {file.Data().begin(), file.Data().end()};
-}

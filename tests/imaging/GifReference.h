@@ -25,5 +25,3 @@ std::vector<std::uint8_t> GiflibEncode(const GifIndexed& picture);
 GifIndexed IndicesOf(const PxImage& image);
 // Puts picture into image at a depth of 1, 4 or 8 bits (through a BMP).
 void MakeImage(const GifIndexed& picture, unsigned bits, PxImage& image);
-// What image.SaveToFile writes.
-std::vector<std::uint8_t> SaveToBytes(PxImage& image);

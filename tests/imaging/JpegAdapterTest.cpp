@@ -13,8 +13,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <set>
 
 #include <jpeglib.h>
 
@@ -133,11 +131,9 @@ TEST(JpegAdapter, EveryCorpusJpegDecodesAsTheLibraryDecodesIt) {
     const std::string dir = TestDataDir();
     if (dir.empty())
         return;
-    std::set<std::string> paths; // the manifest lists some files twice
-    std::ifstream manifest(dir + "manifest.tsv");
-    for (std::string line; std::getline(manifest, line);)
-        if (line.find("\tJPEG\t") != std::string::npos)
-            paths.insert(line.substr(0, line.find('\t')));
+    std::vector<std::string> paths;
+    for (const auto& row : ManifestRows(dir, "JPEG"))
+        paths.push_back(row[0]);
     RgbPicture photo;
     ASSERT_TRUE(
         ReferenceDecodeTiff(ReadFileBytes(dir + "photos/ladybird-640x480-rgb.tiff"), photo));

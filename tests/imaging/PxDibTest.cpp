@@ -10,12 +10,6 @@
 
 namespace {
 
-std::vector<std::uint8_t> Written(PxImage& image) {
-    CMemFile out;
-    EXPECT_EQ(image.SaveToFile(out), 1);
-    return {out.Data().begin(), out.Data().end()};
-}
-
 // A full colour table and varied pixels; row padding holds zeros, as the writer writes it.
 BmpBuilder Plain(std::uint16_t bits, std::int32_t width, std::int32_t height) {
     BmpBuilder b{.width = width, .height = height, .bits = bits};
@@ -41,7 +35,7 @@ TEST(PxDibFormat, RoundTripsKeepEveryByteAtEachDepth) {
             EXPECT_EQ(image.GetWidth(), unsigned(width));
             EXPECT_EQ(image.GetHeight(), 5u);
             EXPECT_EQ(image.GetColorCount(), bits == 24 ? 0 : 1u << bits);
-            EXPECT_EQ(Written(image), file);
+            EXPECT_EQ(SaveToBytes(image), file);
         }
     }
 }
@@ -52,7 +46,7 @@ TEST(PxDibFormat, AShortColourTableIsWrittenInFullWithColoursUsedKept) {
     few.colorsUsed = 20;
     PxDib eight;
     ASSERT_EQ(LoadBytes(eight, few.Build()), 1);
-    std::vector<std::uint8_t> out = Written(eight);
+    std::vector<std::uint8_t> out = SaveToBytes(eight);
     EXPECT_EQ(GetLeU32(out.data() + 10), 14u + 40 + 256 * 4);
     EXPECT_EQ(GetLeU32(out.data() + 14 + 32), 20u);
 }
@@ -67,7 +61,7 @@ TEST(PxDibFormat, CoreHeaderIsConvertedToTheInfoHeaderForm) {
     EXPECT_EQ(h.biSize, 40u);
     EXPECT_EQ(h.biClrUsed, 2u); // the table before the pixel data holds only two
     EXPECT_EQ(Render(image), (std::vector<std::uint32_t>{0xAABBCC, 0x112233}));
-    ASSERT_EQ(LoadBytes(reread, Written(image)), 1);
+    ASSERT_EQ(LoadBytes(reread, SaveToBytes(image)), 1);
     EXPECT_EQ(ReadInfoHeader(reread.GetHeader().data()).biSize, 40u);
     EXPECT_EQ(Render(reread), Render(image));
 }
@@ -88,7 +82,7 @@ TEST(PxDibFormat, LongerHeadersAndBitFieldsKeepTheirColours) {
     PxDib rgb16, reread;
     ASSERT_EQ(LoadBytes(rgb16, fields.Build()), 1);
     EXPECT_EQ(Render(rgb16), (std::vector<std::uint32_t>{0x0000FF, 0xFF0000}));
-    ASSERT_EQ(LoadBytes(reread, Written(rgb16)), 1);
+    ASSERT_EQ(LoadBytes(reread, SaveToBytes(rgb16)), 1);
     EXPECT_EQ(Render(reread), Render(rgb16));
 }
 
@@ -105,7 +99,7 @@ TEST(PxDibFormat, RleDataKeepsItsWholeStreamAndRowsToSpare) {
     std::vector<std::uint32_t> expected(6 * 4, 0);
     std::fill(expected.begin() + 18, expected.end(), 0xFFFFFF);
     EXPECT_EQ(drawn, expected);
-    std::vector<std::uint8_t> out = Written(image);
+    std::vector<std::uint8_t> out = SaveToBytes(image);
     EXPECT_EQ(GetLeU32(out.data() + 14 + 20), image.GetBits().size());
     ASSERT_EQ(LoadBytes(reread, out), 1);
     EXPECT_EQ(Render(reread), drawn);

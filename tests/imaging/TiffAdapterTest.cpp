@@ -11,8 +11,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <set>
 
 #include <tiffio.h>
 
@@ -77,11 +75,9 @@ TEST(TiffAdapter, EveryCorpusTiffLoadsWithLibtiffsPixels) {
     const std::string dir = TestDataDir();
     if (dir.empty())
         return;
-    std::set<std::string> paths; // the manifest lists some files twice
-    std::ifstream manifest(dir + "manifest.tsv");
-    for (std::string line; std::getline(manifest, line);)
-        if (line.find("\tTIFF\t") != std::string::npos)
-            paths.insert(line.substr(0, line.find('\t')));
+    std::vector<std::string> paths;
+    for (const auto& row : ManifestRows(dir, "TIFF"))
+        paths.push_back(row[0]);
     CScopedTemporaryFolder temporary;
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);

@@ -7,6 +7,7 @@
 
 #include "platform/ByteOrder.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <cstdio>
@@ -26,15 +27,9 @@ protected:
     void SetUp() override {
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(m_path, true), 1);
-        for (std::size_t size : {3000, 10}) {
-            CMemFile source;
-            FillMemFile(source, PatternBytes(size));
-            ASSERT_EQ(
-                db.AddRecord(source, UpdateCrc16(0, PatternBytes(size)), "a.jpg", 0, 1, 1, {}), 1);
-        }
-        CMemFile thumbnail;
-        FillMemFile(thumbnail, PatternBytes(100, 3));
-        ASSERT_EQ(db.SetThumbnail(&thumbnail, 4, true), 1);
+        for (std::size_t size : {3000, 10})
+            ASSERT_GT(AddPicture(db, "a.jpg", PatternBytes(size)), 0);
+        ASSERT_EQ(StoreThumbnail(db, 4, PatternBytes(100, 3)), 1);
     }
     void Patch(std::int32_t block, int offset, std::int32_t value) {
         PatchFileLe32(m_path, std::int64_t{block} * blockSize + offset, value);
@@ -133,13 +128,6 @@ protected:
         char key[8];
         std::snprintf(key, sizeof key, "!k%03d", i);
         return key;
-    }
-    static CIndexEntry NewEntry(const std::string& key, std::int32_t record) {
-        CIndexEntry entry;
-        entry.SetKey(key);
-        entry.flags = 0;
-        entry.record = record;
-        return entry;
     }
     // Puts the undamaged file back, with value at offset when offset is not negative.
     void Restore(std::int64_t offset = -1, std::int32_t value = 0) {

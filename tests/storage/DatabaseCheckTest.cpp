@@ -10,7 +10,9 @@
 #include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/AddPicture.h"
 #include "support/FormatWriter.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,20 +33,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 constexpr std::int64_t entryStart = 32792;
-
-std::string Lines(const DatabaseCheckResult& result) {
-    std::string text;
-    for (const std::string& line : result.problems)
-        text += line + "\n";
-    return text;
-}
-
-std::string Notes(const DatabaseCheckResult& result) {
-    std::string text;
-    for (const std::string& line : result.notes)
-        text += line + "\n";
-    return text;
-}
 
 bool Has(const DatabaseCheckResult& result, std::string_view text) {
     return std::any_of(result.problems.begin(), result.problems.end(),
@@ -70,11 +58,6 @@ void Put32(Bytes& bytes, std::int64_t offset, std::int32_t value) {
     PutLe32(bytes.data() + offset, value);
 }
 
-class CNoProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
-
 class DatabaseCheckTest : public CTempDirTest {
 protected:
     void SetUp() override {
@@ -82,16 +65,16 @@ protected:
         ASSERT_EQ(db.OpenDatabase(File("pics"), true), 1);
         m_thumbnails = {PatternBytes(300, 11), PatternBytes(2032, 2), PatternBytes(2100, 13)};
         m_beach = Add(db, "beach.jpg", PatternBytes(5000, 1), {"Sea", "Sun"});
-        Thumbnail(db, m_beach, PatternBytes(300, 11));
+        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(300, 11)), 1);
         m_own = Add(db, "Beach.JPG", PatternBytes(2032, 2), {"sea"}); // ends in an empty block
         ASSERT_EQ(db.SetThumbnail(nullptr, m_own, false), 1);
         m_empty = Add(db, "empty.gif", {}, {});
         m_old = Add(db, "old.bmp", PatternBytes(3000, 4), {"x"});
-        Thumbnail(db, m_old, PatternBytes(100, 12));
-        Thumbnail(db, m_old, PatternBytes(2100, 13)); // the first one stays unreferenced
+        ASSERT_EQ(StoreThumbnail(db, m_old, PatternBytes(100, 12)), 1);
+        ASSERT_EQ(StoreThumbnail(db, m_old, PatternBytes(2100, 13)),
+                  1); // the first one stays unreferenced
+        ASSERT_TRUE(DeletePicture(db, m_old));
         CRecordHead head;
-        ASSERT_EQ(db.ReadHead(head, m_old), 1);
-        ASSERT_EQ(db.DeleteRecord(m_old, head), 1);
         const std::int32_t keys = Add(db, "keys.tif", PatternBytes(10, 5), {"a"});
         ASSERT_EQ(db.ReadHead(head, keys), 1);
         CRecordHead changed = head;
@@ -114,11 +97,6 @@ protected:
         EXPECT_EQ(
             db.AddRecord(file, UpdateCrc16(0, picture), "/photos/" + name, 0, 10, 10, keywords), 1);
         return block;
-    }
-    void Thumbnail(CPictureDatabase& db, std::int32_t block, const Bytes& bytes) {
-        CMemFile file;
-        FillMemFile(file, bytes);
-        EXPECT_EQ(db.SetThumbnail(&file, block, true), 1);
     }
 
     // Stands in for the decoder: a thumbnail decodes when its bytes are one of those stored.
@@ -189,8 +167,8 @@ TEST_F(DatabaseCheckTest, WrittenDatabaseIsCleanFullAndQuickWhileItsWriterHoldsI
     ASSERT_EQ(writer.OpenDatabase(File("pics"), true), 1);
     ASSERT_FALSE(writer.IsReadOnly());
     const DatabaseCheckResult full = CheckDatabase(File("pics.PXI"), false, Decoder());
-    EXPECT_TRUE(full.Clean()) << Lines(full);
-    EXPECT_EQ(full.notes, std::vector<std::string>{ReplacedThumbnail()}) << Notes(full);
+    EXPECT_TRUE(full.Clean()) << Joined(full.problems);
+    EXPECT_EQ(full.notes, std::vector<std::string>{ReplacedThumbnail()}) << Joined(full.notes);
     EXPECT_EQ(full.records, 5);
     EXPECT_EQ(full.liveRecords, 4);
     EXPECT_EQ(full.entries, 22);
@@ -200,7 +178,7 @@ TEST_F(DatabaseCheckTest, WrittenDatabaseIsCleanFullAndQuickWhileItsWriterHoldsI
     EXPECT_EQ(m_seen, m_thumbnails);
 
     const DatabaseCheckResult quick = CheckDatabase(File("pics"), true);
-    EXPECT_TRUE(quick.Clean()) << Lines(quick);
+    EXPECT_TRUE(quick.Clean()) << Joined(quick.problems);
     EXPECT_EQ(quick.records, -1);
     EXPECT_EQ(quick.entries, 22);
     writer.Close();
@@ -210,13 +188,13 @@ TEST_F(DatabaseCheckTest, WrittenDatabaseIsCleanFullAndQuickWhileItsWriterHoldsI
 
 TEST_F(DatabaseCheckTest, MissingFilesAreReportedAndNeverCreated) {
     const DatabaseCheckResult none = CheckDatabase(File("none"), false);
-    EXPECT_TRUE(none.mainDamaged && none.indexDamaged) << Lines(none);
+    EXPECT_TRUE(none.mainDamaged && none.indexDamaged) << Joined(none.problems);
     EXPECT_TRUE(Has(none, "none.PXM: not found") && Has(none, "none.PXI: not found"));
     EXPECT_FALSE(FileExists(File("none.PXM")) || FileExists(File("none.PXI")));
 
     WriteFileBytes(File("solo.pxm"), m_main); // any letter case names the file
     const DatabaseCheckResult solo = CheckDatabase(File("solo"), false);
-    EXPECT_TRUE(solo.indexDamaged && !solo.mainDamaged) << Lines(solo);
+    EXPECT_TRUE(solo.indexDamaged && !solo.mainDamaged) << Joined(solo.problems);
     EXPECT_EQ(solo.records, 5);
 }
 
@@ -247,7 +225,7 @@ TEST_F(DatabaseCheckTest, MainFileDamageIsFoundAndBlamedOnTheMainFile) {
         Bytes main = m_main;
         damage(main);
         const DatabaseCheckResult result = CheckCopy(main, m_index);
-        EXPECT_TRUE(Has(result, expected)) << expected << "\n" << Lines(result);
+        EXPECT_TRUE(Has(result, expected)) << expected << "\n" << Joined(result.problems);
         EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << expected;
     }
     // The quick check sees the header and the length: a partial last block is what an
@@ -259,8 +237,8 @@ TEST_F(DatabaseCheckTest, MainFileDamageIsFoundAndBlamedOnTheMainFile) {
         EXPECT_EQ(NoteCount(result, "main file: 2047 bytes after the last whole block (a write "
                                     "that did not complete), ignored"),
                   1)
-            << Notes(result);
-        EXPECT_EQ(result.mainDamaged, !quick) << Lines(result);
+            << Joined(result.notes);
+        EXPECT_EQ(result.mainDamaged, !quick) << Joined(result.problems);
     }
     WriteFileBytes(File("copy.PXM"), Bytes{});
     EXPECT_TRUE(CheckDatabase(File("copy"), true).mainDamaged);
@@ -297,7 +275,7 @@ TEST_F(DatabaseCheckTest, IndexDamageIsFoundAndBlamedOnTheIndexFile) {
         damage(index);
         for (bool mode : {false, quick}) {
             const DatabaseCheckResult result = CheckCopy(m_main, index, mode);
-            EXPECT_TRUE(Has(result, expected)) << expected << "\n" << Lines(result);
+            EXPECT_TRUE(Has(result, expected)) << expected << "\n" << Joined(result.problems);
             EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << expected;
         }
     }
@@ -314,9 +292,9 @@ TEST_F(DatabaseCheckTest, InterruptedAddLeavesARecordWithoutEntries) {
     ASSERT_EQ(db.Main().AppendRecord(picture, block, head), 1);
     const DatabaseCheckResult result = CheckDatabase(File("pics"), false);
     EXPECT_TRUE(Has(result, "record at block " + std::to_string(block) + ": no index entry"))
-        << Lines(result);
+        << Joined(result.problems);
     EXPECT_TRUE(result.indexDamaged && !result.mainDamaged);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
     EXPECT_EQ(result.records, 6);
     EXPECT_EQ(result.liveRecords, 4);
 }
@@ -338,12 +316,13 @@ TEST_F(DatabaseCheckTest, UnfinishedAdditionIsNotedAndTheRecordAddedAfterItCheck
         ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), cut.kept), e);
         const bool partial = cut.kept % 2048 != 0;
         DatabaseCheckResult result = Check();
-        EXPECT_TRUE(result.Clean() && !result.mainDamaged && !result.indexDamaged) << Lines(result);
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + cut.before), 1) << Notes(result);
+        EXPECT_TRUE(result.Clean() && !result.mainDamaged && !result.indexDamaged)
+            << Joined(result.problems);
+        EXPECT_EQ(NoteCount(result, Unfinished(e) + cut.before), 1) << Joined(result.notes);
         EXPECT_EQ(NoteCount(result, "1000 bytes after the last whole block"), partial ? 1 : 0);
         // The replaced thumbnail, the unfinished record and maybe the partial block: the
         // record's own data blocks are not noted again.
-        EXPECT_EQ(result.notes.size(), partial ? 3u : 2u) << Notes(result);
+        EXPECT_EQ(result.notes.size(), partial ? 3u : 2u) << Joined(result.notes);
         EXPECT_EQ(result.records, 5);
         EXPECT_EQ(result.liveRecords, 4);
 
@@ -357,11 +336,11 @@ TEST_F(DatabaseCheckTest, UnfinishedAdditionIsNotedAndTheRecordAddedAfterItCheck
             EXPECT_TRUE(std::ranges::equal(back.Data(), later));
         }
         result = Check();
-        EXPECT_TRUE(result.Clean()) << Lines(result);
+        EXPECT_TRUE(result.Clean()) << Joined(result.problems);
         const std::string into = "runs into block " + std::to_string(cut.next) + ", a record head";
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + into), 1) << Notes(result);
+        EXPECT_EQ(NoteCount(result, Unfinished(e) + into), 1) << Joined(result.notes);
         EXPECT_EQ(NoteCount(result, "after the last whole block"), 0);
-        EXPECT_EQ(result.notes.size(), 2u) << Notes(result);
+        EXPECT_EQ(result.notes.size(), 2u) << Joined(result.notes);
         EXPECT_EQ(result.records, 6);
         EXPECT_EQ(result.liveRecords, 5);
     }
@@ -376,18 +355,18 @@ TEST_F(DatabaseCheckTest, UnfinishedChainRunningIntoALaterThumbnailClaimsNoneOfI
     {
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-        Thumbnail(db, m_beach, PatternBytes(2100, 13));
+        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(2100, 13)), 1);
     }
     const DatabaseCheckResult result = Check();
-    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
     EXPECT_EQ(NoteCount(result, Unfinished(e) + "holds 4132 bytes, the head says 5000"), 1)
-        << Notes(result);
+        << Joined(result.notes);
     // The thumbnail the new one replaced is the only other leftover.
     EXPECT_EQ(NoteCount(result, "block " + std::to_string(m_beach + 4) +
                                     ": a data block that no record refers to"),
               1)
-        << Notes(result);
-    EXPECT_EQ(result.notes.size(), 3u) << Notes(result);
+        << Joined(result.notes);
+    EXPECT_EQ(result.notes.size(), 3u) << Joined(result.notes);
     EXPECT_EQ(std::count(m_seen.begin(), m_seen.end(), PatternBytes(2100, 13)), 2);
 }
 
@@ -400,22 +379,22 @@ TEST_F(DatabaseCheckTest, InterruptedThumbnailStoreLeavesBlocksThatAreNoted) {
         ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
         CRecordHead head;
         ASSERT_EQ(db.ReadHead(head, m_beach), 1);
-        Thumbnail(db, m_beach, PatternBytes(2100, 13));
+        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(2100, 13)), 1);
         ASSERT_EQ(db.WriteHead(head, m_beach), 1);
     }
     DatabaseCheckResult result = Check();
-    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
     EXPECT_EQ(result.notes,
               (std::vector<std::string>{ReplacedThumbnail(), "blocks " + std::to_string(e) +
                                                                  " to " + std::to_string(e + 1) +
                                                                  ": 2 data blocks" + unreferenced}))
-        << Notes(result);
+        << Joined(result.notes);
 
     ASSERT_EQ(::truncate(File("pics.PXM").c_str(), Block(e + 1) + 100), 0);
     result = Check();
-    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
     EXPECT_EQ(NoteCount(result, "block " + std::to_string(e) + ": a data block" + unreferenced), 1)
-        << Notes(result);
+        << Joined(result.notes);
     EXPECT_EQ(NoteCount(result, "main file: 100 bytes after the last whole block"), 1);
     EXPECT_EQ(result.records, 5);
 }
@@ -446,30 +425,30 @@ TEST_F(DatabaseCheckTest, RecordWithoutEntriesIsUnfinishedOnlyWhenItsChainIsInco
         Bytes main = complete;
         damage(main);
         const DatabaseCheckResult result = CheckCopy(main, m_index);
-        EXPECT_TRUE(result.Clean()) << expected << "\n" << Lines(result);
+        EXPECT_TRUE(result.Clean()) << expected << "\n" << Joined(result.problems);
         EXPECT_EQ(NoteCount(result, Unfinished(e) + expected), 1) << expected << "\n"
-                                                                  << Notes(result);
+                                                                  << Joined(result.notes);
         EXPECT_EQ(result.records, 5);
     }
 
     // Intact, the record is one that an index reconstruction brings back.
     DatabaseCheckResult result = CheckCopy(complete, m_index);
-    EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << Joined(result.problems);
     EXPECT_TRUE(Has(result, "record at block " + at + ": no index entry names it"));
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
     EXPECT_EQ(result.records, 6);
     // Links that nothing reads do not keep the picture from reading back: the record is
     // complete, its chain's faults are main-file damage.
     Bytes main = complete;
     Put32(main, Block(e + 2), 7);
     result = CheckCopy(main, m_index);
-    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Joined(result.problems);
     EXPECT_TRUE(Has(result, "block " + std::to_string(e + 2) +
                                 ": previous link 7 in the picture "
                                 "chain of record at block " +
                                 at))
-        << Lines(result);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+        << Joined(result.problems);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
 }
 
 TEST_F(DatabaseCheckTest, HeadsSentRoundOneLongChainCostBoundedWork) {
@@ -501,7 +480,7 @@ TEST_F(DatabaseCheckTest, HeadsSentRoundOneLongChainCostBoundedWork) {
     DatabaseCheckResult result = CheckCopy(main, m_index);
     // Each judged head reads the 100 blocks: as many as twice the file's blocks allow.
     const std::ptrdiff_t judged = 2 * blocks / 100;
-    EXPECT_EQ(NoteCount(result, shortChain), judged) << Notes(result);
+    EXPECT_EQ(NoteCount(result, shortChain), judged) << Joined(result.notes);
     EXPECT_TRUE(result.mainDamaged && result.indexDamaged);
     EXPECT_TRUE(Has(result, "no index entry names it"));
     EXPECT_EQ(result.records, 5 + 40 - judged);
@@ -522,8 +501,8 @@ TEST_F(DatabaseCheckTest, HeadsSentRoundOneLongChainCostBoundedWork) {
     EXPECT_LE(reads, std::uint64_t(2 * blocks + 8));
     ASSERT_EQ(CompletePendingReconstruction(File("copy.PXM")), 1);
     result = CheckDatabase(File("copy"), false);
-    EXPECT_EQ(NoteCount(result, shortChain), judged) << Notes(result);
-    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
+    EXPECT_EQ(NoteCount(result, shortChain), judged) << Joined(result.notes);
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Joined(result.problems);
     EXPECT_EQ(result.records, 5 + 40 - judged);
 }
 
@@ -541,11 +520,11 @@ TEST_F(DatabaseCheckTest, CompleteRecordFailingItsCrcIsDamageBeforeAndAfterAnInd
     Bytes main = complete;
     main[Block(e + 3) + 20] ^= 1;
     DatabaseCheckResult result = CheckCopy(main, m_index);
-    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Joined(result.problems);
     EXPECT_TRUE(Has(result, "record at block " + at + ": no index entry names it"))
-        << Lines(result);
-    EXPECT_TRUE(Has(result, crcProblem)) << Lines(result);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+        << Joined(result.problems);
+    EXPECT_TRUE(Has(result, crcProblem)) << Joined(result.problems);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
     EXPECT_EQ(result.records, 6);
 
     {
@@ -556,9 +535,9 @@ TEST_F(DatabaseCheckTest, CompleteRecordFailingItsCrcIsDamageBeforeAndAfterAnInd
     }
     ASSERT_EQ(CompletePendingReconstruction(File("copy.PXM")), 1);
     result = CheckDatabase(File("copy"), false, Decoder());
-    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
-    EXPECT_EQ(result.problems.size(), 1u) << Lines(result);
-    EXPECT_TRUE(Has(result, crcProblem)) << Lines(result);
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Joined(result.problems);
+    EXPECT_EQ(result.problems.size(), 1u) << Joined(result.problems);
+    EXPECT_TRUE(Has(result, crcProblem)) << Joined(result.problems);
     EXPECT_EQ(result.records, 6);
     {
         CPictureDatabase db;
@@ -576,11 +555,11 @@ TEST_F(DatabaseCheckTest, CompleteRecordFailingItsCrcIsDamageBeforeAndAfterAnInd
     main = complete;
     Put32(main, Block(e) + 4, m_beach + 1);
     result = CheckCopy(main, m_index);
-    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Lines(result);
+    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Joined(result.problems);
     EXPECT_TRUE(Has(result, "block " + std::to_string(m_beach + 1) +
                                 ": in the picture chain of record at block " + at))
-        << Lines(result);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+        << Joined(result.problems);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
 }
 
 TEST_F(DatabaseCheckTest, IncompleteRecordWithEntriesIsMainFileDamage) {
@@ -593,11 +572,11 @@ TEST_F(DatabaseCheckTest, IncompleteRecordWithEntriesIsMainFileDamage) {
     }
     ASSERT_EQ(::truncate(File("pics.PXM").c_str(), Block(e) + 4096 + 1000), 0);
     DatabaseCheckResult result = Check();
-    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Joined(result.problems);
     EXPECT_TRUE(Has(result, "picture chain of record at block " + std::to_string(e) +
                                 ": links to block " + std::to_string(e + 2) + ", past the end"))
-        << Lines(result);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Notes(result);
+        << Joined(result.problems);
+    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
     EXPECT_EQ(result.records, 6);
     EXPECT_EQ(result.liveRecords, 5);
 
@@ -608,12 +587,12 @@ TEST_F(DatabaseCheckTest, IncompleteRecordWithEntriesIsMainFileDamage) {
         ASSERT_EQ(Add(db, "later.jpg", PatternBytes(100, 6), {}), e + 2);
     }
     result = Check();
-    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Lines(result);
+    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Joined(result.problems);
     EXPECT_TRUE(Has(result, "block " + std::to_string(e + 2) +
                                 ": in the picture chain of record at block " + std::to_string(e) +
                                 ", but of kind 1"))
-        << Lines(result);
-    EXPECT_EQ(result.problems.size(), 1u) << Lines(result);
+        << Joined(result.problems);
+    EXPECT_EQ(result.problems.size(), 1u) << Joined(result.problems);
     EXPECT_EQ(result.records, 7);
 }
 
@@ -629,10 +608,10 @@ TEST_F(DatabaseCheckTest, ManyLeftoversGiveABoundedListOfNotes) {
         Put32(main, head + 2048 + 4, -1);
     }
     const DatabaseCheckResult result = CheckCopy(main, m_index);
-    EXPECT_TRUE(result.Clean()) << Lines(result);
-    EXPECT_EQ(NoteCount(result, "is missing (its first block is -1)"), 25) << Notes(result);
+    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
+    EXPECT_EQ(NoteCount(result, "is missing (its first block is -1)"), 25) << Joined(result.notes);
     EXPECT_EQ(NoteCount(result, "main file: 35 more notes not listed: unfinished records"), 1);
-    EXPECT_EQ(result.notes.size(), 27u) << Notes(result);
+    EXPECT_EQ(result.notes.size(), 27u) << Joined(result.notes);
     EXPECT_EQ(result.records, 5);
 }
 
@@ -651,7 +630,7 @@ TEST_F(DatabaseCheckTest, EveryFailingReadIsReportedAsAProblem) {
         const DatabaseCheckResult result = CheckDatabase(File("pics"), false, Decoder());
         EXPECT_TRUE(FaultInjection::Fired());
         EXPECT_TRUE(Has(result, "cannot be read: Hardware failure")) << nth << "\n"
-                                                                     << Lines(result);
+                                                                     << Joined(result.problems);
     }
 }
 
@@ -691,14 +670,14 @@ TEST_F(DatabaseCheckTest, HostileFilesGiveProblemsNeverACrash) {
     const DatabaseCheckResult result = CheckCopy(main, index);
     EXPECT_TRUE(result.mainDamaged && result.indexDamaged);
     // Long runs of one kind of problem are summed up, not listed one by one.
-    EXPECT_LT(result.problems.size(), 200u) << Lines(result);
+    EXPECT_LT(result.problems.size(), 200u) << Joined(result.problems);
 
     // An index file claiming more entries than can be checked is refused before reading.
     WriteFileBytes(File("copy.PXM"), m_main);
     WriteFileBytes(File("copy.PXI"), m_index);
     ASSERT_EQ(::truncate(File("copy.PXI").c_str(), entryStart + 52 * ((1 << 22) + 1)), 0);
     const DatabaseCheckResult large = CheckDatabase(File("copy"), false);
-    EXPECT_TRUE(Has(large, "too many to check")) << Lines(large);
+    EXPECT_TRUE(Has(large, "too many to check")) << Joined(large.problems);
 }
 
 // Files from the independent writer: case variants of names and keywords, a keyword twice
@@ -739,7 +718,7 @@ TEST(DatabaseCheckFormatTest, IndependentlyWrittenDatabasesCheckClean) {
     WriteFileBytes(temp.File("w.PXM"), writer.MainBytes());
     WriteFileBytes(temp.File("w.PXI"), writer.IndexBytes());
     const DatabaseCheckResult result = CheckDatabase(temp.File("w"), false);
-    EXPECT_TRUE(result.Clean()) << Lines(result);
+    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
     EXPECT_EQ(result.records, 401);
     EXPECT_TRUE(CheckDatabase(temp.File("w"), true).Clean());
 }
@@ -757,7 +736,7 @@ TEST_F(DatabaseCheckTest, HalfDeletedRecordIsDamageAndAWriterBesideTheCheckIsNot
     const DatabaseCheckResult half = CheckCopy(m_main, index);
     EXPECT_TRUE(Has(half, "record at block " + std::to_string(m_beach) +
                               ": its entry for \"@Sun\" is flagged deleted"))
-        << Lines(half);
+        << Joined(half.problems);
     EXPECT_TRUE(half.indexDamaged);
 
     std::atomic<bool> done = false;
@@ -773,7 +752,7 @@ TEST_F(DatabaseCheckTest, HalfDeletedRecordIsDamageAndAWriterBesideTheCheckIsNot
     int checks = 0;
     while (!done) {
         const DatabaseCheckResult result = CheckDatabase(File("pics"), false, Decoder());
-        EXPECT_TRUE(result.Clean()) << Lines(result);
+        EXPECT_TRUE(result.Clean()) << Joined(result.problems);
         ++checks;
     }
     writer.join();

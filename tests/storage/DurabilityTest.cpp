@@ -7,6 +7,8 @@
 #include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/AddPicture.h"
+#include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
 #include <functional>
@@ -23,11 +25,6 @@ std::size_t BytesForBlocks(int blocks) {
     return static_cast<std::size_t>(blocks - 1) * MainFormat::payloadSize + 100;
 }
 
-class CSilentProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
-
 class DurabilityTest : public CTempDirTest {
 protected:
     void SetUp() override { ASSERT_EQ(m_db.OpenDatabase(File("pics"), true), 1); }
@@ -35,19 +32,8 @@ protected:
 
     // Adds a picture and returns its head block, -1 when the add fails.
     std::int32_t Add(CPictureDatabase& db, std::size_t size, unsigned seed) {
-        CMemFile source;
-        const std::vector<std::uint8_t> bytes = PatternBytes(size, seed);
-        FillMemFile(source, bytes);
-        if (!db.AddRecord(source, UpdateCrc16(0, bytes), "/in/p" + std::to_string(seed) + ".jpg",
-                          1000, 1, 1, {}))
-            return -1;
-        db.Index().GoTo(db.Index().GetLastInserted());
-        return db.Index().GetCurrentRecord();
-    }
-    int StoreThumbnail(std::int32_t record, const std::vector<std::uint8_t>& bytes) {
-        CMemFile thumbnail;
-        FillMemFile(thumbnail, bytes);
-        return m_db.SetThumbnail(&thumbnail, record, true);
+        return AddPicture(db, "/in/p" + std::to_string(seed) + ".jpg", PatternBytes(size, seed), {},
+                          1000);
     }
     // The syncs op does, every operation counted.
     std::uint64_t SyncsOf(const std::function<void()>& op) {
@@ -64,7 +50,7 @@ TEST_F(DurabilityTest, EveryChangeSyncsEachFileItWroteOnceNotEveryBlock) {
     EXPECT_EQ(SyncsOf([&] { record = Add(m_db, BytesForBlocks(40), 1); }), 2u);
     ASSERT_GE(record, 1);
     // A thumbnail and a password live in the main file only, a deletion in the index only.
-    EXPECT_EQ(SyncsOf([&] { StoreThumbnail(record, PatternBytes(5000, 2)); }), 1u);
+    EXPECT_EQ(SyncsOf([&] { StoreThumbnail(m_db, record, PatternBytes(5000, 2)); }), 1u);
     EXPECT_EQ(SyncsOf([&] { m_db.SetPassword("pw"); }), 1u);
     CRecordHead head, changed;
     ASSERT_EQ(m_db.ReadHead(head, record), 1);
@@ -125,7 +111,7 @@ TEST_F(DurabilityTest, FailedSyncFailsTheChangeWithOneMessage) {
     changed.SetKeyword(2, "zoo");
     const std::function<int()> changes[] = {
         [&] { return Add(m_db, 800, 9) >= 0 ? 1 : 0; },
-        [&] { return StoreThumbnail(record, PatternBytes(900, 3)); },
+        [&] { return StoreThumbnail(m_db, record, PatternBytes(900, 3)); },
         [&] { return m_db.SetThumbnail(nullptr, record, false); },
         [&] { return m_db.ChangeKeywords(record, head, changed); },
         [&] { return m_db.SetPassword("x"); },
@@ -146,7 +132,7 @@ TEST_F(DurabilityTest, ReconstructionSyncsItsNewFilesAndTheFolderOfItsRenames) {
     for (unsigned seed = 1; seed <= 3; ++seed)
         ASSERT_GE(Add(m_db, 3000, seed), 1);
     const std::string mainPath = m_db.GetMainPath();
-    CSilentProgress progress;
+    CNoProgress progress;
     EXPECT_EQ(SyncsOf([&] { BuildIndexFromMain(m_db, TemporaryIndexPath(mainPath), progress); }),
               1u);
     // Created (two files, the folder), the password, one pair per copied record.
@@ -175,7 +161,7 @@ TEST_F(DurabilityTest, ThumbnailHeadIsWrittenAfterItsChain) {
     for (Fault fault : {Fault::ioError, Fault::shortWrite}) {
         for (std::uint64_t nth = 1; nth <= 5; ++nth) {
             FaultInjection::Arm(Operation::write, nth, fault);
-            EXPECT_EQ(StoreThumbnail(record, bytes), nth == 5 ? 1 : 0) << "write " << nth;
+            EXPECT_EQ(StoreThumbnail(m_db, record, bytes), nth == 5 ? 1 : 0) << "write " << nth;
             EXPECT_EQ(FaultInjection::Fired(), nth < 5) << "three chain blocks, then the head";
             FaultInjection::Disarm();
             CRecordHead head;

@@ -10,6 +10,7 @@
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
+#include "support/AddPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -180,10 +181,7 @@ TEST_F(FormatInteropTest, IndexEqualsTheLiteralWriterAfterEveryInsertion) {
     CFormatWriter writer;
     std::mt19937 random(7);
     auto insert = [&](const std::string& key, std::int32_t record) {
-        CIndexEntry entry;
-        entry.flags = 0;
-        entry.SetKey(key);
-        entry.record = record;
+        CIndexEntry entry = NewEntry(key, record);
         ASSERT_EQ(index->InsertKey(entry, true), 1);
         ASSERT_EQ(writer.InsertKey(key, record), 1);
         ASSERT_EQ(FirstDifference(writer.IndexBytes(), ReadFileBytes(path)), "") << key;

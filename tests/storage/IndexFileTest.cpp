@@ -5,6 +5,7 @@
 #include "storage/IndexFile.h"
 
 #include "platform/ByteOrder.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -15,14 +16,6 @@
 namespace {
 
 using namespace IndexFormat;
-
-CIndexEntry NewEntry(std::string_view key, std::int32_t record) {
-    CIndexEntry entry;
-    entry.SetKey(key);
-    entry.flags = 0;
-    entry.record = record;
-    return entry;
-}
 
 class IndexFileTest : public CTempDirTest {
 protected:

@@ -6,6 +6,7 @@
 
 #include "platform/ByteOrder.h"
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <ctime>
@@ -16,21 +17,9 @@ namespace {
 
 using Keywords = CPictureDatabase::Keywords;
 
-std::vector<std::uint8_t> Bytes(const CMemFile& file) {
-    return {file.Data().begin(), file.Data().end()};
-}
-
-// Adds a picture and returns its head block, found as the callers do: through the entry
-// inserted last.
 std::int32_t Add(CPictureDatabase& db, std::string_view name, std::span<const std::uint8_t> bytes,
                  const Keywords& keywords = {}) {
-    CMemFile source;
-    FillMemFile(source, bytes);
-    std::string path = "/photos/2020/" + std::string(name);
-    if (db.AddRecord(source, UpdateCrc16(0, bytes), path, 1234, 640, 480, keywords) != 1)
-        return -1;
-    db.Index().GoTo(db.Index().GetLastInserted());
-    return db.Index().GetCurrentRecord();
+    return AddPicture(db, "/photos/2020/" + std::string(name), bytes, keywords, 1234);
 }
 
 class PictureDatabaseTest : public CTempDirTest {};
@@ -139,9 +128,7 @@ TEST_F(PictureDatabaseTest, CopyRecordCarriesPictureFieldsAndThumbnail) {
     std::int32_t stored = Add(source, "stored.jpg", PatternBytes(4100, 2));
     std::int32_t none = Add(source, "none.bmp", PatternBytes(50, 3));
     ASSERT_EQ(source.SetThumbnail(nullptr, own, false), 1);
-    CMemFile thumbnail;
-    FillMemFile(thumbnail, PatternBytes(2100, 4));
-    ASSERT_EQ(source.SetThumbnail(&thumbnail, stored, true), 1);
+    ASSERT_EQ(StoreThumbnail(source, stored, PatternBytes(2100, 4)), 1);
 
     for (std::int32_t record : {own, stored, none}) {
         SCOPED_TRACE(record);
@@ -156,11 +143,11 @@ TEST_F(PictureDatabaseTest, CopyRecordCarriesPictureFieldsAndThumbnail) {
         CMemFile originalBytes, copiedBytes, originalThumbnail, copiedThumbnail;
         ASSERT_EQ(source.ReadPicture(originalBytes, record, original), 1);
         ASSERT_EQ(target.ReadPicture(copiedBytes, copy, copied), 1);
-        EXPECT_EQ(Bytes(copiedBytes), Bytes(originalBytes));
+        EXPECT_EQ(BytesOf(copiedBytes), BytesOf(originalBytes));
         const int hasThumbnail = record == none ? 0 : 1;
         ASSERT_EQ(source.ReadThumbnail(originalThumbnail, original), hasThumbnail);
         ASSERT_EQ(target.ReadThumbnail(copiedThumbnail, copied), hasThumbnail);
-        EXPECT_EQ(Bytes(copiedThumbnail), Bytes(originalThumbnail));
+        EXPECT_EQ(BytesOf(copiedThumbnail), BytesOf(originalThumbnail));
         EXPECT_EQ(copied.ThumbnailBlock() == copied.Next(), record == own);
         // Apart from its place and its date saved, the head is the original's.
         copied.SetNext(original.Next());
@@ -178,7 +165,7 @@ TEST_F(PictureDatabaseTest, ComputeCrcLoadsTheFileAndFoldsEveryByte) {
         CMemFile loaded;
         std::uint16_t crc = 1;
         ASSERT_EQ(CPictureDatabase::ComputeCrc(loaded, File("p.bin"), crc), 1) << size;
-        EXPECT_EQ(Bytes(loaded), bytes) << size;
+        EXPECT_EQ(BytesOf(loaded), bytes) << size;
         EXPECT_EQ(crc, UpdateCrc16(0, bytes)) << size;
     }
     CMemFile destination;
@@ -221,9 +208,7 @@ TEST_F(PictureDatabaseListTest, LocateRecordFindsTheRecordsEntryInTheCurrentList
 }
 
 TEST_F(PictureDatabaseListTest, CountRangeCountsLiveEntriesAroundTheCurrentOne) {
-    CRecordHead head;
-    ASSERT_EQ(m_db.ReadHead(head, m_b), 1);
-    ASSERT_EQ(m_db.DeleteRecord(m_b, head), 1);
+    ASSERT_TRUE(DeletePicture(m_db, m_b));
 
     m_db.Index().SetOrder(OrderFamily::fileName);
     ASSERT_EQ(m_db.LocateRecord(m_c), 1);

@@ -7,6 +7,7 @@
 #include "storage/IndexBuilder.h"
 #include "storage/PictureDatabase.h"
 #include "storage/PictureExport.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,14 +32,13 @@ protected:
         std::mt19937 rng(seed);
         const char* words[] = {"cat", "Cat", "sea", "zoo", "Tree"};
         for (int r = 0; r < count; ++r) {
-            CMemFile bytes;
-            FillMemFile(bytes, PatternBytes(rng() % 3000, seed + r));
+            const std::vector<std::uint8_t> bytes = PatternBytes(rng() % 3000, seed + r);
             CPictureDatabase::Keywords keywords;
             for (int k = 0; k < static_cast<int>(rng() % 4); ++k)
                 keywords[static_cast<std::size_t>(k)] = words[rng() % 5];
             std::string name = (rng() % 2 ? "IMG_" : "img_") + std::to_string(rng() % 40) + ".JPG";
-            ASSERT_TRUE(db.AddRecord(bytes, static_cast<std::uint16_t>(rng()), "/in/" + name, 1000,
-                                     1, 1, keywords));
+            ASSERT_GT(AddPicture(db, "/in/" + name, bytes, keywords, 1000, std::uint16_t(rng())),
+                      0);
         }
     }
     CCountingProgress m_progress;
@@ -57,10 +57,7 @@ TEST_F(ReconstructionTest, BulkIndexEqualsInsertingOneByOne) {
         std::string key = pick == 0   ? "!" + std::string(1, static_cast<char>('0' + i % 10))
                           : pick == 1 ? "@~" + std::to_string(i)
                                       : "#" + std::to_string(rng() % 3000);
-        CIndexEntry entry;
-        entry.flags = 0;
-        entry.SetKey(key);
-        entry.record = i;
+        CIndexEntry entry = NewEntry(key, i);
         ASSERT_TRUE(literal.InsertKey(entry, true));
         builder.Add(key, i);
     }
@@ -74,9 +71,7 @@ TEST_F(ReconstructionTest, IndexRebuildBringsDeletedRecordsBackAndSwapsIn) {
         CPictureDatabase db;
         ASSERT_TRUE(db.OpenDatabase(File("pics"), true));
         Fill(db, 300, 1);
-        CRecordHead head;
-        ASSERT_TRUE(db.ReadHead(head, 1));
-        ASSERT_TRUE(db.DeleteRecord(1, head));
+        ASSERT_TRUE(DeletePicture(db, 1));
         mainPath = db.GetMainPath();
         ASSERT_TRUE(BuildIndexFromMain(db, TemporaryIndexPath(mainPath), m_progress));
         EXPECT_GT(m_progress.m_steps, 300);
@@ -99,9 +94,7 @@ TEST_F(ReconstructionTest, MainRebuildDropsDeletedRecordsAndKeepsThePassword) {
         ASSERT_TRUE(db.OpenDatabase(File("Pics"), true));
         Fill(db, 40, 2);
         ASSERT_TRUE(db.SetPassword("secret"));
-        CRecordHead head;
-        ASSERT_TRUE(db.ReadHead(head, 1));
-        ASSERT_TRUE(db.DeleteRecord(1, head));
+        ASSERT_TRUE(DeletePicture(db, 1));
         mainPath = db.GetMainPath();
         oldLength = FileLength(mainPath);
         ASSERT_TRUE(BuildMainCopy(db, TemporaryMainBasePath(mainPath) + ".PXM", m_progress));

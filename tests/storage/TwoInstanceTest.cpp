@@ -4,6 +4,7 @@
 #include "storage/PictureDatabase.h"
 
 #include "storage/Crc16.h"
+#include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,29 +17,11 @@ namespace {
 const std::vector<std::uint8_t> kPictureA = PatternBytes(2500, 11);
 const std::vector<std::uint8_t> kPictureB = PatternBytes(4100, 12);
 
-std::int32_t Add(CPictureDatabase& db, std::string_view name,
-                 const std::vector<std::uint8_t>& bytes,
-                 const CPictureDatabase::Keywords& keywords = {}) {
-    CMemFile source;
-    FillMemFile(source, bytes);
-    if (db.AddRecord(source, UpdateCrc16(0, bytes), name, 0, 1, 1, keywords) != 1)
-        return -1;
-    db.Index().GoTo(db.Index().GetLastInserted());
-    return db.Index().GetCurrentRecord();
-}
-
-bool PictureIs(CPictureDatabase& db, std::int32_t head, const std::vector<std::uint8_t>& bytes) {
-    CMemFile read;
-    CRecordHead record;
-    return db.ReadPicture(read, head, record) == 1 &&
-           std::equal(read.Data().begin(), read.Data().end(), bytes.begin(), bytes.end());
-}
-
 class TwoInstanceTest : public CTempDirTest {
 protected:
     void SetUp() override {
         ASSERT_EQ(m_writer->OpenDatabase(m_path, true), 1);
-        m_headA = Add(*m_writer, "a.jpg", kPictureA);
+        m_headA = AddPicture(*m_writer, "a.jpg", kPictureA);
         ASSERT_GT(m_headA, 0);
     }
 
@@ -54,18 +37,18 @@ TEST_F(TwoInstanceTest, SecondOpenIsReadOnlyAndCannotChangeTheDatabase) {
         EXPECT_TRUE(reader.Main().IsReadOnly() && reader.Index().IsReadOnly());
         EXPECT_FALSE(m_writer->IsReadOnly());
         EXPECT_TRUE(m_prompt.Texts().empty()) << "falling back to reading is silent";
-        EXPECT_TRUE(PictureIs(reader, m_headA, kPictureA));
+        EXPECT_TRUE(ReadsBack(reader, m_headA, kPictureA));
 
         const std::vector<std::uint8_t> main = ReadFileBytes(m_path);
         const std::vector<std::uint8_t> index = ReadFileBytes(File("shared.PXI"));
-        EXPECT_EQ(Add(reader, "c.jpg", kPictureA), -1);
+        EXPECT_EQ(AddPicture(reader, "c.jpg", kPictureA), -1);
         EXPECT_FALSE(m_prompt.Messages().empty());
         EXPECT_EQ(reader.SetPassword("abcd"), 0);
         EXPECT_EQ(ReadFileBytes(m_path), main);
         EXPECT_EQ(ReadFileBytes(File("shared.PXI")), index);
     }
     // Closing the reader leaves the writer's lock alone; closing the writer releases it.
-    EXPECT_GT(Add(*m_writer, "b.jpg", kPictureB), 0);
+    EXPECT_GT(AddPicture(*m_writer, "b.jpg", kPictureB), 0);
     CPictureDatabase other;
     ASSERT_EQ(other.OpenDatabase(m_path, false), 1);
     EXPECT_TRUE(other.IsReadOnly());
@@ -79,7 +62,7 @@ TEST_F(TwoInstanceTest, SecondOpenIsReadOnlyAndCannotChangeTheDatabase) {
 // the list) and gives it the date key of 1970 as well, a new first entry of the whole list:
 // both rewrite the index header, and only a reader that reloads the header finds them.
 std::int32_t WriterAddsB(CPictureDatabase& writer) {
-    std::int32_t headB = Add(writer, "0first.jpg", kPictureB, {"zz"});
+    std::int32_t headB = AddPicture(writer, "0first.jpg", kPictureB, {"zz"});
     CIndexEntry oldest;
     oldest.SetKey(MakeDateKey(0));
     oldest.flags = 0;
@@ -94,7 +77,7 @@ int RunReaderChild(const std::string& path, std::int32_t headA, int fromParent, 
     CPictureDatabase reader;
     if (reader.OpenDatabase(path, false) != 1 || !reader.IsReadOnly())
         return childNotReadOnly;
-    if (!PictureIs(reader, headA, kPictureA) || reader.Index().FindExact("!a.jpg", true) < 0)
+    if (!ReadsBack(reader, headA, kPictureA) || reader.Index().FindExact("!a.jpg", true) < 0)
         return childMissesA;
     char signal = 'r';
     std::int32_t headB = -1;
@@ -109,7 +92,7 @@ int RunReaderChild(const std::string& path, std::int32_t headA, int fromParent, 
     index.SetOrder(OrderFamily::keyword);
     if (index.GoLast() != 1 || index.GetCurrentRecord() != headB || index.Current().Key() != "@zz")
         return childMissesB;
-    return PictureIs(reader, headB, kPictureB) ? childOk : childMissesB;
+    return ReadsBack(reader, headB, kPictureB) ? childOk : childMissesB;
 }
 
 TEST_F(TwoInstanceTest, ReaderInASecondProcessSeesTheWritersNewRecords) {

@@ -1,27 +1,70 @@
 // Fixture of the tests that run picdex-cli as a separate process in a temporary folder.
 #pragma once
 
+#include "imaging/BmpBuilder.h"
 #include "support/TestSupport.h"
 
 #include <cstdint>
-#include <cstdlib>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
 
+struct CliResult {
+    int status = -1; // exit status; 128 + signal number when the child was killed
+    std::string out;
+    std::string err;
+};
+
 class CCliTest : public CTempDirTest {
 protected:
-    // Runs the tool, expecting status; returns standard output, m_err standard error. A
-    // sanitizer's report changes the status. No argument holds a quote.
-    std::string Cli(const std::vector<std::string>& args, int status = 0) {
-        std::string command = "ASAN_OPTIONS=exitcode=99 " PICDEX_CLI_PATH;
+    // Runs the tool with args (after the environment settings env) through the shell, with
+    // no input. A sanitizer's report fails the test.
+    CliResult Run(const std::vector<std::string>& args, const std::string& env = "") {
+        auto quoted = [](const std::string& word) {
+            std::string text = "'";
+            for (char c : word)
+                text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            return text + "'";
+        };
+        std::string command = env + " " + quoted(PICDEX_CLI_PATH);
         for (const std::string& arg : args)
-            command += " '" + arg + "'";
-        const int result = std::system((command + ">" + File("out") + " 2>" + File("err")).c_str());
-        m_err = Text("err");
-        EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == status) << command << "\n" << m_err;
-        return Text("out");
+            command += " " + quoted(arg);
+        CliResult result;
+        FILE* pipe =
+            popen((command + " </dev/null 2>" + quoted(m_errDir.File("err"))).c_str(), "r");
+        if (!pipe)
+            return result;
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            result.out.append(buffer, got);
+        const int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        const std::vector<std::uint8_t> err = ReadFileBytes(m_errDir.File("err"));
+        result.err.assign(err.begin(), err.end());
+        if (result.err.find("Sanitizer") != std::string::npos ||
+            result.err.find("runtime error:") != std::string::npos)
+            ADD_FAILURE() << "picdex-cli reported a fault:\n" << result.err;
+        return result;
+    }
+    // Runs the tool, expecting status; returns standard output, m_err standard error.
+    std::string Cli(const std::vector<std::string>& args, int status = 0) {
+        CliResult result = Run(args);
+        m_err = result.err;
+        EXPECT_EQ(result.status, status) << testing::PrintToString(args) << "\n" << m_err;
+        return result.out;
+    }
+    // Writes a 24-bit BMP of width x height pixels that differ with seed into the folder;
+    // its path.
+    std::string WriteBmp(const std::string& name, int width, int height, unsigned seed = 1) {
+        const std::size_t bytes = std::size_t((width * 3 + 3) / 4 * 4 * height);
+        WriteFileBytes(File(name), BmpBuilder{.width = width,
+                                              .height = height,
+                                              .bits = 24,
+                                              .pixels = PatternBytes(bytes, seed)}
+                                       .Build());
+        return File(name);
     }
     // The content of the file name in the folder.
     std::string Text(const std::string& name) {
@@ -30,4 +73,7 @@ protected:
     }
 
     std::string m_err;
+
+private:
+    CTempDir m_errDir;
 };

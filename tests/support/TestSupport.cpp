@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <sys/stat.h>
 
 void CScriptedPrompt::ShowMessage(std::string_view text) {
@@ -142,4 +144,27 @@ std::string TestDataDirFrom(const char* sourceDir) {
     else
         [&] { GTEST_SKIP() << "the shared picture corpus is absent: " << dir; }();
     return {};
+}
+
+std::vector<std::vector<std::string>> ManifestRows(const std::string& dir,
+                                                   std::string_view format) {
+    std::vector<std::vector<std::string>> rows;
+    std::set<std::string> seen;
+    std::ifstream in(dir + "manifest.tsv");
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> cells;
+        std::stringstream split(line);
+        for (std::string cell; std::getline(split, cell, '\t');)
+            cells.push_back(cell);
+        if (cells.size() >= 7 && cells[1] == format && seen.insert(cells[0]).second)
+            rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
 }

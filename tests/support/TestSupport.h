@@ -111,10 +111,20 @@ std::int64_t FileLength(const std::string& path);
 std::vector<std::uint8_t> PatternBytes(std::size_t count, unsigned seed = 1);
 // Replaces the content of file with bytes and seeks it to the start.
 void FillMemFile(CMemFile& file, std::span<const std::uint8_t> bytes);
+// Each of lines followed by a line break, for failure messages.
+std::string Joined(const std::vector<std::string>& lines);
+// The whole content of file.
+inline std::vector<std::uint8_t> BytesOf(const CMemFile& file) {
+    return {file.Data().begin(), file.Data().end()};
+}
 
 // The shared picture corpus ("<sourceDir>/../shared/testdata/"), or "" when it is absent;
 // the test is then skipped, or failed when CI=true. Callers return at once on "".
 std::string TestDataDirFrom(const char* sourceDir);
+// The rows of the corpus manifest (dir + "manifest.tsv") whose format column is format
+// ("BMP", "JPEG", ...), each as its tab-separated cells (path, format, width, height, bits,
+// frames, notes), each path once.
+std::vector<std::vector<std::string>> ManifestRows(const std::string& dir, std::string_view format);
 #ifdef PICDEX_SOURCE_DIR
 inline std::string TestDataDir() {
     return TestDataDirFrom(PICDEX_SOURCE_DIR);

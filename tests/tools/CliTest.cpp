@@ -2,6 +2,7 @@
 // what each command does to the database, run as a separate process.
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
+#include "support/CliFixture.h"
 #include "support/FormatReader.h"
 #include "support/FormatWriter.h"
 #include "support/TestSupport.h"
@@ -9,19 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <ctime>
-#include <optional>
-#include <sys/wait.h>
+#include <regex>
 
 namespace {
-
-struct CliResult {
-    int status = -1; // exit status; 128 + signal number when the child was killed
-    std::string out;
-    std::string err;
-};
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -35,116 +27,22 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return parts;
 }
 
-// A JSON string at text[at], decoded; false when it is not one. picdex-cli writes no
-// surrogate pairs.
-bool ReadJsonString(std::string_view text, std::size_t& at, std::string& out) {
-    if (at >= text.size() || text[at++] != '"')
-        return false;
-    while (at < text.size()) {
-        const auto c = static_cast<unsigned char>(text[at++]);
-        if (c == '"' || c < 0x20)
-            return c == '"';
-        if (c != '\\' || at >= text.size()) {
-            out += char(c);
-            continue;
-        }
-        const char escape = text[at++];
-        unsigned code = 0;
-        if (escape == 'u') {
-            if (at + 4 > text.size() ||
-                std::from_chars(&text[at], &text[at] + 4, code, 16).ptr != &text[at] + 4 ||
-                (code >= 0xD800 && code < 0xE000))
-                return false;
-            at += 4;
-        } else if (std::size_t k = std::string_view("\"\\/bfnrt").find(escape); k < 8) {
-            code = static_cast<unsigned char>("\"\\/\b\f\n\r\t"[k]);
-        } else {
-            return false;
-        }
-        if (code < 0x80)
-            out += char(code);
-        else if (code < 0x800)
-            out += {char(0xC0 | code >> 6), char(0x80 | (code & 0x3F))};
-        else
-            out += {char(0xE0 | code >> 12), char(0x80 | (code >> 6 & 0x3F)),
-                    char(0x80 | (code & 0x3F))};
-    }
-    return false;
-}
-
-// The fields of line, in order, when it is exactly one JSON object whose values are
-// integers, strings or arrays of strings: strings decoded, integers as written, arrays as
-// their strings each followed by "\n".
-std::optional<std::vector<std::pair<std::string, std::string>>> ParseJson(std::string_view line) {
-    std::vector<std::pair<std::string, std::string>> fields;
-    std::size_t at = 0;
-    auto take = [&](char c) { return at < line.size() && line[at] == c && ++at; };
-    if (!take('{'))
-        return std::nullopt;
-    while (!take('}')) {
-        std::string key, value;
-        if ((!fields.empty() && !take(',')) || !ReadJsonString(line, at, key) || !take(':'))
-            return std::nullopt;
-        if (take('[')) {
-            while (!take(']')) {
-                std::string item;
-                if ((!value.empty() && !take(',')) || !ReadJsonString(line, at, item))
-                    return std::nullopt;
-                value += item + "\n";
-            }
-        } else if (at < line.size() && line[at] == '"') {
-            if (!ReadJsonString(line, at, value))
-                return std::nullopt;
-        } else {
-            const std::size_t start = at;
-            take('-');
-            while (at < line.size() && std::isdigit(static_cast<unsigned char>(line[at])))
-                ++at;
-            if (at == start || line[at - 1] == '-')
-                return std::nullopt;
-            value = line.substr(start, at - start);
-        }
-        fields.emplace_back(key, value);
-    }
-    if (at != line.size())
-        return std::nullopt;
-    return fields;
+// A field's value as written in a line of JSON output: "-1" for "previous":-1.
+std::string JsonField(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find("\"" + name + "\":");
+    if (at == std::string::npos)
+        return "absent";
+    const std::size_t from = at + name.size() + 3;
+    return line.substr(from, line.find_first_of(",}", from) - from);
 }
 
 // The list field order: block, name, size, width, height, saved, created, crc, keywords.
 enum ListField { fBlock, fName, fSize, fWidth, fHeight, fSaved, fCreated, fCrc, fKeywords };
 
-class CliTest : public CTempDirTest {
+class CliTest : public CCliTest {
 protected:
-    void SetUp() override { ASSERT_EQ(Cli({"create", Db()}).status, 0); }
+    void SetUp() override { ASSERT_EQ(Run({"create", Db()}).status, 0); }
 
-    // Runs picdex-cli with args (after the environment settings env) through the shell.
-    CliResult Cli(const std::vector<std::string>& args, const std::string& env = "") {
-        auto quoted = [](const std::string& word) {
-            std::string text = "'";
-            for (char c : word)
-                text += c == '\'' ? std::string("'\\''") : std::string(1, c);
-            return text + "'";
-        };
-        std::string command = env + " " + quoted(PICDEX_CLI_PATH);
-        for (const std::string& arg : args)
-            command += " " + quoted(arg);
-        CliResult result;
-        FILE* pipe = popen((command + " </dev/null 2>" + quoted(m_err.File("err"))).c_str(), "r");
-        if (!pipe)
-            return result;
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            result.out.append(buffer, got);
-        const int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        const std::vector<std::uint8_t> err = ReadFileBytes(m_err.File("err"));
-        result.err.assign(err.begin(), err.end());
-        if (result.err.find("Sanitizer") != std::string::npos ||
-            result.err.find("runtime error:") != std::string::npos)
-            ADD_FAILURE() << "picdex-cli reported a fault:\n" << result.err;
-        return result;
-    }
     std::string Db() const { return File("pics"); }
     std::string Source(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         WriteFileBytes(File(name), bytes);
@@ -153,21 +51,19 @@ protected:
     // Stores the files and returns their head blocks as printed.
     std::vector<std::string> Store(std::vector<std::string> args) {
         args.insert(args.begin(), {"store", Db()});
-        CliResult r = Cli(args);
+        CliResult r = Run(args);
         EXPECT_EQ(r.status, 0) << r.err;
         return Split(r.out, '\n');
     }
     std::vector<std::vector<std::string>> List(std::vector<std::string> options = {}) {
         options.insert(options.begin(), {"list", Db()});
-        CliResult r = Cli(options);
+        CliResult r = Run(options);
         EXPECT_EQ(r.status, 0) << r.err;
         std::vector<std::vector<std::string>> rows;
         for (const std::string& line : Split(r.out, '\n'))
             rows.push_back(Split(line, '\t'));
         return rows;
     }
-
-    CTempDir m_err;
 };
 
 TEST_F(CliTest, CreateMakesAnEmptyPairAndNeverOverwrites) {
@@ -176,7 +72,7 @@ TEST_F(CliTest, CreateMakesAnEmptyPairAndNeverOverwrites) {
     Store({Source("a.bin", PatternBytes(100))});
     // Any spelling or extension of the same base path names the existing pair.
     for (const std::string& path : {Db(), File("PICS.pxi"), File("Pics.PXM")}) {
-        CliResult r = Cli({"create", path});
+        CliResult r = Run({"create", path});
         EXPECT_EQ(r.status, 1) << path;
         EXPECT_EQ(r.err, "File already exists. Cannot overwrite.\n");
     }
@@ -217,13 +113,13 @@ TEST_F(CliTest, StoreListAndExtractKeepEveryByte) {
     EXPECT_EQ(List({"--by", "date"}).at(1).at(fName), "Full.bin");
 
     for (std::size_t i = 0; i < names.size(); ++i) {
-        ASSERT_EQ(Cli({"extract", Db(), blocks[i], File("out" + names[i])}).status, 0);
+        ASSERT_EQ(Run({"extract", Db(), blocks[i], File("out" + names[i])}).status, 0);
         EXPECT_EQ(ReadFileBytes(File("out" + names[i])), contents[i]) << names[i];
     }
     std::int32_t time = 0;
     ASSERT_TRUE(GetFileModTime(File("outbig.bin"), time));
     EXPECT_NE(time, billion);
-    ASSERT_EQ(Cli({"extract", Db(), blocks[2], File("restored"), "--restore-time"}).status, 0);
+    ASSERT_EQ(Run({"extract", Db(), blocks[2], File("restored"), "--restore-time"}).status, 0);
     ASSERT_TRUE(GetFileModTime(File("restored"), time));
     EXPECT_EQ(time, billion);
 }
@@ -245,7 +141,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithUsageAndChangeNothing) {
         {"password", Db(), "--set", "abcd", "--clear"},
     };
     for (const auto& args : cases) {
-        CliResult r = Cli(args);
+        CliResult r = Run(args);
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_NE(r.err.find("usage: picdex-cli"), std::string::npos);
         EXPECT_EQ(r.out, "");
@@ -253,10 +149,10 @@ TEST_F(CliTest, UsageErrorsExitTwoWithUsageAndChangeNothing) {
     EXPECT_EQ(List().at(0).at(fKeywords), "");
     EXPECT_FALSE(FileExists(out));
 
-    CliResult help = Cli({"--help"});
+    CliResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("  set-keywords "), std::string::npos);
-    help = Cli({"store", "--help"});
+    help = Run({"store", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("usage: picdex-cli store DB FILE...", 0), 0u);
 }
@@ -268,25 +164,25 @@ TEST_F(CliTest, FailuresExitOneWithTheSystemsMessage) {
          {std::vector<std::string>{"extract", Db(), "2", File("out")},
           {"extract", Db(), "2147483647", File("out")},
           {"delete", Db(), "2"}}) {
-        CliResult r = Cli(args);
+        CliResult r = Run(args);
         EXPECT_EQ(r.status, 1) << args[2];
         EXPECT_EQ(r.err, "Data not found\n");
     }
     EXPECT_FALSE(FileExists(File("out")));
 
-    CliResult r = Cli({"store", Db(), m_temp.Path()});
+    CliResult r = Run({"store", Db(), m_temp.Path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot read " + m_temp.Path() + "\n");
-    r = Cli({"extract", Db(), "1", File("no/such/folder/out")});
+    r = Run({"extract", Db(), "1", File("no/such/folder/out")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "File not found\n");
 
     // A database that does not exist is only created when the question is answered Yes.
-    r = Cli({"list", File("other")});
+    r = Run({"list", File("other")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "File not found. Create?\n");
     EXPECT_FALSE(FileExists(File("other.PXM")));
-    EXPECT_EQ(Cli({"list", File("other"), "--yes"}).status, 0);
+    EXPECT_EQ(Run({"list", File("other"), "--yes"}).status, 0);
     EXPECT_TRUE(FileExists(File("other.PXM")));
 }
 
@@ -298,44 +194,39 @@ TEST_F(CliTest, JsonOutputIsOneWellFormedObjectPerLine) {
            "--keyword", "tab\there\xC0\xAF"});
     Store({Source("plain.bin", PatternBytes(60, 2))});
 
-    CliResult r = Cli({"list", Db(), "--json"});
+    CliResult r = Run({"list", Db(), "--json"});
     ASSERT_EQ(r.status, 0);
     std::vector<std::string> lines = Split(r.out, '\n');
     ASSERT_EQ(lines.size(), 2u);
-    using Fields = std::vector<std::pair<std::string, std::string>>;
-    const std::vector<std::string> row = List().at(1);
-    ASSERT_EQ(row.size(), 9u) << "the tab-separated form keeps its fields whatever the name holds";
-    EXPECT_EQ(ParseJson(lines[1]), (Fields{{"block", "1"},
-                                           {"name", "q\"b\\c\x01"
-                                                    "d\xEF\xBF\xBD-\xC3\xA9.bin"},
-                                           {"size", "50"},
-                                           {"width", "0"},
-                                           {"height", "0"},
-                                           {"saved", row[fSaved]},
-                                           {"created", row[fCreated]},
-                                           {"crc", row[fCrc]},
-                                           {"keywords", "tab\there\xEF\xBF\xBD\xEF\xBF\xBD\n"}}))
-        << lines[1];
-    ASSERT_TRUE(ParseJson(lines[0])) << lines[0];
-    EXPECT_EQ(ParseJson(lines[0])->back(), (std::pair<std::string, std::string>{"keywords", ""}));
+    const auto rows = List();
+    ASSERT_EQ(rows.at(1).size(), 9u)
+        << "the tab-separated form keeps its fields whatever the name holds";
+    auto times = [&](std::size_t row) {
+        return R"("saved":)" + rows[row][fSaved] + R"(,"created":)" + rows[row][fCreated] +
+               R"(,"crc":)" + rows[row][fCrc];
+    };
+    EXPECT_EQ(lines[0], R"({"block":3,"name":"plain.bin","size":60,"width":0,"height":0,)" +
+                            times(0) + R"(,"keywords":[]})");
+    EXPECT_EQ(lines[1], R"({"block":1,"name":"q\"b\\c\u0001d\uFFFD-)"
+                        "\xC3\xA9"
+                        R"(.bin","size":50,"width":0,"height":0,)" +
+                            times(1) + R"(,"keywords":["tab\u0009here\uFFFD\uFFFD"]})");
 
-    // The index walk: every entry once, linked in the order printed.
-    r = Cli({"index", Db(), "--json"});
+    // The index walk: every entry once, linked in the order printed, each line one object
+    // whose strings are sound.
+    r = Run({"index", Db(), "--json"});
     ASSERT_EQ(r.status, 0);
     lines = Split(r.out, '\n');
     ASSERT_EQ(lines.size(), 7u); // two records with three entries each, one keyword
+    const std::regex entry(
+        R"(\{"number":\d+,"previous":-?\d+,"next":-?\d+,"flags":\d+,"key":"([^"\\]|\\.)*","record":\d+\})");
     std::string previous = "-1";
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto fields = ParseJson(lines[i]);
-        ASSERT_TRUE(fields && fields->size() == 6) << lines[i];
-        const std::vector<std::string> keys = {"number", "previous", "next",
-                                               "flags",  "key",      "record"};
-        for (std::size_t k = 0; k < keys.size(); ++k)
-            EXPECT_EQ((*fields)[k].first, keys[k]);
-        EXPECT_EQ((*fields)[1].second, previous);
-        previous = (*fields)[0].second;
-        const auto following = i + 1 < lines.size() ? ParseJson(lines[i + 1]) : std::nullopt;
-        EXPECT_EQ((*fields)[2].second, following ? following->at(0).second : "-1");
+        EXPECT_TRUE(std::regex_match(lines[i], entry)) << lines[i];
+        EXPECT_EQ(JsonField(lines[i], "previous"), previous);
+        previous = JsonField(lines[i], "number");
+        EXPECT_EQ(JsonField(lines[i], "next"),
+                  i + 1 < lines.size() ? JsonField(lines[i + 1], "number") : "-1");
     }
 }
 
@@ -351,10 +242,10 @@ TEST_F(CliTest, ChangesLeaveADatabaseThatReadsClean) {
     args.insert(args.end(), {"--keyword", "Trip", "--keyword", "x"});
     const std::vector<std::string> blocks = Store(args);
     ASSERT_EQ(blocks.size(), 3u);
-    ASSERT_EQ(Cli({"delete", Db(), blocks[0]}).status, 0);
-    EXPECT_EQ(Cli({"set-keywords", Db(), blocks[0], "back"}).err, "Data not found\n");
-    ASSERT_EQ(Cli({"set-keywords", Db(), blocks[1]}).status, 0);
-    ASSERT_EQ(Cli({"set-keywords", Db(), blocks[2], "x", "Home"}).status, 0);
+    ASSERT_EQ(Run({"delete", Db(), blocks[0]}).status, 0);
+    EXPECT_EQ(Run({"set-keywords", Db(), blocks[0], "back"}).err, "Data not found\n");
+    ASSERT_EQ(Run({"set-keywords", Db(), blocks[1]}).status, 0);
+    ASSERT_EQ(Run({"set-keywords", Db(), blocks[2], "x", "Home"}).status, 0);
 
     EXPECT_EQ(List().size(), 2u);
     const auto rows = List({"--deleted", "--by", "date"});
@@ -362,10 +253,10 @@ TEST_F(CliTest, ChangesLeaveADatabaseThatReadsClean) {
     EXPECT_EQ(rows[0][fName], "p0.jpg");
     EXPECT_EQ(rows[1][fKeywords], "");
     EXPECT_EQ(rows[2][fKeywords], "x;Home");
-    EXPECT_NE(Cli({"info", Db()}).out.find("\nrecords: 3\ndeleted records: 1\n"),
+    EXPECT_NE(Run({"info", Db()}).out.find("\nrecords: 3\ndeleted records: 1\n"),
               std::string::npos);
-    EXPECT_EQ(Cli({"extract", Db(), blocks[0], File("out")}).status, 0);
-    ASSERT_EQ(Cli({"password", Db(), "--set", "opensesame"}).status, 0);
+    EXPECT_EQ(Run({"extract", Db(), blocks[0], File("out")}).status, 0);
+    ASSERT_EQ(Run({"password", Db(), "--set", "opensesame"}).status, 0);
 
     CFormatReader reader;
     reader.Read(ReadFileBytes(Db() + ".PXM"), ReadFileBytes(Db() + ".PXI"));
@@ -388,31 +279,31 @@ TEST_F(CliTest, ChangesLeaveADatabaseThatReadsClean) {
 }
 
 TEST_F(CliTest, PasswordGuardsEveryLaterOpen) {
-    CliResult r = Cli({"password", Db(), "--set", "abc"});
+    CliResult r = Run({"password", Db(), "--set", "abc"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Password too short.\n");
-    EXPECT_EQ(Cli({"password", Db(), "--set", "thirteen-char"}).status, 1);
-    EXPECT_NE(Cli({"info", Db()}).out.find("\npassword: no\n"), std::string::npos);
+    EXPECT_EQ(Run({"password", Db(), "--set", "thirteen-char"}).status, 1);
+    EXPECT_NE(Run({"info", Db()}).out.find("\npassword: no\n"), std::string::npos);
 
-    ASSERT_EQ(Cli({"password", Db(), "--set", "Secret12"}).status, 0);
+    ASSERT_EQ(Run({"password", Db(), "--set", "Secret12"}).status, 0);
     for (const std::vector<std::string>& wrong :
          {std::vector<std::string>{"info", Db()}, {"info", Db(), "--password", "secret12"}}) {
-        r = Cli(wrong);
+        r = Run(wrong);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("Invalid password.\n"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
-    r = Cli({"--password", "Secret12", "info", Db()});
+    r = Run({"--password", "Secret12", "info", Db()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\npassword: yes\n"), std::string::npos);
 
     // Removing it needs both the password and a Yes to the question.
-    r = Cli({"password", Db(), "--clear", "--password", "Secret12"});
+    r = Run({"password", Db(), "--clear", "--password", "Secret12"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "The password will be reset. Continue?\n");
-    EXPECT_EQ(Cli({"info", Db()}).status, 1);
-    ASSERT_EQ(Cli({"password", Db(), "--clear", "--password", "Secret12", "--yes"}).status, 0);
-    EXPECT_EQ(Cli({"info", Db()}).status, 0);
+    EXPECT_EQ(Run({"info", Db()}).status, 1);
+    ASSERT_EQ(Run({"password", Db(), "--clear", "--password", "Secret12", "--yes"}).status, 0);
+    EXPECT_EQ(Run({"info", Db()}).status, 0);
 }
 
 TEST_F(CliTest, InfoReportsFilesCountsAndCreationTime) {
@@ -423,7 +314,7 @@ TEST_F(CliTest, InfoReportsFilesCountsAndCreationTime) {
         std::int32_t(header[272] | header[273] << 8 | header[274] << 16 | header[275] << 24) + 3600;
     char created[64];
     std::strftime(created, sizeof created, "%Y-%m-%dT%H:%M:%S+0100", std::gmtime(&shifted));
-    CliResult r = Cli({"info", Db()}, "TZ=UTC-1");
+    CliResult r = Run({"info", Db()}, "TZ=UTC-1");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "main file: " + Db() + ".PXM\nindex file: " + Db() +
                          ".PXI\nblocks: 4\nentries: 4\nrecords: 1\ndeleted records: 0\n"
@@ -436,7 +327,7 @@ TEST_F(CliTest, CircularIndexLinksEndWithAMessageNotARepeat) {
     // Entries: 0 CRC, 1 date, 2 file name. The name entry's next link now points at itself.
     PatchFileLe32(Db() + ".PXI", 32792 + 52 * 2 + 4, 2);
     for (const char* command : {"list", "index"}) {
-        CliResult r = Cli({command, Db()});
+        CliResult r = Run({command, Db()});
         EXPECT_EQ(r.status, 1) << command;
         EXPECT_NE(r.err.find("The index list is broken.\n"), std::string::npos) << r.err;
         EXPECT_LE(Split(r.out, '\n').size(), 2u) << r.out;
@@ -454,16 +345,16 @@ TEST_F(CliTest, SecondProcessGetsTheDatabaseReadOnly) {
           {"delete", Db(), "1"},
           {"set-keywords", Db(), "1", "k"},
           {"password", Db(), "--set", "abcd"}}) {
-        CliResult r = Cli(write);
+        CliResult r = Run(write);
         EXPECT_EQ(r.status, 1) << write[0];
         EXPECT_EQ(r.err, "Cannot open. File already in use or is READONLY.\n");
     }
     EXPECT_EQ(List().size(), 1u);
-    EXPECT_NE(Cli({"info", Db()}).out.find("\nread-only: yes\n"), std::string::npos);
+    EXPECT_NE(Run({"info", Db()}).out.find("\nread-only: yes\n"), std::string::npos);
 
     // Writing a picture over the database's own file is refused, not done.
     const std::int64_t length = FileLength(Db() + ".PXM");
-    CliResult r = Cli({"extract", Db(), "1", Db() + ".PXM"});
+    CliResult r = Run({"extract", Db(), "1", Db() + ".PXM"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "File sharing violation\n");
     EXPECT_EQ(FileLength(Db() + ".PXM"), length);
@@ -523,13 +414,13 @@ TEST_F(CliTest, DamageAndFailedAddsExitOneNeverAPartialAnswer) {
             args = {"add", Db(), c.command};
             err = "Invalid file format. (" + c.command + ")\n";
         }
-        const CliResult r = Cli(args);
+        const CliResult r = Run(args);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, err);
         EXPECT_FALSE(FileExists(File("out"))) << "a partial picture is left behind";
     }
     // The damage aside, the same commands succeed.
-    EXPECT_EQ(Cli({"extract", Db(), "1", File("out")}).status, 0);
+    EXPECT_EQ(Run({"extract", Db(), "1", File("out")}).status, 0);
     EXPECT_EQ(List().size(), 3u);
 }
 

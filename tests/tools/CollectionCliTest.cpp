@@ -4,10 +4,8 @@
 #include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 

@@ -1,19 +1,14 @@
 // picdex-cli's show, thumbnail and reconstruct, run as a separate process on a database of
 // two records of a 100 x 50 BMP (nine blocks each).
-#include "imaging/BmpBuilder.h"
 #include "support/CliFixture.h"
 #include "support/TestSupport.h"
-
-#include <cstdlib>
-#include <sys/wait.h>
 
 namespace {
 
 class DocumentCliTest : public CCliTest {};
 
 TEST_F(DocumentCliTest, ShowMakesTheThumbnailAndReconstructSwapsInTheSameProcess) {
-    BmpBuilder bmp{.width = 100, .height = 50, .bits = 24, .pixels = PatternBytes(15000)};
-    WriteFileBytes(File("a.bmp"), bmp.Build());
+    WriteBmp("a.bmp", 100, 50);
     EXPECT_EQ(Cli({"--yes", "store", File("db"), File("a.bmp"), File("a.bmp")}), "1\n10\n");
     EXPECT_EQ(Cli({"show", File("db"), "1"}), "2\t100\t50\t24\n");
     Cli({"thumbnail", File("db"), "1", File("t.gif")});

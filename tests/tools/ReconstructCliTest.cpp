@@ -10,6 +10,7 @@
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
+#include "support/AddPicture.h"
 #include "support/CliFixture.h"
 
 #include <gtest/gtest.h>
@@ -19,26 +20,7 @@
 
 namespace {
 
-using Pictures = std::map<std::string, std::vector<std::uint8_t>>;
-
-class ReconstructCliTest : public CCliTest {
-protected:
-    // The live records of the database, read through its index.
-    Pictures LivePictures() {
-        Pictures pictures;
-        CPictureDatabase db;
-        EXPECT_EQ(db.OpenDatabase(File("db"), false), 1);
-        for (std::int32_t i = 0; i < db.Index().EntryCount(); ++i) {
-            CIndexEntry entry;
-            CMemFile bytes;
-            CRecordHead head;
-            if (db.Index().ReadEntry(entry, i) && !entry.IsDeleted() &&
-                entry.Key().starts_with('!') && db.ReadPicture(bytes, entry.record, head))
-                pictures[head.FileName()] = {bytes.Data().begin(), bytes.Data().end()};
-        }
-        return pictures;
-    }
-};
+class ReconstructCliTest : public CCliTest {};
 
 struct Step {
     std::vector<std::string> args; // after the program's name; "DB" names the database
@@ -48,16 +30,11 @@ struct Step {
 
 TEST_F(ReconstructCliTest, NoRepairLosesARecordWhoseChainIsWhole) {
     // a.dat, b.dat, c.dat of 5000 bytes: heads at blocks 1, 5 and 9, each with 3 blocks.
-    Pictures all;
     {
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(File("db"), true), 1);
-        for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
-            all[name] = PatternBytes(5000, unsigned(name[0]));
-            CMemFile bytes;
-            FillMemFile(bytes, all[name]);
-            ASSERT_EQ(db.AddRecord(bytes, UpdateCrc16(0, all[name]), name, 0, 1, 1, {"tree"}), 1);
-        }
+        for (const char* name : {"a.dat", "b.dat", "c.dat"})
+            ASSERT_GT(AddPicture(db, name, PatternBytes(5000, unsigned(name[0])), {"tree"}), 0);
     }
     {
         CPictureDatabase other;
@@ -151,10 +128,11 @@ TEST_F(ReconstructCliTest, NoRepairLosesARecordWhoseChainIsWhole) {
             EXPECT_NE(said.find(step.says), std::string::npos) << args[0] << ": " << said;
             previous = out;
         }
-        Pictures expected;
+        LiveRecords expected;
         for (const char* name : c.kept)
-            expected[name] = all[name];
-        EXPECT_TRUE(LivePictures() == expected) << LivePictures().size() << " records";
+            expected[{name, PatternBytes(5000, unsigned(name[0]))}] = 1;
+        EXPECT_TRUE(LivePictures(File("db.PXM")) == expected)
+            << LivePictures(File("db.PXM")).size() << " records";
         m_prompt.Clear();
     }
 }

@@ -3,7 +3,6 @@
 // password) verifies clean, also while another instance holds it; damage to a thumbnail
 // and to the index is reported with the file it damages and the exit status 1; what an
 // interrupted addition leaves is printed as a note after the problems and is no damage.
-#include "imaging/BmpBuilder.h"
 #include "platform/ByteOrder.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
@@ -12,30 +11,17 @@
 #include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
-#include <cstdlib>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-class VerifyCliTest : public CCliTest {
-protected:
-    std::string Bmp(const char* name, int width, int height, unsigned seed) {
-        const BmpBuilder bmp{.width = width,
-                             .height = height,
-                             .bits = 24,
-                             .pixels =
-                                 PatternBytes(std::size_t((width * 3 + 3) / 4 * 4 * height), seed)};
-        WriteFileBytes(File(name), bmp.Build());
-        return File(name);
-    }
-};
+class VerifyCliTest : public CCliTest {};
 
 TEST_F(VerifyCliTest, CleanDatabaseVerifiesAndDamageIsBlamedOnItsFile) {
     const std::string db = File("db");
-    Cli({"convert", Bmp("small.bmp", 20, 10, 1), File("small.gif")}, 0);
-    Cli({"--yes", "add", db, Bmp("a.bmp", 100, 50, 2), File("small.gif"), Bmp("b.bmp", 30, 30, 3),
-         "--keyword", "sea"},
+    Cli({"convert", WriteBmp("small.bmp", 20, 10, 1), File("small.gif")}, 0);
+    Cli({"--yes", "add", db, WriteBmp("a.bmp", 100, 50, 2), File("small.gif"),
+         WriteBmp("b.bmp", 30, 30, 3), "--keyword", "sea"},
         0);
     Cli({"delete", db, "1"}, 0);
     Cli({"password", db, "--set", "abcd"}, 0);
@@ -82,7 +68,7 @@ TEST_F(VerifyCliTest, CleanDatabaseVerifiesAndDamageIsBlamedOnItsFile) {
 // the image inside it.
 TEST_F(VerifyCliTest, ThumbnailDeclaringAHugeScreenIsDamage) {
     const std::string db = File("db");
-    Cli({"--yes", "add", db, Bmp("a.bmp", 100, 50, 2)}, 0);
+    Cli({"--yes", "add", db, WriteBmp("a.bmp", 100, 50, 2)}, 0);
     EXPECT_EQ(Cli({"verify", db}, 0), "checked: 1 records, 1 live, 3 entries; 0 problems\n");
     std::vector<std::uint8_t> main = ReadFileBytes(db + ".PXM");
     const std::int32_t thumbnail = GetLe32(&main[2048 + 476]);
@@ -96,7 +82,7 @@ TEST_F(VerifyCliTest, ThumbnailDeclaringAHugeScreenIsDamage) {
 
 TEST_F(VerifyCliTest, UnfinishedAdditionIsANoteAfterTheProblems) {
     const std::string db = File("db");
-    Cli({"--yes", "add", db, Bmp("a.bmp", 60, 40, 2)}, 0);
+    Cli({"--yes", "add", db, WriteBmp("a.bmp", 60, 40, 2)}, 0);
     // An addition killed after its head and one block of its picture: no entries name it.
     std::int32_t block = -1;
     {
