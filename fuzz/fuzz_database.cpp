@@ -28,7 +28,6 @@
 #include "storage/IndexEntry.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
-#include "tests/support/NoProgress.h"
 
 #include <algorithm>
 #include <array>
@@ -55,6 +54,11 @@ class CSilentPrompt : public IPrompt {
 public:
     void ShowMessage(std::string_view) override {}
     bool AskYesNo(std::string_view) override { return false; }
+};
+
+class CNoProgress : public IReconstructionProgress {
+public:
+    void Step(std::int32_t, std::int32_t) override {}
 };
 
 // One folder per process, made on first use and removed at exit.
