@@ -152,15 +152,20 @@ DatabaseCheckResult CheckDatabase(const std::string& path, bool quick,
     // Another instance may write the database while it is read, and a read that races a
     // write sees a state that was never on disk as a whole. Damage stays where it is; a
     // write in progress changes the files. So a check that finds problems while the files
-    // changed under it is repeated after a pause, until one sees them unchanged.
+    // changed under it, or in a pause after it, is repeated: a writer that has written the
+    // main file and is still syncing it before its index entries leaves the files still for
+    // a moment. Problems stand only when the files stayed unchanged through the check and
+    // the pause that follows it.
     constexpr int attempts = 8;
     DatabaseCheckResult result;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const auto start = stamp();
         result = CheckOnce(mainPath, indexPath, quick, thumbnailDecodes);
-        if (result.Clean() || stamp() == start)
+        if (result.Clean())
             return result;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10 * (attempt + 1)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50 * (attempt + 1)));
+        if (stamp() == start)
+            return result;
     }
     return result;
 }
