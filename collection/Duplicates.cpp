@@ -1,7 +1,10 @@
 #include "collection/Duplicates.h"
 
 #include "collection/PicdexDoc.h"
+#include "platform/MemFile.h"
 #include "platform/Prompt.h"
+
+#include <algorithm>
 
 #include <string>
 #include <unordered_map>
@@ -16,7 +19,8 @@ public:
 
     void Add(std::int32_t record) { m_records.push_back(record); }
 
-    // Marks the members whose sizes equal another member's and empties the group. The result
+    // Marks the members whose pictures equal another member's (same size, same bytes) and
+    // empties the group. The result
     // is what marking every equal pair in table order gives: a member's first mark call
     // decides all of its k - 1 calls, since the list never shrinks while it is filled.
     int Close() {
@@ -38,10 +42,14 @@ public:
             for (const auto& members : classes) {
                 if (members.size() < 2)
                     continue;
-                const int calls = static_cast<int>(members.size()) - 1;
-                for (std::int32_t record : members)
-                    if (m_db.Marks().Mark(record))
-                        count += calls;
+                for (const auto& copies : SplitByContent(members)) {
+                    if (copies.size() < 2)
+                        continue;
+                    const int calls = static_cast<int>(copies.size()) - 1;
+                    for (std::int32_t record : copies)
+                        if (m_db.Marks().Mark(record))
+                            count += calls;
+                }
             }
         }
         m_records.clear();
@@ -49,6 +57,33 @@ public:
     }
 
 private:
+    // Members whose pictures are byte for byte the same, in the order of their first member.
+    // A 16-bit checksum and a size are shared by different pictures often enough that a
+    // user deleting what the check marks would lose pictures that were never copies. A
+    // picture that cannot be read (damaged) matches nothing.
+    std::vector<std::vector<std::int32_t>>
+    SplitByContent(const std::vector<std::int32_t>& members) {
+        std::vector<std::vector<std::uint8_t>> contents; // one per group: the distinct pictures
+        std::vector<std::vector<std::int32_t>> groups;
+        for (std::int32_t record : members) {
+            CMemFile picture;
+            CRecordHead head;
+            if (!m_db.ReadPicture(picture, record, head))
+                continue;
+            const std::span<const std::uint8_t> bytes = picture.Data();
+            auto same = std::find_if(contents.begin(), contents.end(), [&](const auto& known) {
+                return std::equal(known.begin(), known.end(), bytes.begin(), bytes.end());
+            });
+            if (same == contents.end()) {
+                contents.emplace_back(bytes.begin(), bytes.end());
+                groups.emplace_back();
+                same = contents.end() - 1;
+            }
+            groups[static_cast<std::size_t>(same - contents.begin())].push_back(record);
+        }
+        return groups;
+    }
+
     CPictureDatabase& m_db;
     std::vector<std::int32_t> m_records; // grows with the run: no run can overrun it
 };

@@ -1,6 +1,8 @@
-// The duplicate check: equal checksum and size, deleted records, the group table.
+// The duplicate check: the same picture (checksum, size and bytes), deleted records, the
+// group table.
 #include "collection/Duplicates.h"
 #include "collection/PicdexDoc.h"
+#include "storage/Crc16.h"
 #include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
@@ -20,8 +22,9 @@ class DuplicatesTest : public CTempDirTest {
 protected:
     void SetUp() override { ASSERT_TRUE(Db().OpenDatabase(File("db"), true)); }
     CPictureDatabase& Db() { return m_doc.Database(); }
-    std::int32_t Add(std::uint16_t crc, std::size_t size) {
-        return AddPicture(Db(), "p.dat", PatternBytes(size), {}, 0, crc);
+    // Records of one picture per seed and size, with their real checksums.
+    std::int32_t Add(unsigned seed, std::size_t size) {
+        return AddPicture(Db(), "p.dat", PatternBytes(size, seed));
     }
     void Delete(std::int32_t record) { ASSERT_TRUE(DeletePicture(Db(), record)); }
     std::vector<std::int32_t> Marks() {
@@ -33,10 +36,19 @@ protected:
     CDuplicates m_check{m_doc, m_view};
 };
 
-TEST_F(DuplicatesTest, MarksEveryCopyWithEqualChecksumAndSize) {
+TEST_F(DuplicatesTest, MarksEveryCopyOfTheSamePicture) {
     const std::int32_t a = Add(7, 100);
     Add(9, 100);
-    const std::int32_t other = Add(9, 101); // same checksum, other size
+    const std::int32_t other = Add(9, 101);
+    // Two different pictures of one size whose checksums collide are not copies.
+    std::vector<std::uint8_t> first = PatternBytes(100, 5), second = first;
+    second[0] ^= 1;
+    for (unsigned tail = 0; UpdateCrc16(0, second) != UpdateCrc16(0, first); ++tail) {
+        ASSERT_LT(tail, 65536u);
+        second[98] = std::uint8_t(tail), second[99] = std::uint8_t(tail >> 8);
+    }
+    AddPicture(Db(), "p.dat", first);
+    AddPicture(Db(), "p.dat", second);
     const std::int32_t b = Add(7, 100), c = Add(7, 100);
     Add(12, 50);
     Delete(Add(12, 50));      // equal to a live record, but deleted
