@@ -397,9 +397,8 @@ private slots:
             if (action->data().toInt() == CommandId::markToggle)
                 markAction = action;
         }
-        QCOMPARE(enabled,
-                 (QStringList{"Save &As...", "&Copy	Ctrl+C", "&Wallpaper", "&Mark/Unmark",
-                              "&Delete...", "&Search..."}));
+        QCOMPARE(enabled, (QStringList{"Save &As...", "&Copy	Ctrl+C", "&Wallpaper",
+                                       "&Mark/Unmark", "&Delete...", "&Search..."}));
         QVERIFY(markAction);
         markAction->trigger(); // the chosen item runs as a command
         QVERIFY(IsCurrentMarked());
