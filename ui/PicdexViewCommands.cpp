@@ -21,6 +21,7 @@
 #include "ui/dialogs/PropertiesWindow.h"
 #include "ui/dialogs/SetPasswordDialog.h"
 #include "ui/dialogs/SortDialog.h"
+#include "ui/dialogs/WorkProgress.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -34,15 +35,6 @@ namespace {
 
 constexpr float zoomStep = 1.25f;
 constexpr float zoomInLimit = 500.0f;
-
-// Shows the wait cursor for the life of the object.
-class CWaitCursor {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "ui/dialogs/PictureCell.h"
 #include "ui/dialogs/PreviewLoader.h"
 #include "ui/dialogs/SearchingFilesWindow.h"
+#include "ui/dialogs/WorkProgress.h"
 
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -23,14 +24,6 @@ constexpr int typingPauseMilliseconds = 300;
 // Previews kept beyond the page shown: the pages either side.
 constexpr int keptPages = 1;
 
-// Shows the wait cursor for the life of the object.
-class CWaitCursor {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 } // namespace
 
 CAddFilesDialog::CAddFilesDialog(CPictureDatabase& db, ISettings& settings, bool ignoreDuplicates,

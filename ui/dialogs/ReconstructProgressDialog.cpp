@@ -1,6 +1,7 @@
 #include "ui/dialogs/ReconstructProgressDialog.h"
 
 #include "ui/dialogs/BusyPrompt.h"
+#include "ui/dialogs/WorkProgress.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -8,17 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-// The wait cursor for the life of the object.
-class CWaitCursor {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
-} // namespace
 
 CReconstructProgressDialog::CReconstructProgressDialog(bool index, QWidget* parent)
     : QDialog(parent) {

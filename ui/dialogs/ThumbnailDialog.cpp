@@ -4,6 +4,7 @@
 #include "platform/GdiDc.h"
 #include "ui/BitmapImage.h"
 #include "ui/dialogs/PictureCell.h"
+#include "ui/dialogs/WorkProgress.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -44,14 +45,6 @@ QImage ThumbnailImage(PxGif& gif, PxGif* paletteSource) {
     return BitmapToImage(bitmap);
 }
 
-// Shows the wait cursor for the life of the object.
-class CWaitCursor {
-public:
-    CWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 } // namespace
 
 CThumbnailDialog::CThumbnailDialog(CThumbnailPages& pages, ISettings& settings, QWidget* parent)
