@@ -21,6 +21,7 @@
 // (the corpus, default ../shared/testdata/ from the repository), --dir FOLDER (scratch).
 #include "bench/BenchUtil.h"
 #include "bench/KeywordVocabulary.h"
+#include "bench/QuietDialogs.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Settings.h"
 #include "platform/FileSystem.h"
@@ -48,11 +49,6 @@ struct CBenchOptions {
     std::int64_t moves = 60;
     std::string data = "../shared/testdata/";
     std::string dir;
-};
-
-class CNoPassword : public IPasswordDialog {
-public:
-    bool AskPassword(std::string&) override { return false; }
 };
 
 // records copies of the picture at source, with Zipf-drawn keywords.

@@ -21,6 +21,7 @@
 // (the corpus, default ../shared/testdata/), --dir FOLDER (where the scratch folder is made).
 #include "bench/BenchUtil.h"
 #include "bench/CollectionDatabase.h"
+#include "bench/QuietDialogs.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Settings.h"
 #include "collection/ThumbnailPages.h"
@@ -63,29 +64,6 @@ bool ParseOptions(int argc, char** argv, CBenchOptions& options) {
         return false;
     });
 }
-
-class CQuietPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-};
-
-class CNoPassword : public IPasswordDialog {
-public:
-    bool AskPassword(std::string&) override { return false; }
-};
-
-class CNoFrame : public IViewFrame {
-public:
-    void ShowZoomPercentText(int) override {}
-    void UpdateTitle() override {}
-    void SetPrinting(bool) override {}
-    bool IsFrameMinimized() const override { return false; }
-    void MinimizeFrame() override {}
-    void RestoreFrame() override {}
-    void CloseFrame() override {}
-    void StartSecondInstance(const std::string&) override {}
-};
 
 struct CThumbnail {
     std::vector<std::uint8_t> gif;
@@ -278,7 +256,7 @@ int main(int argc, char** argv) {
     CMemorySettings settings;
     settings.WriteProfileString("Options", "SortType", "1"); // the list by name
     CPicdexDoc doc;
-    CNoFrame frame;
+    IViewFrame frame;
     CNoPassword password;
     CPicdexView view(doc, frame, settings);
     view.SetPasswordDialog(&password);

@@ -22,6 +22,7 @@
 // --width W --height H (the window's client size, default 1024 × 768), --data FOLDER (the
 // corpus, default ../shared/testdata/ from the repository), --dir FOLDER (scratch folder).
 #include "bench/BenchUtil.h"
+#include "bench/QuietDialogs.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Settings.h"
 #include "imaging/ImageOptions.h"
@@ -48,11 +49,6 @@ struct CBenchOptions {
     std::int64_t height = 768;
     std::string data = "../shared/testdata/";
     std::string dir;
-};
-
-class CNoPassword : public IPasswordDialog {
-public:
-    bool AskPassword(std::string&) override { return false; }
 };
 
 // A view of the database at base in a window of the benchmark's size, opened and painted

@@ -24,6 +24,7 @@
 // default ../shared/testdata/), --dir FOLDER (where the scratch folder is made).
 #include "bench/BenchUtil.h"
 #include "bench/CollectionDatabase.h"
+#include "bench/QuietDialogs.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Search.h"
 #include "collection/Settings.h"
@@ -77,17 +78,6 @@ bool ParseOptions(int argc, char** argv, CBenchOptions& options) {
         return false;
     });
 }
-
-class CQuietPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-};
-
-class CNoPassword : public IPasswordDialog {
-public:
-    bool AskPassword(std::string&) override { return false; }
-};
 
 // The longest gap between ticks of a 5 ms timer: how long the event loop was kept busy.
 class CStallMeter {
