@@ -1,6 +1,5 @@
 #include "ui/dialogs/PropertiesWindow.h"
 
-#include "collection/Search.h"
 #include "platform/Text.h"
 #include "ui/commands/CommandIds.h"
 
@@ -89,13 +88,16 @@ CPropertiesWindow::CPropertiesWindow(CPictureDatabase& db, MoveRequest move,
     }
 
     auto* listLabel = new QLabel(QStringLiteral("Keyword &list"), this);
-    m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("keywordList"));
-    m_list->setAccessibleName(QStringLiteral("Keyword list"));
-    m_list->setSelectionMode(QAbstractItemView::MultiSelection);
-    listLabel->setBuddy(m_list);
-    connect(m_list, &QListWidget::itemSelectionChanged, this,
-            &CPropertiesWindow::OnSelectionChanged);
+    auto* list = new QListWidget(this);
+    list->setObjectName(QStringLiteral("keywordList"));
+    list->setAccessibleName(QStringLiteral("Keyword list"));
+    listLabel->setBuddy(list);
+    m_picker =
+        std::make_unique<CKeywordPicker>(list, m_fields, keywordMaxBytes, [this](QLineEdit* field) {
+            field->setModified(true);
+            if (m_modifiedChanged)
+                m_modifiedChanged();
+        });
 
     auto* previous = Button(QStringLiteral("&Prev"), "prev", this);
     auto* next = Button(QStringLiteral("&Next"), "next", this);
@@ -113,7 +115,7 @@ CPropertiesWindow::CPropertiesWindow(CPictureDatabase& db, MoveRequest move,
     left->addWidget(keywords);
     auto* right = new QVBoxLayout;
     right->addWidget(listLabel);
-    right->addWidget(m_list, 1);
+    right->addWidget(list, 1);
     right->addWidget(update);
     auto* top = new QHBoxLayout;
     top->addLayout(left, 1);
@@ -151,7 +153,7 @@ void CPropertiesWindow::Fill(const CRecordHead& head) {
     QWidget* focus = QApplication::focusWidget();
     if (!focus || isAncestorOf(focus))
         FocusFirstEmptyField();
-    ReselectLines();
+    m_picker->ReselectLines();
 }
 
 void CPropertiesWindow::FocusFirstEmptyField() {
@@ -186,41 +188,17 @@ void CPropertiesWindow::SetModified(bool modified) {
 }
 
 void CPropertiesWindow::SetReadOnly(bool readOnly) {
-    m_readOnly = readOnly;
+    m_picker->SetReadOnly(readOnly);
     for (QLineEdit* field : m_fields)
         field->setReadOnly(readOnly);
 }
 
 void CPropertiesWindow::RebuildKeywordList() {
-    std::vector<std::string> lines;
-    FillKeywordListRising(m_db, lines, keywordListCapacity, searchWindowThresholdLimit);
-    m_updating = true;
-    m_list->clear();
-    for (const std::string& line : lines)
-        m_list->addItem(FromUtf8(line));
-    m_updating = false;
-    ReselectLines();
+    m_picker->Rebuild(m_db, keywordListCapacity);
 }
 
 void CPropertiesWindow::ReselectLines() {
-    m_updating = true;
-    m_list->clearSelection();
-    for (QLineEdit* field : m_fields) {
-        if (field->text().isEmpty())
-            continue;
-        // The list box's own prefix search: the first line that starts with "keyword [".
-        const QString prefix = field->text() + QStringLiteral(" [");
-        for (int row = 0; row < m_list->count(); ++row) {
-            if (m_list->item(row)->text().startsWith(prefix)) {
-                m_list->item(row)->setSelected(true);
-                break;
-            }
-        }
-    }
-    m_updating = false;
-    m_selected.assign(std::size_t(m_list->count()), false);
-    for (int row = 0; row < m_list->count(); ++row)
-        m_selected[std::size_t(row)] = m_list->item(row)->isSelected();
+    m_picker->ReselectLines();
 }
 
 void CPropertiesWindow::showEvent(QShowEvent* event) {
@@ -251,62 +229,9 @@ void CPropertiesWindow::PlaceBesideOwner() {
     move(x, y);
 }
 
-void CPropertiesWindow::OnSelectionChanged() {
-    if (m_updating)
-        return;
-    if (m_readOnly) {
-        ReselectLines();
-        return;
-    }
-    const int count = m_list->count();
-    m_selected.resize(std::size_t(count), false);
-    for (int row = 0; row < count; ++row) {
-        const bool selected = m_list->item(row)->isSelected();
-        if (selected == m_selected[std::size_t(row)])
-            continue;
-        m_selected[std::size_t(row)] = selected;
-        PickLine(row, selected);
-    }
-}
-
-void CPropertiesWindow::PickLine(int row, bool selected) {
-    const QString picked = FromUtf8(KeywordOfLine(m_list->item(row)->text().toStdString()));
-    const auto holding = std::find_if(m_fields.begin(), m_fields.end(),
-                                      [&](QLineEdit* field) { return field->text() == picked; });
-    if (!selected) {
-        if (holding == m_fields.end())
-            return;
-        (*holding)->clear();
-        (*holding)->setModified(true);
-    } else {
-        const auto empty = std::find_if(m_fields.begin(), m_fields.end(),
-                                        [](QLineEdit* field) { return field->text().isEmpty(); });
-        if (empty == m_fields.end()) {
-            // Every field is taken: the line does not stay selected.
-            m_updating = true;
-            m_list->item(row)->setSelected(false);
-            m_updating = false;
-            m_selected[std::size_t(row)] = false;
-            return;
-        }
-        if (holding != m_fields.end())
-            return;
-        (*empty)->setText(picked);
-        OnFieldEdited(*empty);
-        (*empty)->setModified(true);
-    }
-    if (m_modifiedChanged)
-        m_modifiedChanged();
-}
-
 void CPropertiesWindow::OnFieldEdited(QLineEdit* field) {
-    const std::string text = field->text().toStdString();
-    if (text.size() > keywordMaxBytes) {
-        const int cursor = field->cursorPosition();
-        field->setText(FromUtf8(CutUtf8(text, keywordMaxBytes)));
-        field->setCursorPosition(std::min(cursor, int(field->text().size())));
+    if (CKeywordPicker::CutField(field, keywordMaxBytes))
         field->setModified(true);
-    }
     if (m_modifiedChanged)
         m_modifiedChanged();
 }
@@ -314,5 +239,5 @@ void CPropertiesWindow::OnFieldEdited(QLineEdit* field) {
 void CPropertiesWindow::RequestMove(int message) {
     if (m_move)
         m_move(message);
-    ReselectLines();
+    m_picker->ReselectLines();
 }

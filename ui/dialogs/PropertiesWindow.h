@@ -10,13 +10,14 @@
 
 #include "storage/PictureDatabase.h"
 #include "storage/RecordHead.h"
+#include "ui/dialogs/KeywordPicker.h"
 
 #include <QDialog>
 
 #include <array>
 #include <cstddef>
 #include <functional>
-#include <vector>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -71,8 +72,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void OnSelectionChanged();
-    void PickLine(int row, bool selected);
     void OnFieldEdited(QLineEdit* field);
     void RequestMove(int message);
     void PlaceBesideOwner();
@@ -85,10 +84,6 @@ private:
     QLabel* m_dateCreated = nullptr;
     QLabel* m_dateSaved = nullptr;
     QLabel* m_dataSize = nullptr;
-    QListWidget* m_list = nullptr;
-    // Rows selected as of the last selection change, to tell selections from deselections.
-    std::vector<bool> m_selected;
-    bool m_updating = false;
-    bool m_readOnly = false;
+    std::unique_ptr<CKeywordPicker> m_picker;
     bool m_placed = false;
 };

@@ -1,6 +1,5 @@
 #include "ui/dialogs/SaveDialog.h"
 
-#include "collection/Search.h"
 #include "platform/Text.h"
 
 #include <QHBoxLayout>
@@ -11,14 +10,9 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <string>
 
 namespace {
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 // The field's text as stored: UTF-8 cut at a character boundary.
 std::string FieldBytes(const QLineEdit* field) {
     const std::string text = field->text().toStdString();
@@ -35,18 +29,18 @@ CSaveDialog::CSaveDialog(CPictureDatabase& db, bool saveAllEnabled, QWidget* par
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         auto* field = new QLineEdit(this);
         field->setObjectName(QStringLiteral("keyword%1").arg(i + 1));
-        // QLineEdit counts UTF-16 units; the byte limit is kept in OnFieldEdited.
+        // QLineEdit counts UTF-16 units; the byte limit is kept by CutField.
         field->setMaxLength(int(keywordMaxBytes));
-        connect(field, &QLineEdit::textEdited, this, [this, field] { OnFieldEdited(field); });
+        connect(field, &QLineEdit::textEdited, this,
+                [field] { CKeywordPicker::CutField(field, keywordMaxBytes); });
         fields->addWidget(field);
         m_fields[i] = field;
     }
     fields->addStretch();
 
-    m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("keywordList"));
-    m_list->setSelectionMode(QAbstractItemView::MultiSelection);
-    connect(m_list, &QListWidget::itemSelectionChanged, this, &CSaveDialog::OnSelectionChanged);
+    auto* list = new QListWidget(this);
+    list->setObjectName(QStringLiteral("keywordList"));
+    m_picker = std::make_unique<CKeywordPicker>(list, m_fields, keywordMaxBytes, nullptr);
 
     m_saveAll = new QPushButton(QStringLiteral("Save &all"), this);
     m_saveAll->setObjectName(QStringLiteral("saveAll"));
@@ -72,7 +66,7 @@ CSaveDialog::CSaveDialog(CPictureDatabase& db, bool saveAllEnabled, QWidget* par
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(fields);
-    layout->addWidget(m_list, 1);
+    layout->addWidget(list, 1);
     layout->addLayout(buttons);
 
     RebuildKeywordList();
@@ -86,14 +80,7 @@ CPictureDatabase::Keywords CSaveDialog::Keywords() const {
 }
 
 void CSaveDialog::RebuildKeywordList() {
-    std::vector<std::string> lines;
-    FillKeywordListRising(m_db, lines, keywordListCapacity, searchWindowThresholdLimit);
-    m_updating = true;
-    m_list->clear();
-    for (const std::string& line : lines)
-        m_list->addItem(FromUtf8(line));
-    m_updating = false;
-    ReselectLines();
+    m_picker->Rebuild(m_db, keywordListCapacity);
 }
 
 void CSaveDialog::showEvent(QShowEvent* event) {
@@ -104,81 +91,6 @@ void CSaveDialog::showEvent(QShowEvent* event) {
         move(shown ? shown->geometry().topLeft() : QPoint(0, 0));
     }
     QDialog::showEvent(event);
-}
-
-QString CSaveDialog::KeywordOfItem(int row) const {
-    return FromUtf8(KeywordOfLine(m_list->item(row)->text().toStdString()));
-}
-
-void CSaveDialog::OnSelectionChanged() {
-    if (m_updating)
-        return;
-    const int count = m_list->count();
-    m_selected.resize(std::size_t(count), false);
-    for (int row = 0; row < count; ++row) {
-        const bool selected = m_list->item(row)->isSelected();
-        if (selected == m_selected[std::size_t(row)])
-            continue;
-        m_selected[std::size_t(row)] = selected;
-        const QString keyword = KeywordOfItem(row);
-        if (selected) {
-            QLineEdit* empty = nullptr;
-            bool present = false;
-            for (QLineEdit* field : m_fields) {
-                present = present || field->text() == keyword;
-                if (!empty && field->text().isEmpty())
-                    empty = field;
-            }
-            if (present)
-                continue;
-            if (empty) {
-                empty->setText(keyword);
-                OnFieldEdited(empty);
-                continue;
-            }
-            // Every field is taken: the line does not stay selected.
-            m_updating = true;
-            m_list->item(row)->setSelected(false);
-            m_updating = false;
-            m_selected[std::size_t(row)] = false;
-        } else {
-            for (QLineEdit* field : m_fields) {
-                if (field->text() == keyword) {
-                    field->clear();
-                    break;
-                }
-            }
-        }
-    }
-}
-
-void CSaveDialog::OnFieldEdited(QLineEdit* field) {
-    const std::string text = field->text().toStdString();
-    if (text.size() <= keywordMaxBytes)
-        return;
-    const int cursor = field->cursorPosition();
-    field->setText(FromUtf8(CutUtf8(text, keywordMaxBytes)));
-    field->setCursorPosition(std::min(cursor, int(field->text().size())));
-}
-
-void CSaveDialog::ReselectLines() {
-    m_updating = true;
-    m_list->clearSelection();
-    for (QLineEdit* field : m_fields) {
-        if (field->text().isEmpty())
-            continue;
-        const QString prefix = field->text() + QStringLiteral(" [");
-        for (int row = 0; row < m_list->count(); ++row) {
-            if (m_list->item(row)->text().startsWith(prefix)) {
-                m_list->item(row)->setSelected(true);
-                break;
-            }
-        }
-    }
-    m_updating = false;
-    m_selected.assign(std::size_t(m_list->count()), false);
-    for (int row = 0; row < m_list->count(); ++row)
-        m_selected[std::size_t(row)] = m_list->item(row)->isSelected();
 }
 
 void CSaveDialog::Finish(SaveChoice choice) {

@@ -8,15 +8,15 @@
 
 #include "collection/AddDialogs.h"
 #include "storage/PictureDatabase.h"
+#include "ui/dialogs/KeywordPicker.h"
 
 #include <QDialog>
 
 #include <array>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QShowEvent;
 
@@ -44,19 +44,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void OnSelectionChanged();
-    void OnFieldEdited(QLineEdit* field);
-    void ReselectLines();
     void Finish(SaveChoice choice);
-    QString KeywordOfItem(int row) const;
 
     CPictureDatabase& m_db;
     std::array<QLineEdit*, MainFormat::keywordCount> m_fields{};
-    QListWidget* m_list = nullptr;
+    std::unique_ptr<CKeywordPicker> m_picker;
     QPushButton* m_saveAll = nullptr;
-    // Rows selected as of the last selection change, to tell selections from deselections.
-    std::vector<bool> m_selected;
-    bool m_updating = false;
     bool m_placed = false;
     SaveChoice m_choice = SaveChoice::doNotSave;
 };
