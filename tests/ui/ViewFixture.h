@@ -23,6 +23,11 @@
 #include <utility>
 #include <vector>
 
+// The child of parent called name; null when there is none (or no parent).
+template <class T> T* Child(QWidget* parent, const char* name) {
+    return parent ? parent->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+}
+
 // Test classes derive from this beside QObject and call OpenView() from init() and
 // CloseView() from cleanup().
 template <class Frame, class Prompt> class CViewFixture {
