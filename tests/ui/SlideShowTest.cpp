@@ -2,8 +2,8 @@
 // interval until "End", a list whose pictures all fail to load, and the wallpaper show with
 // the desktop replaced by a fake feh on a private PATH.
 #include "ui/SlideShow.h"
+#include "SmallDatabase.h"
 #include "collection/WallpaperFile.h"
-#include "storage/Crc16.h"
 #include "ui/ViewFixture.h"
 #include "ui/dialogs/SlideShowEndWindow.h"
 
@@ -67,16 +67,8 @@ private:
         {
             CPictureDatabase db;
             QVERIFY(db.OpenDatabase(path, true));
-            for (std::size_t i = 0; i < pictures.size(); ++i) {
-                CMemFile file;
-                file.Write(pictures[i].constData(), std::size_t(pictures[i].size()));
-                file.SeekToBegin();
-                const std::string name = "a" + std::to_string(i) + extension;
-                const auto* bytes = reinterpret_cast<const std::uint8_t*>(pictures[i].constData());
-                const std::uint16_t crc =
-                    UpdateCrc16(0, std::span(bytes, std::size_t(pictures[i].size())));
-                QVERIFY(db.AddRecord(file, crc, name, 0, 0, 0, {}));
-            }
+            for (std::size_t i = 0; i < pictures.size(); ++i)
+                QVERIFY(AddBytes(db, pictures[i], "a" + std::to_string(i) + extension, 0, 0));
         }
         QVERIFY(m_view->OpenInitialDatabase(path));
     }
