@@ -3,22 +3,13 @@
 #include "SmallDatabase.h"
 #include "WhenModal.h"
 
-#include "collection/PicdexDoc.h"
-#include "platform/Prompt.h"
-#include "ui/PicdexView.h"
-#include "ui/commands/CommandRouter.h"
+#include "ui/ViewFixture.h"
 #include "ui/dialogs/ExchangeProgressDialog.h"
 
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -30,18 +21,12 @@ public:
     std::vector<std::string> messages;
 };
 
-template <class T> T* Child(QWidget* parent, const char* name) {
-    return parent ? parent->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-}
-
 } // namespace
 
-class DataExchangeDialogsTest : public QObject {
+class DataExchangeDialogsTest : public QObject, CViewFixture<IViewFrame, CRecordingPrompt> {
     Q_OBJECT
 
 private:
-    std::string Path(const char* name) const { return m_dir->filePath(name).toStdString(); }
-
     // The open database holds pictures 0 to 2, the other one 2 to 4 (or 0 to 2 with same).
     void OpenDatabases(bool same = false) {
         {
@@ -79,41 +64,14 @@ private:
         return b.OpenDatabase(Path("b.PXM"), false) ? LiveRecords(b) : -1;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    CMemorySettings m_settings;
-    IViewFrame m_frame;
-    CRecordingPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
     QStringList m_shown;
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_settings = {};
-        m_prompt = {};
         m_shown.clear();
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
-        m_view->resize(300, 200);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        QVERIFY(OpenView());
     }
-
-    void cleanup() {
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void cleanup() { CloseView(); }
 
     // The question counts what each side lacks in the chosen direction; Start copies it with
     // the running count shown, Cancel copies nothing.

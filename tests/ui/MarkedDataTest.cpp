@@ -2,15 +2,9 @@
 // picture view's command router over a real database: the bar for paging among marks, the
 // keyword dialog, transfer, the output dialog (with links in the folder), the duplicate
 // check and the counts by type.
-#include "collection/PicdexDoc.h"
-#include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
-#include "platform/MemFile.h"
-#include "platform/Path.h"
-#include "platform/Prompt.h"
-#include "ui/PicdexView.h"
+#include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
-#include "ui/commands/CommandRouter.h"
 #include "ui/dialogs/MarkBar.h"
 
 #include <QFile>
@@ -19,14 +13,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <deque>
 #include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -46,7 +35,6 @@ public:
     std::deque<bool> answers;
 };
 
-using Keywords = CPictureDatabase::Keywords;
 constexpr std::int32_t createdTime = 1000000000;
 
 void Click(QWidget* parent, const char* name) {
@@ -57,33 +45,13 @@ void Click(QWidget* parent, const char* name) {
 
 } // namespace
 
-class MarkedDataTest : public QObject {
+class MarkedDataTest : public QObject, CViewFixture<IViewFrame, CScriptedPrompt> {
     Q_OBJECT
 
 private:
-    std::string Path(const QString& name) const { return m_dir->filePath(name).toStdString(); }
-
-    // Stores an 8 × 8 picture of colour under name, created at createdTime plus index.
-    void AddPicture(CPictureDatabase& db, const QString& name, QRgb colour,
-                    const Keywords& keywords = {}) {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        QVERIFY(image.save(m_dir->filePath(name), "BMP"));
-        CMemFile bytes;
-        std::uint16_t crc = 0;
-        QVERIFY(CPictureDatabase::ComputeCrc(bytes, Path(name), crc));
-        QVERIFY(db.AddRecord(bytes, crc, Path(name), createdTime, 8, 8, keywords));
-    }
-
     // A new database of the pictures (name, colour), opened in the view at the first record.
-    void OpenWith(const std::vector<std::pair<QString, QRgb>>& pictures) {
-        {
-            CPictureDatabase db;
-            QVERIFY(db.OpenDatabase(Path("pics.PXM"), true));
-            for (const auto& [name, colour] : pictures)
-                AddPicture(db, name, colour);
-        }
-        QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
+    void OpenWith(const std::vector<SPicture>& pictures) {
+        QVERIFY(OpenPictures(pictures, createdTime));
     }
 
     std::int32_t RecordOf(const char* name) {
@@ -95,10 +63,6 @@ private:
     void Mark(std::initializer_list<const char*> names) {
         for (const char* name : names)
             QVERIFY(m_doc->Database().Marks().Mark(RecordOf(name)));
-    }
-    std::string CurrentName() {
-        CRecordHead head;
-        return m_doc->GetCurrentHead(head) ? GetFileName(head.FileName()) : std::string();
     }
     Keywords KeywordsOf(const char* name) {
         CRecordHead head;
@@ -135,41 +99,9 @@ private:
         QCOMPARE(m_router->Run(CommandId::keywordOnMarked), 1);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    CMemorySettings m_settings;
-    IViewFrame m_frame;
-    CScriptedPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
-
 private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        qputenv("TMPDIR", m_dir->path().toUtf8());
-        m_settings = {};
-        m_prompt = {};
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
-        m_view->resize(300, 200);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-    }
-
-    void cleanup() {
-        FaultInjection::Disarm();
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void init() { QVERIFY(OpenView({300, 200}, true)); }
+    void cleanup() { CloseView(); }
 
     void barPagesAmongMarksInMarkingOrderAndWraps() {
         OpenWith({{"a.bmp", Qt::red}, {"b.bmp", Qt::green}, {"c.bmp", Qt::blue}});

@@ -1,24 +1,15 @@
 // The picture view through its public interface, headless: a real database in a temporary
 // folder, pictures written as BMP files by the test, the frame and the add dialogs
 // replaced by recorders that answer as a user would.
-#include "ui/PicdexView.h"
 #include "collection/AddPictures.h"
-#include "collection/PicdexDoc.h"
 #include "imaging/ImageOptions.h"
-#include "platform/Prompt.h"
-#include "ui/commands/CommandRouter.h"
+#include "ui/ViewFixture.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -75,12 +66,10 @@ bool IsGreen(const QImage& image, int x, int y) {
 
 } // namespace
 
-class PicdexViewTest : public QObject {
+class PicdexViewTest : public QObject, CViewFixture<CRecordingFrame, CRecordingPrompt> {
     Q_OBJECT
 
 private:
-    std::string Path(const QString& name) const { return m_dir->filePath(name).toStdString(); }
-
     std::string WriteBmp(const QString& name, int width, int height, QRgb color = green) {
         QImage image(width, height, QImage::Format_RGB32);
         image.fill(color);
@@ -123,45 +112,15 @@ private:
         return db.Marks().IsMarked(db.Index().GetCurrentRecord());
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    CMemorySettings m_settings;
-    CRecordingFrame m_frame;
     CSavingAddDialogs m_dialogs;
-    CRecordingPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        qputenv("TMPDIR", m_dir->path().toUtf8());
-        m_settings = {};
-        m_frame = {};
         m_dialogs = {};
-        m_prompt = {};
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
+        QVERIFY(OpenView({400, 300}, true));
         m_view->SetAddDialogs(&m_dialogs);
-        m_view->resize(400, 300);
-        m_view->move(0, 0);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
     }
-
-    void cleanup() {
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void cleanup() { CloseView(); }
 
     void settingsAreReadAtConstruction() {
         QVERIFY(!Force256Colors()); // nothing stored: true colour

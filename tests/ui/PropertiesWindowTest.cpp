@@ -3,24 +3,13 @@
 // edits into the record that was shown, the refill on moves, and a write that fails.
 #include "ui/dialogs/PropertiesWindow.h"
 #include "collection/KeywordEdits.h"
-#include "collection/PicdexDoc.h"
-#include "platform/FaultInjection.h"
-#include "platform/MemFile.h"
-#include "platform/Prompt.h"
-#include "ui/PicdexView.h"
-#include "ui/commands/CommandRouter.h"
+#include "ui/ViewFixture.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -37,37 +26,19 @@ public:
     std::vector<std::string> messages;
 };
 
-using Keywords = CPictureDatabase::Keywords;
-
 } // namespace
 
-class PropertiesWindowTest : public QObject {
+class PropertiesWindowTest : public QObject, CViewFixture<CPaneFrame, CRecordingPrompt> {
     Q_OBJECT
 
 private:
-    std::string Path(const QString& name) const { return m_dir->filePath(name).toStdString(); }
-
-    // Stores an 8 × 8 picture written as file name with keywords into db.
-    void AddPicture(CPictureDatabase& db, const QString& name, const Keywords& keywords) {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(Qt::green);
-        QVERIFY(image.save(m_dir->filePath(name), "BMP"));
-        CMemFile bytes;
-        std::uint16_t crc = 0;
-        QVERIFY(CPictureDatabase::ComputeCrc(bytes, Path(name), crc));
-        QVERIFY(db.AddRecord(bytes, crc, Path(name), -1, 8, 8, keywords));
-    }
-
-    // A new database with one picture per entry (files a.bmp, b.bmp, ... in name order)
-    // carrying the keywords given, opened in the view at the first record.
+    // A new database with one green picture per entry (files a.bmp, b.bmp, ... in name
+    // order) carrying the keywords given, opened in the view at the first record.
     void OpenWith(const std::vector<Keywords>& records) {
-        {
-            CPictureDatabase db;
-            QVERIFY(db.OpenDatabase(Path("pics.PXM"), true));
-            for (std::size_t i = 0; i < records.size(); ++i)
-                AddPicture(db, QString(QChar('a' + int(i))) + ".bmp", records[i]);
-        }
-        QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
+        std::vector<SPicture> pictures;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            pictures.push_back({QString(QChar('a' + int(i))) + ".bmp", Qt::green, records[i]});
+        QVERIFY(OpenPictures(pictures, -1));
     }
 
     CPropertiesWindow* Show() {
@@ -123,41 +94,9 @@ private:
         return {"(no record)"};
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    CMemorySettings m_settings;
-    CPaneFrame m_frame;
-    CRecordingPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
-
 private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        qputenv("TMPDIR", m_dir->path().toUtf8());
-        m_frame = {};
-        m_prompt = {};
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
-        m_view->resize(300, 200);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-    }
-
-    void cleanup() {
-        FaultInjection::Disarm();
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void init() { QVERIFY(OpenView({300, 200}, true)); }
+    void cleanup() { CloseView(); }
 
     void commandShowsCurrentRecordAndHidesAgain() {
         OpenWith({{"sea", "sky"}, {"sea"}});
@@ -269,7 +208,7 @@ private slots:
         // Another holder of the files has them for writing, so the view gets them read-only.
         CPictureDatabase writer;
         QVERIFY(writer.OpenDatabase(Path("pics.PXM"), true));
-        AddPicture(writer, "c.bmp", {"sea", "sky"});
+        QVERIFY(AddPicture(writer, Path("c.bmp"), Qt::green, -1, {"sea", "sky"}));
         QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
         QVERIFY(m_doc->Database().IsReadOnly());
         Show();

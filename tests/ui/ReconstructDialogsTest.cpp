@@ -3,27 +3,17 @@
 #include "SmallDatabase.h"
 #include "WhenModal.h"
 
-#include "collection/PicdexDoc.h"
 #include "platform/FileSystem.h"
-#include "platform/Prompt.h"
 #include "storage/Reconstruction.h"
-#include "ui/PicdexView.h"
-#include "ui/commands/CommandRouter.h"
+#include "ui/ViewFixture.h"
 #include "ui/dialogs/ReconstructProgressDialog.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
-
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -48,18 +38,12 @@ public:
     std::vector<bool> busyAtMessage;
 };
 
-template <class T> T* Child(QWidget* parent, const char* name) {
-    return parent ? parent->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-}
-
 } // namespace
 
-class ReconstructDialogsTest : public QObject {
+class ReconstructDialogsTest : public QObject, CViewFixture<CHandOverFrame, CRecordingPrompt> {
     Q_OBJECT
 
 private:
-    std::string Path(const char* name) const { return m_dir->filePath(name).toStdString(); }
-
     // Three pictures, the middle one deleted, open in the view.
     void OpenDatabaseWithDeletedRecord() {
         {
@@ -104,14 +88,6 @@ private:
         QTest::mouseClick(Child<QPushButton>(dialog, "start"), Qt::LeftButton);
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    CMemorySettings m_settings;
-    CHandOverFrame m_frame;
-    CRecordingPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
     std::vector<std::pair<int, int>> m_shown;
     std::string m_mainPath;
     int m_blocks = 0;
@@ -119,30 +95,10 @@ private:
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_settings = {};
-        m_frame = {};
-        m_prompt = {};
         m_shown.clear();
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
-        m_view->resize(300, 200);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        QVERIFY(OpenView());
     }
-
-    void cleanup() {
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void cleanup() { CloseView(); }
 
     // Both builds run to the end with their progress shown, hand the database to a new
     // instance (its files closed first) and end this one; the new instance's swap installs

@@ -2,21 +2,15 @@
 // keyword and file-name searches, a line of the keyword list, the "List of keywords"
 // dialog, the view's search key for the title, "Display all" and "Mark searched data".
 #include "ui/dialogs/SearchWindow.h"
-#include "collection/PicdexDoc.h"
-#include "platform/MemFile.h"
-#include "platform/Prompt.h"
-#include "ui/PicdexView.h"
+#include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
-#include "ui/commands/CommandRouter.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
 #include <set>
 
 namespace {
@@ -34,7 +28,7 @@ public:
 };
 } // namespace
 
-class SearchWindowTest : public QObject {
+class SearchWindowTest : public QObject, CViewFixture<CTitleFrame, CSilentPrompt> {
     Q_OBJECT
 
 private slots:
@@ -76,25 +70,11 @@ private:
         }
         return names;
     }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    CMemorySettings m_settings;
-    CTitleFrame m_frame;
-    CSilentPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
 };
 
 void SearchWindowTest::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_settings = {};
-    m_frame = {};
-    m_prompt = {};
-    m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-    const std::string path = m_dir->filePath("s.PXM").toStdString();
+    QVERIFY(OpenView(QSize()));
+    const std::string path = Path("s.PXM");
     {
         CPictureDatabase db;
         QCOMPARE(db.OpenDatabase(path, true), 1);
@@ -116,20 +96,12 @@ void SearchWindowTest::init() {
                      1);
         }
     }
-    m_doc = std::make_unique<CPicdexDoc>();
-    m_router = std::make_unique<CCommandRouter>();
-    m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-    m_view->RegisterCommands(*m_router);
     m_view->OpenInitialDatabase(path);
     QVERIFY(m_doc->Database().IsOpen());
 }
 
 void SearchWindowTest::cleanup() {
-    m_view.reset();
-    m_router.reset();
-    m_doc.reset();
-    m_scopedPrompt.reset();
-    m_dir.reset();
+    CloseView();
 }
 
 void SearchWindowTest::keywordSearchNarrowsTheListToItsRecords() {

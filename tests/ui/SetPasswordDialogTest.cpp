@@ -2,20 +2,11 @@
 // entries keep the dialog open with empty fields, an accepted one is stored and a second
 // instance asks for it, a changed one replaces it, and "&Reset password" removes it.
 #include "ui/dialogs/SetPasswordDialog.h"
-#include "collection/PicdexDoc.h"
-#include "platform/Prompt.h"
-#include "ui/PicdexView.h"
+#include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
-#include "ui/commands/CommandRouter.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -62,7 +53,7 @@ bool FieldsEmpty(QWidget* dialog) {
 
 } // namespace
 
-class SetPasswordDialogTest : public QObject {
+class SetPasswordDialogTest : public QObject, CViewFixture<IViewFrame, CAnsweringPrompt> {
     Q_OBJECT
 
 private:
@@ -77,38 +68,15 @@ private:
         return dialog.asked;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::string m_path;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    CMemorySettings m_settings;
-    IViewFrame m_frame;
-    CAnsweringPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_path = m_dir->filePath("pics.PXM").toStdString();
-        m_prompt = {};
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
+        QVERIFY(OpenView(QSize()));
+        m_path = Path("pics.PXM");
         QVERIFY(m_view->OpenInitialDatabase(m_path));
     }
-
-    void cleanup() {
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void cleanup() { CloseView(); }
 
     void setChangeAndResetPassword() {
         WhenModal([](QWidget* dialog) { Enter(dialog, "other", "other", "cancel"); });

@@ -2,13 +2,9 @@
 // interval until "End", a list whose pictures all fail to load, and the wallpaper show with
 // the desktop replaced by a fake feh on a private PATH.
 #include "ui/SlideShow.h"
-#include "collection/PicdexDoc.h"
+#include "SmallDatabase.h"
 #include "collection/WallpaperFile.h"
-#include "platform/MemFile.h"
-#include "platform/Prompt.h"
-#include "storage/Crc16.h"
-#include "ui/PicdexView.h"
-#include "ui/commands/CommandRouter.h"
+#include "ui/ViewFixture.h"
 #include "ui/dialogs/SlideShowEndWindow.h"
 
 #include "WhenModal.h"
@@ -18,12 +14,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -65,34 +56,21 @@ void AnswerSlideShowDialog(const QString& interval, bool wallpaper) {
 
 } // namespace
 
-class SlideShowTest : public QObject {
+class SlideShowTest : public QObject, CViewFixture<CFakeFrame, CQuietPrompt> {
     Q_OBJECT
 
 private:
     // A database of records named a0, a1, ... holding pictures (or undecodable bytes) and
     // shown from its top.
     void OpenWith(const std::vector<QByteArray>& pictures, const char* extension) {
-        const std::string path = m_dir->filePath(QStringLiteral("show.PXM")).toStdString();
+        const std::string path = Path("show.PXM");
         {
             CPictureDatabase db;
             QVERIFY(db.OpenDatabase(path, true));
-            for (std::size_t i = 0; i < pictures.size(); ++i) {
-                CMemFile file;
-                file.Write(pictures[i].constData(), std::size_t(pictures[i].size()));
-                file.SeekToBegin();
-                const std::string name = "a" + std::to_string(i) + extension;
-                const auto* bytes = reinterpret_cast<const std::uint8_t*>(pictures[i].constData());
-                const std::uint16_t crc =
-                    UpdateCrc16(0, std::span(bytes, std::size_t(pictures[i].size())));
-                QVERIFY(db.AddRecord(file, crc, name, 0, 0, 0, {}));
-            }
+            for (std::size_t i = 0; i < pictures.size(); ++i)
+                QVERIFY(AddBytes(db, pictures[i], "a" + std::to_string(i) + extension, 0, 0));
         }
         QVERIFY(m_view->OpenInitialDatabase(path));
-    }
-
-    std::string CurrentName() {
-        CRecordHead head;
-        return m_doc->GetCurrentHead(head) ? std::string(head.FileName()) : std::string();
     }
 
     // Runs the window show with interval, pressing "End" once it has taken steps steps;
@@ -120,39 +98,13 @@ private:
         return {taken, elapsed};
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    CMemorySettings m_settings;
-    CFakeFrame m_frame;
-    CQuietPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
-
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        qputenv("TMPDIR", m_dir->path().toUtf8());
+        QVERIFY(OpenView({200, 150}, true));
         qputenv("XDG_DATA_HOME", m_dir->filePath(QStringLiteral("data")).toUtf8());
-        m_frame = {};
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
         m_view->SlideShow()->SetSecondLength(second);
-        m_view->resize(200, 150);
-        m_view->show();
     }
-
-    void cleanup() {
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void cleanup() { CloseView(); }
 
     void windowShowStepsAtLeastThreeSecondsApartAndWrapsUntilEnd() {
         OpenWith({BmpBytes(3), BmpBytes(5), BmpBytes(7)}, ".bmp");

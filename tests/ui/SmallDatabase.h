@@ -13,6 +13,17 @@
 
 #include <string>
 
+// Stores bytes as the record name of width × height pixels. True when stored.
+inline bool AddBytes(CPictureDatabase& db, const QByteArray& bytes, const std::string& name,
+                     std::uint32_t width, std::uint32_t height) {
+    CMemFile file;
+    file.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    file.SeekToBegin();
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const std::uint16_t crc = UpdateCrc16(0, {data, static_cast<std::size_t>(bytes.size())});
+    return db.AddRecord(file, crc, name, 0, width, height, {});
+}
+
 // Adds pictures first .. first + count - 1 to db: picture k is (k + 1) × 3 pixels,
 // "p<k>.bmp". True when all were stored.
 inline bool AddPictures(CPictureDatabase& db, int first, int count) {
@@ -21,15 +32,9 @@ inline bool AddPictures(CPictureDatabase& db, int first, int count) {
         image.fill(0x00102030u + static_cast<unsigned>(k));
         QByteArray bytes;
         QBuffer buffer(&bytes);
-        if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "BMP"))
-            return false;
-        CMemFile file;
-        file.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        file.SeekToBegin();
-        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-        const std::uint16_t crc = UpdateCrc16(0, {data, static_cast<std::size_t>(bytes.size())});
-        if (!db.AddRecord(file, crc, "p" + std::to_string(k) + ".bmp", 0,
-                          static_cast<std::uint32_t>(k + 1), 3, {}))
+        if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "BMP") ||
+            !AddBytes(db, bytes, "p" + std::to_string(k) + ".bmp",
+                      static_cast<std::uint32_t>(k + 1), 3))
             return false;
     }
     return true;

@@ -3,24 +3,15 @@
 // the keywords "k1", "k15", "k16" on the first 1, 15 and 16 of them) copied for every case.
 #include "ui/dialogs/ThumbnailDialog.h"
 #include "collection/AddPictures.h"
-#include "collection/PicdexDoc.h"
 #include "collection/Search.h"
-#include "platform/Prompt.h"
-#include "ui/PicdexView.h"
+#include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
-#include "ui/commands/CommandRouter.h"
 #include "ui/dialogs/PictureCell.h"
 
 #include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -109,28 +100,17 @@ CPageSeen SeePage(CThumbnailDialog& dialog) {
 
 } // namespace
 
-class ThumbnailDialogTest : public QObject {
+class ThumbnailDialogTest : public QObject, CViewFixture<CNoFrame, CRecordingPrompt> {
     Q_OBJECT
 
 private:
     // Opens a copy of the 31-picture database (or a new, empty one) in a fresh view.
-    void OpenView(bool empty) {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
+    void OpenCopy(bool empty) {
+        QVERIFY(OpenView({400, 300}));
         const QString base = m_dir->filePath("pics");
         if (!empty)
             for (const char* ext : {".PXM", ".PXI"})
                 QVERIFY(QFile::copy(m_template->filePath(QString("pics") + ext), base + ext));
-        m_prompt = {};
-        m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_router = std::make_unique<CCommandRouter>();
-        m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
-        m_view->RegisterCommands(*m_router);
-        m_view->resize(400, 300);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
         QVERIFY(m_view->OpenInitialDatabase((base + ".PXM").toStdString()));
         m_router->Run(CommandId::top);
     }
@@ -152,14 +132,6 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_template;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    CMemorySettings m_settings;
-    CNoFrame m_frame;
-    CRecordingPrompt m_prompt;
-    std::unique_ptr<CScopedPrompt> m_scopedPrompt;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    std::unique_ptr<CCommandRouter> m_router;
-    std::unique_ptr<CPicdexView> m_view;
 
 private slots:
     void initTestCase() {
@@ -187,13 +159,7 @@ private slots:
         doc.Database().Close();
     }
 
-    void cleanup() {
-        m_view.reset();
-        m_router.reset();
-        m_doc.reset();
-        m_scopedPrompt.reset();
-        m_dir.reset();
-    }
+    void cleanup() { CloseView(); }
 
     void pagesOfBothModes_data() {
         QTest::addColumn<bool>("marked");
@@ -216,7 +182,7 @@ private slots:
         QFETCH(int, start);
         QFETCH(QList<int>, deleted);
         const int listed = size; // with the deleted ones
-        OpenView(size == 0 && !marked);
+        OpenCopy(size == 0 && !marked);
         if (!deleted.isEmpty()) {
             const std::vector<std::int32_t> records = Records();
             for (int i : deleted) {
@@ -311,7 +277,7 @@ private slots:
     // A click shows the record at once; the right button and "&Mark/Unmark" mark and unmark
     // (with Shift: the whole page), the cell's checked state and the view's sign following.
     void markingByRightClickAndByTheButton() {
-        OpenView(false);
+        OpenCopy(false);
         CMarkList& marks = m_doc->Database().Marks();
         const std::vector<std::int32_t> records = Records();
         auto signShown = [&] {
@@ -378,7 +344,7 @@ private slots:
     // The 8th use of "&Mark/Unmark" in a run (counted across this program's cases) shows the
     // hint once, and the setting keeps it from showing again.
     void hintShownOnceAtTheEighthUse() {
-        OpenView(false);
+        OpenCopy(false);
         QStringList hints;
         int presses = 0;
         WhenModal([&](QWidget* modal) {
