@@ -13,8 +13,21 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string_view>
 
 namespace {
+
+// A picture's record, size and a digest of its blocks, byte for byte.
+std::string Describe(std::int32_t record, const PxImage& picture) {
+    const auto bits = picture.GetBits();
+    const auto header = picture.GetHeader();
+    const auto text = [](std::span<const std::uint8_t> b) {
+        return std::string_view(reinterpret_cast<const char*>(b.data()), b.size());
+    };
+    return std::to_string(record) + ": " + std::to_string(bits.size()) + " " +
+           std::to_string(std::hash<std::string_view>{}(text(bits))) + " " +
+           std::to_string(std::hash<std::string_view>{}(text(header)));
+}
 
 // A JPEG of w x h pixels in a pattern bright enough that rows of one picture left in the
 // padding of another's rows show.
@@ -58,12 +71,7 @@ protected:
     // What the document shows now: the record and, byte for byte, the picture.
     std::string Shown() {
         const PxImage* picture = m_doc.GetCurrentPicture();
-        if (!picture)
-            return "none";
-        const auto bits = picture->GetBits();
-        const auto header = picture->GetHeader();
-        return std::to_string(m_doc.GetPictureRecord()) + ": " +
-               std::string(bits.begin(), bits.end()) + std::string(header.begin(), header.end());
+        return picture ? Describe(m_doc.GetPictureRecord(), *picture) : "none";
     }
     // The current record decoded into a new image object, as Shown() gives it.
     std::string Fresh() {
@@ -76,10 +84,7 @@ protected:
         bytes.SeekToBegin();
         if (!fresh.LoadPicture(head.FileName(), bytes))
             return std::to_string(record) + ": none";
-        const auto bits = fresh.GetCurrentPicture()->GetBits();
-        const auto header = fresh.GetCurrentPicture()->GetHeader();
-        return std::to_string(record) + ": " + std::string(bits.begin(), bits.end()) +
-               std::string(header.begin(), header.end());
+        return Describe(record, *fresh.GetCurrentPicture());
     }
 
     CPicdexDoc m_doc;
