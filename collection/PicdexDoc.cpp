@@ -327,8 +327,7 @@ std::int32_t CPicdexDoc::PeekRecord(Move move) {
     CIndexFile& index = m_database.Index();
     const CIndexEntry saved = index.Current();
     const Move onward = move == Move::previous ? Move::previous : Move::next;
-    const std::int32_t record =
-        Step(move) && SkipDeleted(onward) ? index.GetCurrentRecord() : -1;
+    const std::int32_t record = Step(move) && SkipDeleted(onward) ? index.GetCurrentRecord() : -1;
     index.SetCurrent(saved);
     return record;
 }

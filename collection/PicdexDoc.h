@@ -136,6 +136,6 @@ private:
     ReadAheadState m_readAheadState;
     // Pixel blocks of pictures no longer shown, for the next pictures read ahead.
     std::vector<std::vector<std::uint8_t>> m_spareBlocks;
-    // Last member: its worker is stopped before anything it may touch goes.
+    // Last member, so destroyed first: its worker is joined before the rest goes.
     CReadAhead m_readAhead;
 };

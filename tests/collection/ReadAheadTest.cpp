@@ -147,8 +147,7 @@ TEST_F(ReadAheadTest, ChangesDropWhatWasReadAhead) {
         {"sort order", [](CPicdexDoc& doc, auto&) { doc.ShowAll(OrderFamily::dateSaved, false); },
          0},
         {"add",
-         [](CPicdexDoc& doc, auto&) { AddPicture(doc.Database(), "h.jpg", PatternJpeg(8, 8)); },
-         0},
+         [](CPicdexDoc& doc, auto&) { AddPicture(doc.Database(), "h.jpg", PatternJpeg(8, 8)); }, 0},
         {"delete", [](CPicdexDoc& doc, auto&) { doc.DeleteCurrent(); }, 0},
         {"keyword",
          [](CPicdexDoc& doc, auto&) {
@@ -173,8 +172,8 @@ TEST_F(ReadAheadTest, ChangesDropWhatWasReadAhead) {
          },
          0},
         // Contrast changes the picture shown only; nothing read ahead is built from it.
-        {"contrast",
-         [](CPicdexDoc& doc, auto&) { AdjustContrast(*doc.GetCurrentPicture(), 50); }, 2},
+        {"contrast", [](CPicdexDoc& doc, auto&) { AdjustContrast(*doc.GetCurrentPicture(), 50); },
+         2},
     };
     m_doc.Database().Close();
     for (const ChangeCase& c : cases) {
