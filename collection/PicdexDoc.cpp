@@ -334,8 +334,10 @@ std::int32_t CPicdexDoc::PeekRecord(Move move) {
 
 void CPicdexDoc::ReadAheadNeighbours() {
     CheckReadAheadState();
-    if (!m_database.IsOpen() || m_database.Index().GetCurrentNumber() < 0)
+    if (!m_database.IsOpen() || m_database.Index().GetCurrentNumber() < 0) {
+        m_spareBlocks.clear();
         return;
+    }
     CQuietPrompt quiet;
     CScopedPrompt scope(quiet);
     const std::int32_t current = m_database.Index().GetCurrentRecord();
@@ -366,6 +368,8 @@ void CPicdexDoc::ReadAheadNeighbours() {
         }
         m_readAhead.Add(std::move(picture));
     }
+    // Blocks not taken now would only add to the pictures held.
+    m_spareBlocks.clear();
 }
 
 std::size_t CPicdexDoc::FinishReadAhead() {
