@@ -127,11 +127,11 @@ bool CPicdexDoc::StoreMissingThumbnail(std::int32_t recordBlock) {
 }
 
 bool CPicdexDoc::LoadRecord(std::int32_t recordBlock, CRecordHead& head) {
-    CMemFile picture(pictureStreamStep);
     m_pictureRecord = -1;
     if (recordBlock < 0)
         return false;
     if (!LoadReadAhead(recordBlock, head)) {
+        CMemFile picture(pictureStreamStep);
         if (!m_database.ReadPicture(picture, recordBlock, head))
             return false;
         picture.SeekToBegin();
