@@ -4,7 +4,12 @@
 //    the corpus, then the 640 × 480 GIF); every "Next data" command goes to the other copy,
 //    which the document reads and decodes, and the view then repaints its window at once.
 //    The reference is CPicdexDoc::GoNext alone on the same database (read and decode), so
-//    next / load is what the view adds on top of loading.
+//    next / load is what the view adds on top of loading. For the JPEG, both are also set
+//    against a plain libjpeg-turbo decoding of the file into one block reused from picture
+//    to picture (the decoding alone, nothing mapped anew), and a second series times Next
+//    with its repaint after the window has been left alone for half a second (events
+//    handled meanwhile), the time in which the document reads the neighbours ahead; every
+//    other move of that series times GoNext alone.
 //  - Panning the 12 MP picture at 100 %: the pointer moves 8 × 6 device pixels per frame
 //    (reversing at the picture's edges), every frame scrolls and repaints the window at
 //    once; frames per second, and the time of one frame against one full paint of the
@@ -22,6 +27,7 @@
 // --width W --height H (the window's client size, default 1024 × 768), --data FOLDER (the
 // corpus, default ../shared/testdata/ from the repository), --dir FOLDER (scratch folder).
 #include "bench/BenchUtil.h"
+#include "bench/PlainJpeg.h"
 #include "bench/QuietDialogs.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Settings.h"
@@ -35,10 +41,13 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -113,19 +122,41 @@ bool MakeTwoCopyDatabase(const std::string& source, const std::string& base) {
 struct CNextFigures {
     double nextMs = 0;
     double loadMs = 0;
+    double plainMs = 0;      // plain decoding into a reused block; 0 when not measured
+    double pausedMs = 0;     // Next and repaint after half a second of looking
+    double pausedLoadMs = 0; // GoNext alone after the same
 };
 
-// Median times of the Next command with its repaint and of GoNext alone, alternating.
+// Handles the window's events for the given time, as while the user looks at a picture.
+void Look(std::chrono::milliseconds time) {
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+// Median times of the Next command with its repaint and of GoNext alone, alternating (and
+// the plain decoding of plainJpeg into a reused block, when given); then of Next after a
+// half-second look.
 CNextFigures MeasureNext(const std::string& base, std::optional<bool> force256,
-                         const CBenchOptions& options) {
+                         const CBenchOptions& options, const std::string& plainJpeg = {}) {
     CBenchWindow window(base, force256, options);
     CPicdexView& view = window.view;
     CPicdexDoc& doc = window.doc;
 
     std::vector<double> next;
     std::vector<double> load;
+    std::vector<double> plain;
+    std::vector<double> paused;
+    std::vector<std::uint8_t> block;
+    CPlainJpegDecode how;
+    how.quantize = Force256Colors();
+    how.reuse = &block;
     window.router.Run(CommandId::next); // untimed: first touches of the memory
     view.viewport()->repaint();
+    if (!plainJpeg.empty())
+        PlainJpegDecode(plainJpeg, how);
     for (std::int64_t i = 0; i < options.moves; ++i) {
         CStopwatch watch;
         window.router.Run(CommandId::next);
@@ -134,8 +165,27 @@ CNextFigures MeasureNext(const std::string& base, std::optional<bool> force256,
         watch.Restart();
         doc.GoNext();
         load.push_back(watch.Millis());
+        if (!plainJpeg.empty()) {
+            watch.Restart();
+            PlainJpegDecode(plainJpeg, how);
+            plain.push_back(watch.Millis());
+        }
     }
-    return {Median(next), Median(load)};
+    std::vector<double> pausedLoad;
+    for (std::int64_t i = 0; i < options.moves; ++i) {
+        Look(std::chrono::milliseconds(500));
+        CStopwatch watch;
+        if (i % 2 == 0) {
+            window.router.Run(CommandId::next);
+            view.viewport()->repaint();
+            paused.push_back(watch.Millis());
+        } else {
+            doc.GoNext();
+            pausedLoad.push_back(watch.Millis());
+        }
+    }
+    return {Median(next), Median(load), plain.empty() ? 0.0 : Median(plain), Median(paused),
+            Median(pausedLoad)};
 }
 
 struct CPanFigures {
@@ -240,18 +290,27 @@ int main(int argc, char** argv) {
                 qPrintable(QGuiApplication::platformName()), LoadAverage());
     std::printf("\nNext -> repainted window (median of %lld moves)\n",
                 static_cast<long long>(options.moves));
-    std::printf("  %-28s %9s %9s %9s %7s %s\n", "picture", "Force256", "next ms", "load ms",
-                "ratio", "shown in");
+    std::printf(
+        "  (plain ms: the library's decoding into a reused block; load/plain aim "
+        "<= 1.1; paused: Next after half a second of looking, aim < 16 ms, and GoNext alone)\n");
+    std::printf("  %-24s %8s %9s %9s %7s %9s %10s %9s %9s %s\n", "picture", "Force256", "next ms",
+                "load ms", "ratio", "plain ms", "load/plain", "paused ms", "p. load", "shown in");
     const std::optional<bool> stored[] = {true, false, std::nullopt};
     for (const std::optional<bool> force256 : stored) {
-        for (const auto& [label, base] :
-             {std::pair{"12 MP JPEG 4272 x 2848", jpegBase}, std::pair{"GIF 640 x 480", gifBase}}) {
-            const CNextFigures figures = MeasureNext(base, force256, options);
-            std::printf("  %-28s %9s %9.2f %9.2f %7.3f %s\n", label,
+        for (const auto& [label, base, plain] :
+             {std::tuple{"12 MP JPEG 4272 x 2848", jpegBase, jpeg},
+              std::tuple{"GIF 640 x 480", gifBase, std::string()}}) {
+            const CNextFigures figures = MeasureNext(base, force256, options, plain);
+            std::printf("  %-24s %8s %9.2f %9.2f %7.3f", label,
                         !force256   ? "none"
                         : *force256 ? "1"
                                     : "0",
-                        figures.nextMs, figures.loadMs, figures.nextMs / figures.loadMs,
+                        figures.nextMs, figures.loadMs, figures.nextMs / figures.loadMs);
+            if (figures.plainMs > 0)
+                std::printf(" %9.2f %10.3f", figures.plainMs, figures.loadMs / figures.plainMs);
+            else
+                std::printf(" %9s %10s", "-", "-");
+            std::printf(" %9.2f %9.2f %s\n", figures.pausedMs, figures.pausedLoadMs,
                         Force256Colors() ? "256 colours" : "true colour");
         }
     }

@@ -19,15 +19,29 @@ namespace {
 constexpr std::size_t pictureStreamStep = 65536;
 constexpr std::size_t thumbnailStreamStep = 8192;
 
-// Decodes stream into a fresh object of class Image held in slot. The object lets go of the
-// stream afterwards, so nothing refers to it once the record is loaded.
-template <class Image> bool Decode(std::unique_ptr<Image>& slot, CFile& stream) {
-    slot = std::make_unique<Image>();
-    bool ok = slot->LoadFromFile(stream) != 0;
-    slot->ReleaseFile();
-    return ok;
-}
+// Stands in for the prompt while records are read ahead: a failure there is reported by
+// the move that reads the record for itself.
+class CQuietPrompt : public IPrompt {
+public:
+    void ShowMessage(std::string_view) override {}
+    bool AskYesNo(std::string_view) override { return false; }
+};
 } // namespace
+
+std::unique_ptr<PxImage> CPicdexDoc::MakeImage(int kind) {
+    switch (kind) {
+    case imageJpeg:
+        return std::make_unique<PxJpeg>();
+    case imageBmp:
+        return std::make_unique<PxDib>();
+    case imageGif:
+        return std::make_unique<PxGif>();
+    case imageTiff:
+        return std::make_unique<PxTiff>();
+    default:
+        return nullptr;
+    }
+}
 
 CPicdexDoc::CPicdexDoc() {
     if (!Force256Colors())
@@ -56,18 +70,7 @@ template <class Call> void CPicdexDoc::ForEachView(Call call) {
 }
 
 PxImage* CPicdexDoc::GetCurrentPicture() {
-    switch (m_kind) {
-    case imageJpeg:
-        return m_jpeg.get();
-    case imageBmp:
-        return m_dib.get();
-    case imageGif:
-        return m_gif.get();
-    case imageTiff:
-        return m_tiff.get();
-    default:
-        return nullptr;
-    }
+    return m_kind > imageNone && m_kind <= imageTiff ? m_images[m_kind].get() : nullptr;
 }
 
 int CPicdexDoc::PictureKindOf(std::string_view fileName) {
@@ -77,37 +80,38 @@ int CPicdexDoc::PictureKindOf(std::string_view fileName) {
 bool CPicdexDoc::LoadPicture(std::string_view fileName, CFile& stream) {
     m_pictureRecord = -1;
     const int kind = PictureKindOf(fileName);
-    bool decoded = false;
-    switch (kind) {
-    case imageJpeg:
-        decoded = Decode(m_jpeg, stream);
-        break;
-    case imageBmp:
-        decoded = Decode(m_dib, stream);
-        break;
-    case imageGif:
-        decoded = Decode(m_gif, stream);
-        break;
-    case imageTiff:
-        decoded = Decode(m_tiff, stream);
-        break;
-    default:
+    std::unique_ptr<PxImage> image = MakeImage(kind);
+    if (!image)
         return false;
-    }
+    // A fresh object (it reads the 256-colour option when made) that decodes into the
+    // pixel block of the one it replaces, which a large picture would otherwise map anew.
+    std::unique_ptr<PxImage>& slot = m_images[kind];
+    if (slot)
+        image->KeepPixelBlock(slot->TakePixelBlock());
+    slot = std::move(image);
+    // The object lets go of the stream afterwards, so nothing refers to it once loaded.
+    const bool decoded = slot->LoadFromFile(stream) != 0;
+    slot->ReleaseFile();
     if (decoded) {
         m_kind = kind;
-        ForEachView([](IDocumentView& view) {
-            view.ResetPicture();
-            view.ZoomTo100();
-            view.RecomputeSizes();
-            view.RealizePalette();
-        });
-    } else if (m_kind == kind) {
-        // The object of this kind was replaced by the failed one: nothing is left to show.
-        m_kind = imageNone;
+        PictureShown();
+        return true;
     }
+    // The object of this kind was replaced by the failed one: nothing is left to show.
+    if (m_kind == kind)
+        m_kind = imageNone;
     ForEachView([](IDocumentView& view) { view.UpdateFrame(); });
-    return decoded;
+    return false;
+}
+
+void CPicdexDoc::PictureShown() {
+    ForEachView([](IDocumentView& view) {
+        view.ResetPicture();
+        view.ZoomTo100();
+        view.RecomputeSizes();
+        view.RealizePalette();
+    });
+    ForEachView([](IDocumentView& view) { view.UpdateFrame(); });
 }
 
 bool CPicdexDoc::StoreMissingThumbnail(std::int32_t recordBlock) {
@@ -123,15 +127,19 @@ bool CPicdexDoc::StoreMissingThumbnail(std::int32_t recordBlock) {
 }
 
 bool CPicdexDoc::LoadRecord(std::int32_t recordBlock, CRecordHead& head) {
-    CMemFile picture(pictureStreamStep);
     m_pictureRecord = -1;
-    if (recordBlock < 0 || !m_database.ReadPicture(picture, recordBlock, head))
+    if (recordBlock < 0)
         return false;
-    picture.SeekToBegin();
-    // Only this record's own picture may become its thumbnail: when it cannot be decoded
-    // the picture still shown belongs to another record.
-    if (!LoadPicture(head.FileName(), picture))
-        return true;
+    if (!LoadReadAhead(recordBlock, head)) {
+        CMemFile picture(pictureStreamStep);
+        if (!m_database.ReadPicture(picture, recordBlock, head))
+            return false;
+        picture.SeekToBegin();
+        // Only this record's own picture may become its thumbnail: when it cannot be
+        // decoded the picture still shown belongs to another record.
+        if (!LoadPicture(head.FileName(), picture))
+            return true;
+    }
     m_pictureRecord = recordBlock;
     if (head.ThumbnailBlock() == 0)
         StoreMissingThumbnail(recordBlock);
@@ -202,24 +210,30 @@ bool CPicdexDoc::MoveCursor(Move move) {
         finish();
         return false;
     }
-    // Deleted entries are passed over in the direction of the move; coming back to the
-    // first one looked at means every entry of the list is deleted.
-    CIndexFile& index = m_database.Index();
     const Move onward = (move == Move::top || move == Move::next) ? Move::next : Move::previous;
-    const std::int32_t start = index.GetCurrentNumber();
-    std::int32_t budget = std::max<std::int32_t>(index.EntryCount(), 0) + 1;
-    while (index.Current().IsDeleted()) {
-        if (!Step(onward) || --budget <= 0 || index.GetCurrentNumber() == start) {
-            ShowMessage("Data not found");
-            ShowAll(OrderFamily::fileName, false);
-            m_kind = imageNone;
-            finish();
-            return false;
-        }
+    if (!SkipDeleted(onward)) {
+        ShowMessage("Data not found");
+        ShowAll(OrderFamily::fileName, false);
+        m_kind = imageNone;
+        finish();
+        return false;
     }
+    CIndexFile& index = m_database.Index();
     CRecordHead head;
     LoadRecord(index.GetCurrentRecord(), head);
     finish();
+    return true;
+}
+
+bool CPicdexDoc::SkipDeleted(Move onward) {
+    // Coming back to the first entry looked at means every entry of the list is deleted.
+    CIndexFile& index = m_database.Index();
+    const std::int32_t start = index.GetCurrentNumber();
+    std::int32_t budget = std::max<std::int32_t>(index.EntryCount(), 0) + 1;
+    while (index.Current().IsDeleted()) {
+        if (!Step(onward) || --budget <= 0 || index.GetCurrentNumber() == start)
+            return false;
+    }
     return true;
 }
 
@@ -237,6 +251,7 @@ bool CPicdexDoc::GoPrevious() {
 }
 
 void CPicdexDoc::ShowAll(int listMode, bool goTop) {
+    DropReadAhead();
     m_database.EndSearch();
     m_database.Index().SetOrder(listMode);
     if (goTop)
@@ -255,6 +270,7 @@ bool CPicdexDoc::DeleteCurrent() {
         return false;
     CIndexFile& index = m_database.Index();
     const std::int32_t record = index.GetCurrentRecord();
+    DropReadAhead();
     if (!m_database.DeleteRecord(record, head))
         return false;
     // Deleting goes by the keys the head gives; a damaged head gives keys its entries do
@@ -275,4 +291,114 @@ bool CPicdexDoc::DeleteCommand() {
     if (!m_database.Marks().Exists())
         ForEachView([](IDocumentView& view) { view.HideMarkBar(); });
     return deleted;
+}
+
+// ---- Read-ahead ----
+
+CPicdexDoc::ReadAheadState CPicdexDoc::CurrentReadAheadState() {
+    CIndexFile& index = m_database.Index();
+    ReadAheadState state;
+    state.mainPath = m_database.GetMainPath();
+    state.force256 = Force256Colors();
+    state.order = index.GetOrder();
+    state.searchKey = m_database.GetSearchKey();
+    state.searchFirst = m_database.GetSearchFirst();
+    state.searchLast = m_database.GetSearchLast();
+    state.entries = m_database.IsOpen() ? index.EntryCount() : -1;
+    state.generation = index.GetHeader().generation;
+    return state;
+}
+
+void CPicdexDoc::CheckReadAheadState() {
+    ReadAheadState state = CurrentReadAheadState();
+    if (state == m_readAheadState)
+        return;
+    DropReadAhead();
+    m_readAheadState = std::move(state);
+}
+
+void CPicdexDoc::DropReadAhead() {
+    for (auto& block : m_readAhead.KeepOnly({}))
+        m_spareBlocks.push_back(std::move(block));
+    m_spareBlocks.resize(std::min(m_spareBlocks.size(), CReadAhead::Capacity()));
+}
+
+std::int32_t CPicdexDoc::PeekRecord(Move move) {
+    CIndexFile& index = m_database.Index();
+    const CIndexEntry saved = index.Current();
+    const Move onward = move == Move::previous ? Move::previous : Move::next;
+    const std::int32_t record = Step(move) && SkipDeleted(onward) ? index.GetCurrentRecord() : -1;
+    index.SetCurrent(saved);
+    return record;
+}
+
+void CPicdexDoc::ReadAheadNeighbours() {
+    CheckReadAheadState();
+    if (!m_database.IsOpen() || m_database.Index().GetCurrentNumber() < 0) {
+        m_spareBlocks.clear();
+        return;
+    }
+    CQuietPrompt quiet;
+    CScopedPrompt scope(quiet);
+    const std::int32_t current = m_database.Index().GetCurrentRecord();
+    std::vector<std::int32_t> wanted;
+    for (const Move move : {Move::next, Move::previous}) {
+        const std::int32_t record = PeekRecord(move);
+        if (record >= 0 && record != current &&
+            std::find(wanted.begin(), wanted.end(), record) == wanted.end())
+            wanted.push_back(record);
+    }
+    for (auto& block : m_readAhead.KeepOnly(wanted))
+        m_spareBlocks.push_back(std::move(block));
+    for (const std::int32_t record : wanted) {
+        if (m_readAhead.Holds(record))
+            continue;
+        CReadAhead::Picture picture;
+        picture.record = record;
+        picture.bytes = std::make_unique<CMemFile>(pictureStreamStep);
+        if (!m_database.ReadPicture(*picture.bytes, record, picture.head))
+            continue;
+        picture.kind = PictureKindOf(picture.head.FileName());
+        picture.image = MakeImage(picture.kind);
+        if (!picture.image)
+            continue;
+        if (!m_spareBlocks.empty()) {
+            picture.image->KeepPixelBlock(std::move(m_spareBlocks.back()));
+            m_spareBlocks.pop_back();
+        }
+        m_readAhead.Add(std::move(picture));
+    }
+    // Blocks not taken now would only add to the pictures held.
+    m_spareBlocks.clear();
+}
+
+std::size_t CPicdexDoc::FinishReadAhead() {
+    m_readAhead.Wait();
+    CheckReadAheadState();
+    return m_readAhead.Count();
+}
+
+bool CPicdexDoc::LoadReadAhead(std::int32_t recordBlock, CRecordHead& head) {
+    CheckReadAheadState();
+    if (!m_readAhead.Holds(recordBlock))
+        return false;
+    std::unique_ptr<CReadAhead::Picture> picture = m_readAhead.Take(recordBlock);
+    if (!picture)
+        return false;
+    {
+        // A head that cannot be read now is left to the plain load, which reports it.
+        CQuietPrompt quiet;
+        CScopedPrompt scope(quiet);
+        if (!m_database.ReadHead(head, recordBlock) || !(head == picture->head))
+            return false;
+    }
+    std::unique_ptr<PxImage>& slot = m_images[picture->kind];
+    if (slot) {
+        m_spareBlocks.push_back(slot->TakePixelBlock());
+        m_spareBlocks.resize(std::min(m_spareBlocks.size(), CReadAhead::Capacity()));
+    }
+    slot = std::move(picture->image);
+    m_kind = picture->kind;
+    PictureShown();
+    return true;
 }

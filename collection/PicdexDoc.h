@@ -6,19 +6,18 @@
 #pragma once
 
 #include "collection/DocumentView.h"
+#include "collection/ReadAhead.h"
 #include "imaging/ImageType.h"
 #include "imaging/PxImage.h"
 #include "storage/PictureDatabase.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-class PxDib;
 class PxGif;
-class PxJpeg;
-class PxTiff;
 
 class CPicdexDoc {
 public:
@@ -78,21 +77,65 @@ public:
     // The palette shared by the browsers on 256-colour displays; null without "PDXDef.GIF".
     PxGif* GetDefaultGif() { return m_defaultGif.get(); }
 
+    // Read-ahead: while the user looks at the current picture, the records before and after
+    // it in the list are decoded in the background, so that GoNext and GoPrevious (and every
+    // other load of those records) find them decoded. Moves, messages and pictures are the
+    // same as without it; a picture read ahead is used only while its record's head, the
+    // database, the list and the 256-colour option are as when it was read. The window
+    // calls ReadAheadNeighbours once the picture is shown; the records are read at once,
+    // quietly (a record that cannot be read is left to the move, which reports it), and
+    // decoded by a worker thread that the destructor joins.
+    void ReadAheadNeighbours();
+    // Drops every picture read ahead.
+    void DropReadAhead();
+    // Waits for the pictures being read ahead; then the records held, after dropping them
+    // when something they depend on changed.
+    std::size_t FinishReadAhead();
+
 private:
     enum class Move { top, bottom, next, previous };
     bool MoveCursor(Move move);
     // One step of the cursor in the list; false when the index has nothing to go to.
     bool Step(Move move);
+    // Passes over deleted entries in the direction onward; false, cursor anywhere, when
+    // every entry of the list is deleted or the index fails.
+    bool SkipDeleted(Move onward);
+    // The record the move would show, the cursor left where it is; -1 for none.
+    std::int32_t PeekRecord(Move move);
     bool StoreMissingThumbnail(std::int32_t recordBlock);
+    // Tells the views a new picture is current.
+    void PictureShown();
+    // Shows the picture of recordBlock read ahead, when it is held and still valid.
+    bool LoadReadAhead(std::int32_t recordBlock, CRecordHead& head);
+    // What pictures read ahead depend on besides their record's head.
+    struct ReadAheadState {
+        std::string mainPath;
+        bool force256 = false;
+        int order = 0;
+        std::string searchKey;
+        std::int32_t searchFirst = -1;
+        std::int32_t searchLast = -1;
+        std::int32_t entries = -1;
+        std::int32_t generation = -1;
+        bool operator==(const ReadAheadState&) const = default;
+    };
+    ReadAheadState CurrentReadAheadState();
+    // Drops what was read ahead when the state changed since.
+    void CheckReadAheadState();
+    // A new image object of kind (imageJpeg to imageTiff).
+    static std::unique_ptr<PxImage> MakeImage(int kind);
     template <class Call> void ForEachView(Call call);
 
     int m_kind = imageNone;
     std::int32_t m_pictureRecord = -1;
-    std::unique_ptr<PxJpeg> m_jpeg;
-    std::unique_ptr<PxGif> m_gif;
-    std::unique_ptr<PxDib> m_dib;
-    std::unique_ptr<PxTiff> m_tiff;
+    // The image object of each kind, by kind; a new one for every picture decoded.
+    std::array<std::unique_ptr<PxImage>, imageTiff + 1> m_images;
     CPictureDatabase m_database;
     std::unique_ptr<PxGif> m_defaultGif;
     std::vector<IDocumentView*> m_views;
+    ReadAheadState m_readAheadState;
+    // Pixel blocks of pictures no longer shown, for the next pictures read ahead.
+    std::vector<std::vector<std::uint8_t>> m_spareBlocks;
+    // Last member, so destroyed first: its worker is joined before the rest goes.
+    CReadAhead m_readAhead;
 };

@@ -81,15 +81,48 @@ std::span<const std::uint8_t> PxImage::GetColorTable() const {
 }
 
 int PxImage::AllocatePixels(std::uint64_t size) {
+    return AllocatePixelBlock(size, true);
+}
+
+int PxImage::AllocatePixelsForOverwrite(std::uint64_t size) {
+    return AllocatePixelBlock(size, false);
+}
+
+int PxImage::AllocatePixelBlock(std::uint64_t size, bool clear) {
     m_pixels = {};
+    std::vector<std::uint8_t> kept = std::move(m_keptBlock);
+    m_keptBlock = {};
     if (size > kMaxPixelBlock)
         return 0;
+    // Within the kept block's capacity no memory is newly mapped: shrinking writes nothing,
+    // growing clears only the added tail.
+    const bool reuse = size <= kept.capacity() && size >= kept.capacity() / 2;
+    if (!reuse)
+        kept = {};
     try {
-        m_pixels.assign(static_cast<std::size_t>(size), 0);
+        if (reuse && !clear) {
+            kept.resize(static_cast<std::size_t>(size));
+            m_pixels = std::move(kept);
+        } else if (reuse) {
+            kept.assign(static_cast<std::size_t>(size), 0);
+            m_pixels = std::move(kept);
+        } else {
+            m_pixels.assign(static_cast<std::size_t>(size), 0);
+        }
     } catch (const std::bad_alloc&) {
         return 0;
     }
     return 1;
+}
+
+std::vector<std::uint8_t> PxImage::TakePixelBlock() {
+    std::vector<std::uint8_t> block = std::move(m_pixels);
+    FreeBlocks();
+    return block;
+}
+
+void PxImage::KeepPixelBlock(std::vector<std::uint8_t> block) {
+    m_keptBlock = std::move(block);
 }
 
 int PxImage::AllocateHeader(std::uint64_t size) {

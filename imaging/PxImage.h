@@ -124,10 +124,24 @@ public:
     // The file-error cause of the last operation that failed on a file error, else 0.
     int LastFileError() const { return m_lastFileError; }
 
+    // Pixel-block reuse. A large picture's block is costly to get from the system: every
+    // page is mapped anew and cleared on first touch. TakePixelBlock hands the block over
+    // (the image is left with no picture: both blocks freed); KeepPixelBlock gives the
+    // object a block that its next load takes instead of a new one when the picture needs
+    // no more than the block's capacity and at least half of it (else the block is freed
+    // then). Pixels come out the same either way: a reused block is cleared or wholly
+    // overwritten by the reader.
+    std::vector<std::uint8_t> TakePixelBlock();
+    void KeepPixelBlock(std::vector<std::uint8_t> block);
+
 protected:
     // Replace a block with size zero bytes; 0 (block freed) when the memory cannot be had
-    // or size passes the cap on any picture's block.
+    // or size passes the cap on any picture's block. The pixel block comes from the kept
+    // block when it fits (KeepPixelBlock).
     int AllocatePixels(std::uint64_t size);
+    // As AllocatePixels, but a reused block keeps its old bytes: for readers that write
+    // every byte of the block, row padding included.
+    int AllocatePixelsForOverwrite(std::uint64_t size);
     int AllocateHeader(std::uint64_t size);
     void FreeBlocks();
     std::uint8_t* ColorTable() { return m_header.size() > 40 ? m_header.data() + 40 : nullptr; }
@@ -157,5 +171,8 @@ private:
     bool HoldsRleData() const;
     bool RowsFit(std::uint64_t rowBytes) const;
 
+    int AllocatePixelBlock(std::uint64_t size, bool clear);
+
     std::unique_ptr<CFile> m_ownedFile;
+    std::vector<std::uint8_t> m_keptBlock;
 };

@@ -127,7 +127,7 @@ int PxJpeg::DecodeHeader(jpeg_decompress_struct& cinfo, std::uint64_t streamByte
     m_colorCount = quantize ? 256 : 0;
     const std::uint64_t stride = PaddedRowBytes(m_imageBits, m_width);
     if (!AllocateHeader(kInfoHeaderSize + std::uint64_t{m_colorCount} * 4) ||
-        !AllocatePixels(stride * m_height))
+        !AllocatePixelsForOverwrite(stride * m_height))
         return 0;
     BITMAPINFOHEADER info;
     info.biWidth = static_cast<std::int32_t>(m_width);
@@ -159,8 +159,10 @@ int PxJpeg::DecodeRows(jpeg_decompress_struct& cinfo) {
     }
 
     // Rows whose samples are already DIB pixels are decoded straight into their place in
-    // the bottom-up block; the others go through one row of library memory.
+    // the bottom-up block; the others go through one row of library memory. The block may
+    // hold an earlier picture's bytes: every row is written whole and its padding cleared.
     const std::uint64_t stride = PaddedRowBytes(m_imageBits, m_width);
+    const std::uint64_t rowBytes = PackedRowBytes(m_imageBits, m_width);
     const bool direct = quantize || components == 3;
     JSAMPARRAY scratch = nullptr;
     if (!direct)
@@ -173,6 +175,7 @@ int PxJpeg::DecodeRows(jpeg_decompress_struct& cinfo) {
             jpeg_abort_decompress(&cinfo);
             return 0;
         }
+        std::fill(row + rowBytes, row + stride, std::uint8_t{0});
         if (grey && !direct)
             GreyToBgr(scratch[0], row, m_width);
         else if (!direct)

@@ -16,6 +16,7 @@
 #include "ui/dialogs/PropertiesWindow.h"
 
 #include <QPrinter>
+#include <QTimer>
 
 #include <climits>
 #include <cmath>
@@ -75,6 +76,8 @@ void CPicdexView::CommitPendingEdits() {
 }
 void CPicdexView::ShowCurrentRecord() {
     RefreshPropertiesWindow(false);
+    // Once the picture is on screen, its neighbours in the list are decoded ahead.
+    QTimer::singleShot(0, this, [this] { m_doc.ReadAheadNeighbours(); });
 }
 void CPicdexView::BlankProperties() {
     RefreshPropertiesWindow(true);
