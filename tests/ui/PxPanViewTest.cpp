@@ -8,26 +8,32 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include <cstdint>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
 CPoint ToCPoint(const QPointF& point) {
-    const QPoint p = point.toPoint();
-    return {p.x(), p.y()};
+    return {point.toPoint().x(), point.toPoint().y()};
 }
 
 class CPanTestView : public PxPanView {
 public:
-    explicit CPanTestView(int width, int height) {
+    // Shown at 1000 × 700 with a picture of width × height at zoom percent, scrolled to
+    // (x, y).
+    CPanTestView(int width, int height, int zoom = 100, int x = 0, int y = 0) {
         setFrameShape(QFrame::NoFrame);
         SetZoomMode(zoomNormal);
         m_picture.Make(width, height);
         SetScrollSizes(MM_TEXT, CSize(width, height));
         resize(1000, 700);
+        show();
+        QVERIFY(QTest::qWaitForWindowExposed(this));
+        ZoomPercent(zoom);
+        horizontalScrollBar()->setValue(x);
+        verticalScrollBar()->setValue(y);
     }
+    QPoint Scroll() const { return {horizontalScrollBar()->value(), verticalScrollBar()->value()}; }
+    bool HasOwnCursor() const { return viewport()->testAttribute(Qt::WA_SetCursor); }
 
     CPoint m_grabbed;
 
@@ -44,14 +50,12 @@ protected:
         PxPanView::mousePressEvent(event);
         event->accept();
     }
-
     void mouseMoveEvent(QMouseEvent* event) override {
         if (IsPanning())
             ContinuePan(DeviceToLogical(ToCPoint(event->position())));
         PxPanView::mouseMoveEvent(event);
         event->accept();
     }
-
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && IsPanning())
             EndPan(DeviceToLogical(ToCPoint(event->position())));
@@ -68,176 +72,90 @@ private:
 class PxPanViewTest : public QObject {
     Q_OBJECT
 
-private:
-    static void Show(CPanTestView& view) {
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-    }
-
-    static QPoint Scroll(const CPanTestView& view) {
-        return {view.horizontalScrollBar()->value(), view.verticalScrollBar()->value()};
-    }
-
-    static bool HasOwnCursor(const CPanTestView& view) {
-        return view.viewport()->testAttribute(Qt::WA_SetCursor);
-    }
-
 private slots:
+    // The picture point grabbed at the press stays under the pointer, repainted at once; the
+    // cursor shows the pan and the one set before comes back.
     void dragMovesThePictureWithThePointer() {
-        CPanTestView view(800, 600);
-        Show(view);
-        view.ZoomPercent(200);
-        view.horizontalScrollBar()->setValue(400);
-        view.verticalScrollBar()->setValue(300);
+        CPanTestView view(800, 600, 200, 400, 300);
         QWidget* port = view.viewport();
-
+        port->setCursor(Qt::CrossCursor);
         QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
         QVERIFY(view.IsPanning());
+        QCOMPARE(port->cursor().shape(), Qt::ClosedHandCursor);
         QTest::mouseMove(port, QPoint(550, 350));
-        QCOMPARE(Scroll(view), QPoint(350, 300));
+        QCOMPARE(view.Scroll(), QPoint(350, 300));
         QTest::mouseMove(port, QPoint(530, 300));
-        QCOMPARE(Scroll(view), QPoint(370, 350));
-        // The picture point grabbed at the press is under the pointer after each move.
-        const CPoint under = view.DeviceToLogical(CPoint(530, 300));
-        QCOMPARE(under.x, view.m_grabbed.x);
-        QCOMPARE(under.y, view.m_grabbed.y);
-        // The moves repainted at once: the grabbed pixel shows under the pointer.
-        const QImage image = view.RenderClientArea();
-        const QPoint shown = PatternPoint(image.pixel(530, 300));
+        QCOMPARE(view.Scroll(), QPoint(370, 350));
+        const QPoint shown = PatternPoint(view.RenderClientArea().pixel(530, 300));
         QVERIFY(std::abs(shown.x() - view.m_grabbed.x) <= 1);
         QVERIFY(std::abs(shown.y() - view.m_grabbed.y) <= 1);
-
         QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(530, 300));
         QVERIFY(!view.IsPanning());
-        QCOMPARE(Scroll(view), QPoint(370, 350));
-        // Moves after the release do not pan.
+        QCOMPARE(port->cursor().shape(), Qt::CrossCursor);
         QTest::mouseMove(port, QPoint(100, 100));
-        QCOMPARE(Scroll(view), QPoint(370, 350));
+        QCOMPARE(view.Scroll(), QPoint(370, 350));
     }
 
+    // The pan stops at the edges and comes back as soon as the point can sit under the
+    // pointer again.
     void panStopsAtTheEdges() {
-        CPanTestView view(800, 600);
-        Show(view);
-        view.ZoomPercent(200);
-        view.horizontalScrollBar()->setValue(30);
-        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() - 10);
+        CPanTestView view(800, 600, 200, 30, 0);
+        const int bottom = view.verticalScrollBar()->maximum();
+        view.verticalScrollBar()->setValue(bottom - 10);
         QWidget* port = view.viewport();
-
         QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QTest::mouseMove(port, QPoint(550, 350));
-        QCOMPARE(view.horizontalScrollBar()->value(), 0);
-        QTest::mouseMove(port, QPoint(600, 350));
-        QCOMPARE(view.horizontalScrollBar()->value(), 0);
-        // Dragging up scrolls down, but no further than the bottom.
         QTest::mouseMove(port, QPoint(600, 250));
-        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
-        // Back to where the grabbed point can sit under the pointer again.
+        QCOMPARE(view.Scroll(), QPoint(0, bottom));
         QTest::mouseMove(port, QPoint(500, 350));
-        QCOMPARE(view.horizontalScrollBar()->value(), 30);
-        QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum() - 10);
+        QCOMPARE(view.Scroll(), QPoint(30, bottom - 10));
         QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QVERIFY(!view.IsPanning());
     }
 
-    void pictureSmallerThanTheWindowDoesNotPan() {
-        CPanTestView view(400, 300);
-        Show(view);
-        QVERIFY(view.GetDeviceScrollPosition().x < 0 && view.GetDeviceScrollPosition().y < 0);
-        QWidget* port = view.viewport();
-        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QVERIFY(!view.IsPanning());
-        QVERIFY(!HasOwnCursor(view));
-        QTest::mouseMove(port, QPoint(600, 450));
-        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(600, 450));
-        QCOMPARE(view.GetDeviceScrollPosition(), CPoint(-300, -200));
-    }
-
+    // A picture smaller than the window does not pan; a tall one moves on its one bar only.
     void onlyAnAxisWithAScrollBarMoves() {
-        CPanTestView view(600, 2000);
-        Show(view);
-        QVERIFY(!view.HasHorizontalScrollBar());
-        QVERIFY(view.HasVerticalScrollBar());
-        view.verticalScrollBar()->setValue(500);
-        const CPoint before = view.GetDeviceScrollPosition();
-        QWidget* port = view.viewport();
-        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(400, 400));
-        QVERIFY(view.IsPanning());
-        QTest::mouseMove(port, QPoint(300, 300));
-        QCOMPARE(view.GetDeviceScrollPosition().x, before.x);
-        QCOMPARE(view.verticalScrollBar()->value(), 600);
-        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(300, 300));
+        CPanTestView small(400, 300);
+        QTest::mousePress(small.viewport(), Qt::LeftButton, {}, QPoint(500, 350));
+        QVERIFY(!small.IsPanning() && !small.HasOwnCursor());
+        QTest::mouseRelease(small.viewport(), Qt::LeftButton, {}, QPoint(600, 450));
+        CPanTestView tall(600, 2000, 100, 0, 500);
+        const int x = tall.GetDeviceScrollPosition().x;
+        QTest::mousePress(tall.viewport(), Qt::LeftButton, {}, QPoint(400, 400));
+        QTest::mouseMove(tall.viewport(), QPoint(300, 300));
+        QCOMPARE(tall.GetDeviceScrollPosition().x, x);
+        QCOMPARE(tall.verticalScrollBar()->value(), 600);
+        QTest::mouseRelease(tall.viewport(), Qt::LeftButton, {}, QPoint(300, 300));
     }
 
     void releaseOutsideTheWindowEndsThePan() {
-        CPanTestView view(800, 600);
-        Show(view);
-        view.ZoomPercent(200);
-        view.horizontalScrollBar()->setValue(300);
-        view.verticalScrollBar()->setValue(300);
+        CPanTestView view(800, 600, 200, 300, 300);
         QWidget* port = view.viewport();
         QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
         QTest::mouseMove(port, QPoint(1300, 350));
-        QCOMPARE(view.horizontalScrollBar()->value(), 0);
         QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(300, 900));
-        QVERIFY(!view.IsPanning());
-        QVERIFY(!HasOwnCursor(view));
-        // The release below the window still counts: the grabbed point (400, 325) would sit
-        // under it at scroll position (500, -250), which the range stops at 0.
-        QCOMPARE(view.horizontalScrollBar()->value(), 500);
-        QCOMPARE(view.verticalScrollBar()->value(), 0);
+        QVERIFY(!view.IsPanning() && !view.HasOwnCursor());
+        // The grabbed point (400, 325) would sit under the release at (500, -250).
+        QCOMPARE(view.Scroll(), QPoint(500, 0));
     }
 
-    void cursorShowsThePanAndComesBack() {
-        CPanTestView view(800, 600);
-        Show(view);
-        view.ZoomPercent(200);
-        QWidget* port = view.viewport();
-        QVERIFY(!HasOwnCursor(view));
-        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QVERIFY(HasOwnCursor(view));
-        QCOMPARE(port->cursor().shape(), Qt::ClosedHandCursor);
-        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QVERIFY(!HasOwnCursor(view));
-
-        // A cursor the viewport had before comes back.
-        port->setCursor(Qt::CrossCursor);
-        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QCOMPARE(port->cursor().shape(), Qt::ClosedHandCursor);
-        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QCOMPARE(port->cursor().shape(), Qt::CrossCursor);
-    }
-
-    void panModeZeroMovesOnlyOnRelease() {
-        CPanTestView view(800, 600);
-        Show(view);
-        view.ZoomPercent(200);
-        view.horizontalScrollBar()->setValue(400);
-        view.verticalScrollBar()->setValue(300);
+    // Mode 0 moves only on release; distances are rounded to the nearest pixel.
+    void panModeZeroAndRounding() {
+        CPanTestView view(800, 600, 200, 400, 300);
         view.SetPanMode(0);
         view.StartPan(view.DeviceToLogical(CPoint(500, 350)), 130);
         view.ContinuePan(view.DeviceToLogical(CPoint(450, 250)));
-        QCOMPARE(Scroll(view), QPoint(400, 300));
+        QCOMPARE(view.Scroll(), QPoint(400, 300));
         view.EndPan(view.DeviceToLogical(CPoint(450, 250)));
-        QCOMPARE(Scroll(view), QPoint(450, 400));
-        // Without a pan in progress nothing moves.
-        view.ContinuePan(view.DeviceToLogical(CPoint(0, 0)));
-        view.EndPan(view.DeviceToLogical(CPoint(0, 0)));
-        QCOMPARE(Scroll(view), QPoint(450, 400));
-    }
-
-    void distanceIsRoundedToTheNearestPixel() {
-        CPanTestView view(800, 600);
-        Show(view);
-        view.ZoomPercent(250);
+        QCOMPARE(view.Scroll(), QPoint(450, 400));
+        view.EndPan(view.DeviceToLogical(CPoint(0, 0))); // no pan in progress
+        QCOMPARE(view.Scroll(), QPoint(450, 400));
+        view.ZoomPercent(250); // 5 logical units are 12.5 pixels
         view.horizontalScrollBar()->setValue(500);
         view.verticalScrollBar()->setValue(500);
-        // 5 logical units at 2.5 are 12.5 pixels: rounded away from zero either way.
         view.SetPanMode(1);
         view.StartPan(CPoint(300, 300), 130);
         view.ContinuePan(CPoint(295, 305));
-        QCOMPARE(Scroll(view), QPoint(513, 487));
+        QCOMPARE(view.Scroll(), QPoint(513, 487));
         view.EndPan(CPoint(300, 300));
-        QCOMPARE(Scroll(view), QPoint(513, 487));
     }
 };
 
