@@ -10,17 +10,6 @@
 
 namespace {
 
-class CAnsweringPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-    bool AskYesNo(std::string_view text) override {
-        messages.emplace_back(text);
-        return yes;
-    }
-    std::vector<std::string> messages;
-    bool yes = false;
-};
-
 // A second instance's question: answers with answer and counts the questions.
 class CAnsweringPasswordDialog : public IPasswordDialog {
 public:
@@ -53,7 +42,7 @@ bool FieldsEmpty(QWidget* dialog) {
 
 } // namespace
 
-class SetPasswordDialogTest : public QObject, CViewFixture<IViewFrame, CAnsweringPrompt> {
+class SetPasswordDialogTest : public QObject, CViewFixture<> {
     Q_OBJECT
 
 private:
@@ -111,11 +100,10 @@ private slots:
 
         // "&Reset password": No keeps the dialog open, Yes removes the password.
         bool keptOnNo = false;
+        m_prompt.answers = {false, true};
         WhenModal([&](QWidget* dialog) {
-            m_prompt.yes = false;
             Enter(dialog, "", "", "reset");
             keptOnNo = dialog->isVisible();
-            m_prompt.yes = true;
             Enter(dialog, "", "", "reset");
         });
         m_router->Run(CommandId::setPassword);

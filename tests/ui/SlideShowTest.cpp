@@ -21,20 +21,6 @@ namespace {
 // One second of an interval lasts this long in these tests.
 constexpr int second = 20;
 
-class CFakeFrame : public IViewFrame {
-public:
-    bool IsFrameMinimized() const override { return minimized; }
-    void MinimizeFrame() override { minimized = true; }
-    void RestoreFrame() override { minimized = false; }
-    bool minimized = false;
-};
-
-class CQuietPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-};
-
 QByteArray BmpBytes(int width) {
     QImage image(width, 4, QImage::Format_RGB32);
     image.fill(Qt::blue);
@@ -56,7 +42,7 @@ void AnswerSlideShowDialog(const QString& interval, bool wallpaper) {
 
 } // namespace
 
-class SlideShowTest : public QObject, CViewFixture<CFakeFrame, CQuietPrompt> {
+class SlideShowTest : public QObject, CViewFixture<> {
     Q_OBJECT
 
 private:
