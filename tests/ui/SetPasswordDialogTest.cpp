@@ -5,111 +5,84 @@
 #include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-
 namespace {
+
+// Types first and second into the dialog's fields and presses button; whether the dialog
+// then stays open with both fields emptied.
+bool Enter(QWidget* dialog, const QString& first, const QString& second,
+           const char* button = "ok") {
+    auto* one = Child<QLineEdit>(dialog, "password");
+    auto* two = Child<QLineEdit>(dialog, "passwordAgain");
+    one->setText(first);
+    two->setText(second);
+    Click(dialog, button);
+    return dialog->isVisible() && (one->text() + two->text()).isEmpty();
+}
 
 // A second instance's question: answers with answer and counts the questions.
 class CAnsweringPasswordDialog : public IPasswordDialog {
 public:
-    explicit CAnsweringPasswordDialog(std::string answer) : m_answer(std::move(answer)) {}
     bool AskPassword(std::string& entered) override {
         ++asked;
-        entered = m_answer;
+        entered = "abcd";
         return true;
     }
     int asked = 0;
-
-private:
-    std::string m_answer;
 };
-
-// Types first and second into the dialog's fields and presses button.
-void Enter(QWidget* dialog, const QString& first, const QString& second,
-           const char* button = "ok") {
-    auto* one = dialog->findChild<QLineEdit*>("password");
-    auto* two = dialog->findChild<QLineEdit*>("passwordAgain");
-    one->setText(first);
-    two->setText(second);
-    QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
-}
-
-bool FieldsEmpty(QWidget* dialog) {
-    return dialog->findChild<QLineEdit*>("password")->text().isEmpty() &&
-           dialog->findChild<QLineEdit*>("passwordAgain")->text().isEmpty();
-}
 
 } // namespace
 
 class SetPasswordDialogTest : public QObject, CViewFixture<> {
     Q_OBJECT
 
-private:
-    // How many times a second instance opening the database asks, answering answer; -1 when
-    // it cannot open it.
-    int SecondInstanceQuestions(const std::string& answer) {
-        CPictureDatabase::ArmPasswordCheck();
-        CPictureDatabase second;
-        CAnsweringPasswordDialog dialog(answer);
-        if (!second.OpenForDocument(m_path, dialog))
-            return -1;
-        return dialog.asked;
+    std::string Stored() {
+        std::string stored = "(unread)";
+        m_doc->Database().GetPassword(stored);
+        return stored;
     }
-
-    std::string m_path;
+    // Runs the command, entering (first, second, button) in turn; whether each entry but
+    // the last left the dialog open and emptied.
+    bool SetPassword(const std::vector<std::tuple<QString, QString, const char*>>& entries) {
+        bool stayed = true;
+        WhenModal([&](QWidget* dialog) {
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                const auto& [first, second, button] = entries[i];
+                const bool open = Enter(dialog, first, second, button);
+                stayed = stayed && (i + 1 == entries.size() || open);
+            }
+        });
+        m_router->Run(CommandId::setPassword);
+        return stayed;
+    }
 
 private slots:
     void init() {
         QVERIFY(OpenView(QSize()));
-        m_path = Path("pics.PXM");
-        QVERIFY(m_view->OpenInitialDatabase(m_path));
+        QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
     }
     void cleanup() { CloseView(); }
 
     void setChangeAndResetPassword() {
-        WhenModal([](QWidget* dialog) { Enter(dialog, "other", "other", "cancel"); });
-        m_router->Run(CommandId::setPassword);
-        std::string stored;
-        QVERIFY(m_doc->Database().GetPassword(stored));
-        QCOMPARE(stored, std::string()); // Cancel stores nothing
-
-        bool stayedOpen = false;
-        WhenModal([&](QWidget* dialog) {
-            Enter(dialog, "abc", "abc");
-            stayedOpen = dialog->isVisible() && FieldsEmpty(dialog);
-            Enter(dialog, "abcd", "abcD");
-            stayedOpen = stayedOpen && dialog->isVisible() && FieldsEmpty(dialog);
-            Enter(dialog, "abcd", "abcd");
-        });
-        QCOMPARE(m_router->Run(CommandId::setPassword), 1);
-        QVERIFY(stayedOpen);
+        SetPassword({{"other", "other", "cancel"}});
+        QCOMPARE(Stored(), std::string());
+        QVERIFY(
+            SetPassword({{"abc", "abc", "ok"}, {"abcd", "abcD", "ok"}, {"abcd", "abcd", "ok"}}));
         QCOMPARE(m_prompt.messages,
                  (std::vector<std::string>{"Password too short.", "Invalid password."}));
-        QVERIFY(m_doc->Database().GetPassword(stored));
-        QCOMPARE(stored, std::string("abcd"));
-
+        QCOMPARE(Stored(), std::string("abcd"));
         // A second instance (which opens the files read-only beside this one) asks for it.
-        QCOMPARE(SecondInstanceQuestions("abcd"), 1);
-
+        CPictureDatabase::ArmPasswordCheck();
+        CPictureDatabase second;
+        CAnsweringPasswordDialog dialog;
+        QVERIFY(second.OpenForDocument(Path("pics.PXM"), dialog));
+        QCOMPARE(dialog.asked, 1);
         // Changing needs no old password; twelve characters are kept whole.
-        WhenModal([](QWidget* dialog) { Enter(dialog, "twelve-chars", "twelve-chars"); });
-        m_router->Run(CommandId::setPassword);
-        QVERIFY(m_doc->Database().GetPassword(stored));
-        QCOMPARE(stored, std::string("twelve-chars"));
-
+        SetPassword({{"twelve-chars", "twelve-chars", "ok"}});
+        QCOMPARE(Stored(), std::string("twelve-chars"));
         // "&Reset password": No keeps the dialog open, Yes removes the password.
-        bool keptOnNo = false;
         m_prompt.answers = {false, true};
-        WhenModal([&](QWidget* dialog) {
-            Enter(dialog, "", "", "reset");
-            keptOnNo = dialog->isVisible();
-            Enter(dialog, "", "", "reset");
-        });
-        m_router->Run(CommandId::setPassword);
-        QVERIFY(keptOnNo);
-        QVERIFY(m_doc->Database().GetPassword(stored));
-        QCOMPARE(stored, std::string());
+        QVERIFY(SetPassword({{"", "", "reset"}, {"", "", "reset"}}));
+        QCOMPARE(Stored(), std::string());
     }
 };
 
