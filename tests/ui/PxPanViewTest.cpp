@@ -1,14 +1,18 @@
-// Panning with real mouse events on the offscreen platform. The test view starts, follows
-// and ends a pan from its mouse handlers as the picture view does, and draws a generated
-// picture whose pixel colours encode their own coordinates.
+// The zoom and pan view on the offscreen platform, with real mouse events: centring, the
+// pixels rendered at a scroll position, zooming about a point, the print mapping, extreme
+// sizes, and a drag that keeps the grabbed picture point under the pointer. The view draws a
+// picture whose pixel (x, y) has red and green x and y (blue their high nibbles), so a
+// rendered pixel tells which picture pixel landed there.
 #include "ui/PxPanView.h"
-#include "ui/PatternPicture.h"
+#include "platform/DibFormat.h"
+#include "platform/GdiDc.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QtTest>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -16,14 +20,24 @@ CPoint ToCPoint(const QPointF& point) {
     return {point.toPoint().x(), point.toPoint().y()};
 }
 
-class CPanTestView : public PxPanView {
+class CPatternView : public PxPanView {
 public:
-    // Shown at 1000 × 700 with a picture of width × height at zoom percent, scrolled to
-    // (x, y).
-    CPanTestView(int width, int height, int zoom = 100, int x = 0, int y = 0) {
+    // Shown at 1000 × 700 with a width × height picture at zoom percent, scrolled to (x, y).
+    CPatternView(int width, int height, int zoom = 100, int x = 0, int y = 0)
+        : m_width(width), m_height(height), m_bits(std::size_t(width) * height) {
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                m_bits[std::size_t(row) * width + column] =
+                    qRgb(column & 0xFF, row & 0xFF, (column >> 8 & 0xF) | (row >> 8 & 0xF) << 4) &
+                    0xFFFFFF;
+        BITMAPINFOHEADER header;
+        header.biWidth = width;
+        header.biHeight = -height; // top-down
+        header.biBitCount = 32;
+        m_info.resize(kInfoHeaderSize);
+        WriteInfoHeader(m_info.data(), header);
         setFrameShape(QFrame::NoFrame);
         SetZoomMode(zoomNormal);
-        m_picture.Make(width, height);
         SetScrollSizes(MM_TEXT, CSize(width, height));
         resize(1000, 700);
         show();
@@ -33,13 +47,22 @@ public:
         verticalScrollBar()->setValue(y);
     }
     QPoint Scroll() const { return {horizontalScrollBar()->value(), verticalScrollBar()->value()}; }
-    bool HasOwnCursor() const { return viewport()->testAttribute(Qt::WA_SetCursor); }
-
+    QPoint Centre() { return {GetLogicalCenterPoint().x, GetLogicalCenterPoint().y}; }
+    // The picture pixel rendered at device point (x, y).
+    QPoint PictureAt(int x, int y) {
+        const QRgb c = RenderClientArea().pixel(x, y);
+        return {qRed(c) | (qBlue(c) & 0xF) << 8, qGreen(c) | (qBlue(c) >> 4) << 8};
+    }
+    using PxZoomView::UpdateZoom;
     CPoint m_grabbed;
 
 protected:
-    void OnDraw(CDC& dc) override { m_picture.Draw(dc); }
-
+    void OnDraw(CDC& dc) override {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_bits.data());
+        dc.StretchDIBits(0, 0, m_width, m_height, 0, 0, m_width, m_height,
+                         {bytes, m_bits.size() * 4}, m_info, DIB_RGB_COLORS, SRCCOPY);
+    }
+    // Pans as the picture view does: only a picture larger than the window on some axis.
     void mousePressEvent(QMouseEvent* event) override {
         const CPoint scroll = GetDeviceScrollPosition();
         if (event->button() == Qt::LeftButton && (scroll.x >= 0 || scroll.y >= 0)) {
@@ -48,24 +71,28 @@ protected:
             StartPan(m_grabbed, 130);
         }
         PxPanView::mousePressEvent(event);
-        event->accept();
     }
     void mouseMoveEvent(QMouseEvent* event) override {
         if (IsPanning())
             ContinuePan(DeviceToLogical(ToCPoint(event->position())));
         PxPanView::mouseMoveEvent(event);
-        event->accept();
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && IsPanning())
             EndPan(DeviceToLogical(ToCPoint(event->position())));
         PxPanView::mouseReleaseEvent(event);
-        event->accept();
     }
 
 private:
-    CPatternPicture m_picture;
+    int m_width;
+    int m_height;
+    std::vector<std::uint32_t> m_bits;
+    std::vector<std::uint8_t> m_info;
 };
+
+bool Near(QPoint a, QPoint b, int tolerance = 1) {
+    return std::abs(a.x() - b.x()) <= tolerance && std::abs(a.y() - b.y()) <= tolerance;
+}
 
 } // namespace
 
@@ -73,89 +100,125 @@ class PxPanViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The picture point grabbed at the press stays under the pointer, repainted at once; the
-    // cursor shows the pan and the one set before comes back.
+    // A smaller picture is centred without bars and does not pan; what a paint shows is
+    // what the rendering gives.
+    void smallPictureIsCentredAndDoesNotPan() {
+        CPatternView view(800, 600, 50);
+        QVERIFY(!view.HasHorizontalScrollBar() && !view.HasVerticalScrollBar());
+        QVERIFY(Near(view.PictureAt(300, 200), QPoint(0, 0)));
+        QVERIFY(Near(view.PictureAt(699, 499), QPoint(798, 598)));
+        QCOMPARE(view.RenderClientArea().pixel(299, 200),
+                 view.palette().color(QPalette::Window).rgb());
+        QCOMPARE(view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 view.RenderClientArea());
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, QPoint(500, 350));
+        QVERIFY(!view.IsPanning());
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(600, 450));
+    }
+
+    // The pixels shown follow the scroll position at any zoom; bars only where the picture
+    // is larger, the other axis centred.
+    void renderShowsThePixelsAtTheScrollPosition() {
+        CPatternView view(2000, 1500, 100, 300, 200);
+        QCOMPARE(view.PictureAt(10, 20), QPoint(310, 220));
+        view.ZoomPercent(200);
+        view.horizontalScrollBar()->setValue(1001);
+        view.verticalScrollBar()->setValue(600);
+        QVERIFY(Near(view.PictureAt(99, 41), QPoint(550, 320)));
+        view.ZoomOriginal();
+        view.SetScrollSizes(MM_TEXT, CSize(3000, 300));
+        QVERIFY(view.HasHorizontalScrollBar() && !view.HasVerticalScrollBar());
+        QCOMPARE(view.GetDeviceScrollPosition().y, -((view.GetClientSize().cy - 300) / 2));
+    }
+
+    // Zooming keeps the centre point, or brings a given point there, within the scroll range.
+    void zoomKeepsTheCentrePointWithinTheScrollRange() {
+        CPatternView view(2000, 1500);
+        view.CenterOnLogicalPoint(CPoint(1000, 750));
+        for (int step = 0; step < 3; ++step) {
+            view.ZoomIn(nullptr, 1.25f);
+            QVERIFY(Near(view.Centre(), QPoint(1000, 750), 2));
+        }
+        const CPoint target(600, 400);
+        view.ZoomPercent(200, &target);
+        QVERIFY(Near(view.PictureAt(view.GetClientSize().cx / 2, view.GetClientSize().cy / 2),
+                     QPoint(600, 400)));
+        const CPoint corner(2000, 1500);
+        view.ZoomPercent(150, &corner);
+        QCOMPARE(view.Scroll(), QPoint(view.horizontalScrollBar()->maximum(),
+                                       view.verticalScrollBar()->maximum()));
+    }
+
+    void printMappingFitsThePage_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("placed"); // on a 4000 × 6000 page
+        QTest::newRow("wide touches the bottom") << QSize(400, 100) << QRect(0, 5000, 4000, 1000);
+        QTest::newRow("tall touches the right") << QSize(300, 500) << QRect(400, 0, 3600, 6000);
+        QTest::newRow("equal ratios") << QSize(200, 300) << QRect(0, 0, 4000, 6000);
+    }
+    // Whatever the screen zoom.
+    void printMappingFitsThePage() {
+        QFETCH(QSize, picture);
+        QFETCH(QRect, placed);
+        CPatternView view(picture.width(), picture.height(), 300);
+        CDC dc;
+        view.PreparePrintDC(dc, CSize(4000, 6000));
+        const CPoint origin = dc.LPtoDP(CPoint(0, 0));
+        const CPoint end = dc.LPtoDP(CPoint(picture.width(), picture.height()));
+        QCOMPARE(QRect(QPoint(origin.x, origin.y), QPoint(end.x - 1, end.y - 1)), placed);
+    }
+
+    // Empty sizes and zooms down to nothing or up to overflow neither crash nor divide by 0.
+    void extremeSizesAndZoomsStayUsable() {
+        CPatternView view(100, 100);
+        for (int step = 0; step < 40; ++step)
+            view.ZoomOut(nullptr, 1.25f);
+        QCOMPARE(view.GetDeviceTotalSize(), CSize(0, 0));
+        QVERIFY(!view.RenderClientArea().isNull());
+        view.SetZoomLevel(1e30f);
+        view.UpdateZoom(nullptr);
+        QVERIFY(view.GetDeviceTotalSize().cx > 0 && !view.RenderClientArea().isNull());
+        view.SetScrollSizes(MM_TEXT, CSize(0, 0));
+        QVERIFY(!view.RenderClientArea().isNull());
+    }
+
+    // The grabbed point stays under the pointer, repainted at once, as far as the edges
+    // allow; the pan cursor shows and the one set before comes back; a release outside the
+    // window ends the pan where it would put the point.
     void dragMovesThePictureWithThePointer() {
-        CPanTestView view(800, 600, 200, 400, 300);
+        CPatternView view(800, 600, 200, 400, 300);
         QWidget* port = view.viewport();
         port->setCursor(Qt::CrossCursor);
         QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QVERIFY(view.IsPanning());
         QCOMPARE(port->cursor().shape(), Qt::ClosedHandCursor);
-        QTest::mouseMove(port, QPoint(550, 350));
-        QCOMPARE(view.Scroll(), QPoint(350, 300));
         QTest::mouseMove(port, QPoint(530, 300));
         QCOMPARE(view.Scroll(), QPoint(370, 350));
-        const QPoint shown = PatternPoint(view.RenderClientArea().pixel(530, 300));
-        QVERIFY(std::abs(shown.x() - view.m_grabbed.x) <= 1);
-        QVERIFY(std::abs(shown.y() - view.m_grabbed.y) <= 1);
-        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(530, 300));
+        QVERIFY(Near(view.PictureAt(530, 300), QPoint(view.m_grabbed.x, view.m_grabbed.y)));
+        QTest::mouseMove(port, QPoint(1300, 1000));
+        QCOMPARE(view.Scroll(), QPoint(0, 0));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(300, 900));
         QVERIFY(!view.IsPanning());
+        QCOMPARE(view.Scroll(), QPoint(600, 0)); // the point (450, 325) under (300, 900)
         QCOMPARE(port->cursor().shape(), Qt::CrossCursor);
         QTest::mouseMove(port, QPoint(100, 100));
-        QCOMPARE(view.Scroll(), QPoint(370, 350));
+        QCOMPARE(view.Scroll(), QPoint(600, 0));
     }
 
-    // The pan stops at the edges and comes back as soon as the point can sit under the
-    // pointer again.
-    void panStopsAtTheEdges() {
-        CPanTestView view(800, 600, 200, 30, 0);
-        const int bottom = view.verticalScrollBar()->maximum();
-        view.verticalScrollBar()->setValue(bottom - 10);
-        QWidget* port = view.viewport();
-        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QTest::mouseMove(port, QPoint(600, 250));
-        QCOMPARE(view.Scroll(), QPoint(0, bottom));
-        QTest::mouseMove(port, QPoint(500, 350));
-        QCOMPARE(view.Scroll(), QPoint(30, bottom - 10));
-        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(500, 350));
-    }
-
-    // A picture smaller than the window does not pan; a tall one moves on its one bar only.
-    void onlyAnAxisWithAScrollBarMoves() {
-        CPanTestView small(400, 300);
-        QTest::mousePress(small.viewport(), Qt::LeftButton, {}, QPoint(500, 350));
-        QVERIFY(!small.IsPanning() && !small.HasOwnCursor());
-        QTest::mouseRelease(small.viewport(), Qt::LeftButton, {}, QPoint(600, 450));
-        CPanTestView tall(600, 2000, 100, 0, 500);
-        const int x = tall.GetDeviceScrollPosition().x;
-        QTest::mousePress(tall.viewport(), Qt::LeftButton, {}, QPoint(400, 400));
-        QTest::mouseMove(tall.viewport(), QPoint(300, 300));
-        QCOMPARE(tall.GetDeviceScrollPosition().x, x);
-        QCOMPARE(tall.verticalScrollBar()->value(), 600);
-        QTest::mouseRelease(tall.viewport(), Qt::LeftButton, {}, QPoint(300, 300));
-    }
-
-    void releaseOutsideTheWindowEndsThePan() {
-        CPanTestView view(800, 600, 200, 300, 300);
-        QWidget* port = view.viewport();
-        QTest::mousePress(port, Qt::LeftButton, {}, QPoint(500, 350));
-        QTest::mouseMove(port, QPoint(1300, 350));
-        QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(300, 900));
-        QVERIFY(!view.IsPanning() && !view.HasOwnCursor());
-        // The grabbed point (400, 325) would sit under the release at (500, -250).
-        QCOMPARE(view.Scroll(), QPoint(500, 0));
-    }
-
-    // Mode 0 moves only on release; distances are rounded to the nearest pixel.
-    void panModeZeroAndRounding() {
-        CPanTestView view(800, 600, 200, 400, 300);
+    // A tall picture moves on its one bar only; distances are rounded to the nearest pixel;
+    // pan mode 0 moves only on release.
+    void panMovesAlongBarsByRoundedDistances() {
+        CPatternView tall(600, 2000, 250, 0, 500);
+        tall.SetPanMode(1);
+        tall.StartPan(CPoint(300, 300), 130);
+        tall.ContinuePan(CPoint(295, 305)); // 12.5 pixels
+        QCOMPARE(tall.Scroll(), QPoint(13, 487));
+        CPatternView view(800, 600, 200, 400, 300);
         view.SetPanMode(0);
         view.StartPan(view.DeviceToLogical(CPoint(500, 350)), 130);
         view.ContinuePan(view.DeviceToLogical(CPoint(450, 250)));
         QCOMPARE(view.Scroll(), QPoint(400, 300));
         view.EndPan(view.DeviceToLogical(CPoint(450, 250)));
         QCOMPARE(view.Scroll(), QPoint(450, 400));
-        view.EndPan(view.DeviceToLogical(CPoint(0, 0))); // no pan in progress
-        QCOMPARE(view.Scroll(), QPoint(450, 400));
-        view.ZoomPercent(250); // 5 logical units are 12.5 pixels
-        view.horizontalScrollBar()->setValue(500);
-        view.verticalScrollBar()->setValue(500);
-        view.SetPanMode(1);
-        view.StartPan(CPoint(300, 300), 130);
-        view.ContinuePan(CPoint(295, 305));
-        QCOMPARE(view.Scroll(), QPoint(513, 487));
-        view.EndPan(CPoint(300, 300));
     }
 };
 
