@@ -128,36 +128,6 @@ private slots:
         m_temp.reset();
     }
 
-    void titleRule_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("listMode");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("record") << "/p/H.PXM"
-                                << "b.jpg" << 0 << "ignored" << false << "Picdex - /p/H.PXM(b.jpg)";
-        QTest::newRow("none") << "/p/H.PXM"
-                              << "" << 1 << "" << false << "Picdex - /p/H.PXM(-)";
-        QTest::newRow("searching")
-            << "/p/H.PXM"
-            << "b.jpg" << 2 << "@sea" << false << "Picdex - /p/H.PXM(b.jpg [@sea])";
-        QTest::newRow("read only")
-            << "/p/H.PXM"
-            << "b.jpg" << 0 << "" << true << "Picdex - /p/H.PXM (read only)(b.jpg)";
-    }
-    void titleRule() {
-        QFETCH(QString, path);
-        QFETCH(QString, name);
-        QFETCH(int, listMode);
-        QFETCH(QString, key);
-        QFETCH(bool, readOnly);
-        QFETCH(QString, title);
-        QCOMPARE(QString::fromStdString(FormatTitle(path.toStdString(), name.toStdString(),
-                                                    listMode, key.toStdString(), readOnly)),
-                 title);
-    }
-
     // An open database gives the title and heads the recent-file list at once; a search
     // shows its key.
     void titleFollowsTheOpenDatabaseAndSearch() {

@@ -1,5 +1,5 @@
-// picdex-cli's collection commands (search, keywords, tag, duplicates, transfer, exchange,
-// export and properties) run as a separate process on databases built with store.
+// picdex-cli's collection commands (tag, duplicates, transfer, exchange, export and
+// properties) run as a separate process on databases built with store.
 #include "imaging/BmpBuilder.h"
 #include "support/CliFixture.h"
 #include "support/TestSupport.h"
@@ -38,20 +38,6 @@ protected:
         return names;
     }
 };
-
-TEST_F(CollectionCliTest, SearchByKeywordAndNameAndTheKeywordList) {
-    Store("db", "alpha.bmp", Bmp(1), {"--keyword", "Sea", "--keyword", "Sun"});
-    const std::string b = Store("db", "beta.bmp", Bmp(2), {"--keyword", "sea"});
-    Store("db", "gamma.bmp", Bmp(3), {"--keyword", "Sky", "--keyword", "Sun"});
-    EXPECT_EQ(Names(Cli({"search", File("db"), "--keyword", "SEA"})), "alpha.bmp,beta.bmp");
-    EXPECT_EQ(Names(Cli({"search", File("db"), "--name", "B"})), "beta.bmp,gamma.bmp");
-    EXPECT_EQ(Cli({"keywords", File("db")}), "Sea [1]\nsea [1]\nSky [1]\nSun [2]\n");
-    EXPECT_EQ(Cli({"keywords", File("db"), "--min", "1"}), "Sun [2]\n");
-    EXPECT_EQ(Cli({"search", File("db"), "--keyword", "Se"}, 1), "");
-    Cli({"delete", File("db"), b}); // deleted records are neither found nor counted
-    EXPECT_EQ(Names(Cli({"search", File("db"), "--keyword", "sea"})), "alpha.bmp");
-    EXPECT_EQ(Cli({"keywords", File("db")}), "Sea [1]\nSky [1]\nSun [2]\n");
-}
 
 TEST_F(CollectionCliTest, TagTransferAndDuplicates) {
     const std::string a = Store("db", "a.jpg", "same bytes");

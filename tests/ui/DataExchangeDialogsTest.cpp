@@ -96,28 +96,6 @@ private slots:
         QCOMPARE(LiveRecords(m_doc->Database()), liveHere);
         QCOMPARE(LiveInOther(), liveThere);
     }
-
-    // "&Ref" picks the other database in the open-file dialog and remembers its folder;
-    // with the same pictures on both sides there is nothing to transfer.
-    void refChoosesTheOtherDatabaseAndNothingIsToTransfer() {
-        OpenDatabases(true);
-        WhenModal([this](QWidget* dialog) {
-            WhenModal([this](QWidget* files) {
-                auto* open = qobject_cast<QFileDialog*>(files);
-                QVERIFY(open);
-                open->selectFile(QString::fromStdString(Path("b.PXM")));
-                static_cast<QDialog*>(open)->accept();
-            });
-            Child<QPushButton>(dialog, "ref")->click();
-            QCOMPARE(Child<QLineEdit>(dialog, "destination")->text().toStdString(), Path("b.PXM"));
-            Child<QPushButton>(dialog, "ok")->click();
-        });
-        QCOMPARE(m_router->Run(CommandId::dataExchange), 1);
-        QCOMPARE(m_prompt.messages, std::vector<std::string>{"No pic found to transfer"});
-        QCOMPARE(m_settings.GetProfileString("Options", "OpenPath", ""),
-                 m_dir->path().toStdString() + "/");
-        QCOMPARE(LiveInOther(), 3);
-    }
 };
 
 QTEST_MAIN(DataExchangeDialogsTest)

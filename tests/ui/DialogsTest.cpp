@@ -1,21 +1,18 @@
-// The smaller dialogs: Options, Sort, contrast, the duplicate dialog's picture and answers,
-// the prompt, the password question, and the file dialogs' filter and extension rules.
+// The smaller dialogs: Options, the duplicate dialog's picture and answers,
+// the prompt, the password question, and the file dialogs' default extension.
 #include "collection/Settings.h"
 #include "imaging/PxDib.h"
 #include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
-#include "ui/dialogs/ContrastDialog.h"
 #include "ui/dialogs/DuplicateDialog.h"
 #include "ui/dialogs/FileDialogs.h"
 #include "ui/dialogs/OptionsDialog.h"
 #include "ui/dialogs/PasswordDialog.h"
 #include "ui/dialogs/QtAddDialogs.h"
 #include "ui/dialogs/QtPrompt.h"
-#include "ui/dialogs/SortDialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QSlider>
 
 class DialogsTest : public QObject {
     Q_OBJECT
@@ -55,76 +52,31 @@ private slots:
         QCOMPARE(dialog.IgnoreDuplicates(), (written.isEmpty() ? open : written)[1] == '1');
     }
 
-    void sortDialog_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<int>("chosen"); // -1: cancelled
-        QTest::newRow("name to date") << 0 << QStringList{"byDate", "ok"} << 1;
-        QTest::newRow("date to name") << 1 << QStringList{"byName", "ok"} << 0;
-        QTest::newRow("unknown reads as name") << 7 << QStringList{"ok"} << 0;
-        QTest::newRow("cancel") << 0 << QStringList{"byDate", "cancel"} << -1;
-    }
-    void sortDialog() {
-        QFETCH(int, stored);
-        QFETCH(QStringList, clicks);
-        QFETCH(int, chosen);
-        CSortDialog dialog(nullptr);
-        WhenModal([clicks](QWidget* modal) {
-            for (const QString& name : clicks)
-                Click(modal, name.toLatin1().constData());
-        });
-        int sortType = stored;
-        QCOMPARE(dialog.AskSortType(sortType), chosen >= 0);
-        QCOMPARE(sortType, chosen >= 0 ? chosen : stored);
-    }
-
-    void filterConversion_data() {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("empty") << "" << QStringList();
-        QTest::newRow("several") << "JPEG|*.jpg;*.jpeg|GIF|*.gif||"
-                                 << QStringList({"JPEG (*.jpg *.jpeg)", "GIF (*.gif)"});
-        QTest::newRow("no closing bars") << "TIFF|*.tif" << QStringList({"TIFF (*.tif)"});
-        QTest::newRow("no pattern") << "GIF|*.gif|Broken" << QStringList({"GIF (*.gif)"});
-        QTest::newRow("empty pattern") << "Any||" << QStringList({"Any (*)"});
-    }
-    void filterConversion() {
-        QFETCH(QString, filter);
-        QFETCH(QStringList, lines);
-        QCOMPARE(ConvertFileFilter(filter.toStdString()), lines);
-    }
-
     void defaultExtension_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("result");
-        QTest::newRow("added") << "/h/picture" << "bmp" << "/h/picture.bmp";
-        QTest::newRow("kept") << "/h/picture.jpg" << "bmp" << "/h/picture.jpg";
-        QTest::newRow("dot in folder only") << "/h/u.v/picture" << "gif" << "/h/u.v/picture.gif";
-        QTest::newRow("hidden name") << "/h/.picture" << "gif" << "/h/.picture.gif";
-        QTest::newRow("dot given") << "/tmp/x" << ".pxm" << "/tmp/x.pxm";
+        QTest::newRow("added") << "/h/picture"
+                               << "bmp"
+                               << "/h/picture.bmp";
+        QTest::newRow("kept") << "/h/picture.jpg"
+                              << "bmp"
+                              << "/h/picture.jpg";
+        QTest::newRow("dot in folder only") << "/h/u.v/picture"
+                                            << "gif"
+                                            << "/h/u.v/picture.gif";
+        QTest::newRow("hidden name") << "/h/.picture"
+                                     << "gif"
+                                     << "/h/.picture.gif";
+        QTest::newRow("dot given") << "/tmp/x"
+                                   << ".pxm"
+                                   << "/tmp/x.pxm";
     }
     void defaultExtension() {
         QFETCH(QString, path);
         QFETCH(QString, extension);
         QFETCH(QString, result);
         QCOMPARE(AddDefaultExtension(path, extension), result);
-    }
-
-    // Apply (by its mnemonic or click) passes the slider's value; Reset applies nothing.
-    void contrastApplyPassesSliderValue() {
-        std::vector<int> applied;
-        CContrastDialog dialog([&](int value) { applied.push_back(value); }, nullptr);
-        dialog.show();
-        dialog.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        Child<QSlider>(&dialog, "slider")->setValue(-42);
-        QTest::keyClick(&dialog, Qt::Key_A, Qt::AltModifier);
-        QTRY_COMPARE(applied.size(), std::size_t(1));
-        Child<QSlider>(&dialog, "slider")->setValue(99);
-        Click(&dialog, "applyButton");
-        Click(&dialog, "resetButton");
-        QCOMPARE(applied, std::vector<int>({-42, 99}));
     }
 
     // The duplicate dialog shows the picture itself, below its buttons.

@@ -1,6 +1,5 @@
-// The help window over the user manual: a topic opens the manual at its heading, F1 in a dialog
-// opens the dialog's topic in a window that the dialog does not block, and Shift+F1 opens the topic
-// of the control under the pointer.
+// The help window over the user manual: a topic opens the manual at its heading, and F1
+// in a dialog opens the dialog's topic in a window that the dialog does not block.
 #include "ui/HelpWindow.h"
 
 #include "WhenModal.h"
@@ -99,33 +98,6 @@ private slots:
         QCOMPARE(help->Topic(), QStringLiteral("reconstruction"));
         // A window of the dialog's own, which the dialog's modality leaves usable.
         QCOMPARE(help->parentWidget(), &dialog);
-    }
-
-    void shiftF1OpensTheTopicOfTheControlUnderThePointer() {
-        QWidget window;
-        window.setProperty(CHelpWindow::topicProperty, QStringLiteral("browsing"));
-        auto* search = new QPushButton(QStringLiteral("Search"), &window);
-        search->setProperty(CHelpWindow::topicProperty, QStringLiteral("searching"));
-        auto* plain = new QPushButton(QStringLiteral("Plain"), &window);
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(search);
-        layout->addWidget(plain);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-        // A control without a topic of its own takes its window's.
-        const std::pair<QWidget*, QString> cases[] = {{search, QStringLiteral("searching")},
-                                                      {plain, QStringLiteral("browsing")}};
-        for (const auto& [control, topic] : cases) {
-            QCursor::setPos(control->mapToGlobal(control->rect().center()));
-            QTest::keyClick(search, Qt::Key_F1, Qt::ShiftModifier);
-            CHelpWindow* help = nullptr;
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (auto* found = qobject_cast<CHelpWindow*>(top); found && found->isVisible())
-                    help = found;
-            QVERIFY(help);
-            QCOMPARE(help->Topic(), topic);
-        }
     }
 };
 

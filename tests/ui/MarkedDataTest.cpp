@@ -1,7 +1,6 @@
-// The windows of the commands on marked records and the bulk commands, driven through the
-// picture view's command router over a real database: the bar for paging among marks, the
-// keyword dialog, transfer, the output dialog (with links in the folder), the duplicate
-// check and the counts by type.
+// The windows of the commands on marked records, driven through the picture view's command
+// router over a real database: the bar for paging among marks, the keyword dialog,
+// transfer, the output dialog (with links in the folder) and the duplicate check.
 #include "platform/FileSystem.h"
 #include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
@@ -161,26 +160,6 @@ private slots:
         m_router->Run(CommandId::checkDuplicates);
         QCOMPARE(m_prompt.messages, std::vector<std::string>{"Duplicate data not found."});
         QVERIFY(!marks.HasMarks() && !m_view->MarkBar()->isVisible());
-    }
-
-    void filePropertiesCountsLiveRecordsByType() {
-        QVERIFY(OpenPictures({{"a.bmp", Qt::red},
-                              {"b.JPG", Qt::green},
-                              {"c.tif", Qt::blue},
-                              {"d.jpe", Qt::cyan},
-                              {"e.gif", Qt::gray},
-                              {"f.tiff", Qt::black},
-                              {"g.bmp", Qt::white}}));
-        QVERIFY(m_doc->Database().LocateRecord(RecordOf("g.bmp")) && m_doc->DeleteCurrent());
-        QStringList counts;
-        WhenModal([&](QWidget* modal) {
-            Click(modal, "start");
-            for (const char* name : {"tiff", "gif", "jpeg", "bmp", "unknown", "total"})
-                counts << Child<QLabel>(modal, name)->text();
-            Click(modal, "start"); // now "Close"
-        });
-        QCOMPARE(m_router->Run(CommandId::fileProperties), 1);
-        QCOMPARE(counts, (QStringList{"2 pics", "1 pics", "1 pics", "1 pics", "1 pics", "6 pics"}));
     }
 };
 

@@ -141,18 +141,6 @@ private slots:
         }
     }
 
-    void movesWrapAtTheEndsOfTheList() {
-        OpenWith({{30, 20}, {40, 20}, {50, 20}});
-        const std::pair<int, int> steps[] = {{CommandId::next, 40}, {CommandId::next, 50},
-                                             {CommandId::next, 30}, {CommandId::previous, 50},
-                                             {CommandId::top, 30},  {CommandId::bottom, 50}};
-        for (auto [command, width] : steps) {
-            QCOMPARE(m_router->Run(command), 1);
-            QCOMPARE(CurrentWidth(), width);
-        }
-        QCOMPARE(m_view->GetCurrentKey(), std::string("!p2.bmp"));
-    }
-
     // Dropped files are offered one by one (Save all offered for several), what no reader
     // takes is skipped silently, and the last of the list is shown.
     void droppedPicturesAreStoredAndTheLastOfTheListShown() {
