@@ -78,69 +78,57 @@ class MainFrameTest : public QObject {
     Q_OBJECT
 
     std::string DbPath(const char* name) const {
-        return (m_temp->path() + "/" + name).toStdString();
+        return (m->temp.path() + "/" + name).toStdString();
     }
     // Gives every command that has a handler one that records its id instead.
     std::vector<int> RecordEveryCommand(std::vector<int>& ran) {
         std::vector<int> ids;
         for (const CCommandEntry& entry : CommandTable())
-            if (m_frame->Router().HasHandler(entry.id)) {
-                m_frame->Router().Register(entry.id, [&ran, id = entry.id] { ran.push_back(id); });
+            if (m->frame.Router().HasHandler(entry.id)) {
+                m->frame.Router().Register(entry.id, [&ran, id = entry.id] { ran.push_back(id); });
                 ids.push_back(entry.id);
             }
         return ids;
     }
     void Show() {
-        m_frame->show();
-        m_frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        m->frame.show();
+        m->frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&m->frame));
     }
 
-    std::unique_ptr<QTemporaryDir> m_temp;
-    std::unique_ptr<CRecordingPrompt> m_prompt;
-    std::unique_ptr<CScopedPrompt> m_promptScope;
-    std::unique_ptr<CMemorySettings> m_settings;
-    std::unique_ptr<CRecentFileList> m_recent;
-    std::unique_ptr<CInstanceLauncher> m_launcher;
-    std::unique_ptr<CPicdexDoc> m_doc;
-    std::unique_ptr<CMainFrame> m_frame;
+    // The frame over its document, settings, recent-file list and launcher.
+    struct CFrame {
+        QTemporaryDir temp;
+        CRecordingPrompt prompt;
+        CScopedPrompt promptScope{prompt};
+        CMemorySettings settings;
+        CRecentFileList recent;
+        CInstanceLauncher launcher;
+        CPicdexDoc doc;
+        CMainFrame frame{doc, settings, recent, launcher};
+    };
+    std::unique_ptr<CFrame> m;
 
 private slots:
     void init() {
-        m_temp = std::make_unique<QTemporaryDir>();
-        m_prompt = std::make_unique<CRecordingPrompt>();
-        m_promptScope = std::make_unique<CScopedPrompt>(*m_prompt);
-        m_settings = std::make_unique<CMemorySettings>();
-        m_recent = std::make_unique<CRecentFileList>();
-        m_launcher = std::make_unique<CInstanceLauncher>();
-        m_launcher->SetProgramPath(QStringLiteral(PICDEX_PROGRAM_PATH));
-        m_doc = std::make_unique<CPicdexDoc>();
-        m_frame = std::make_unique<CMainFrame>(*m_doc, *m_settings, *m_recent, *m_launcher);
+        m = std::make_unique<CFrame>();
+        m->launcher.SetProgramPath(QStringLiteral(PICDEX_PROGRAM_PATH));
     }
-    void cleanup() {
-        m_frame.reset();
-        m_doc.reset();
-        m_launcher.reset();
-        m_recent.reset();
-        m_settings.reset();
-        m_promptScope.reset();
-        m_prompt.reset();
-        m_temp.reset();
-    }
+    void cleanup() { m.reset(); }
 
     // An open database gives the title and heads the recent-file list at once; a search
     // shows its key.
     void titleFollowsTheOpenDatabaseAndSearch() {
         const std::string path = DbPath("HOLIDAY.PXM");
         CreateDatabase(path);
-        m_frame->OpenDocumentByPath(path);
-        QCOMPARE(m_frame->windowTitle(), QString::fromStdString("Picdex - " + path + "(one.bmp)"));
-        QCOMPARE(m_settings->GetProfileString("Recent File List", "File1", ""), path);
-        QVERIFY(SearchKeyword(*m_doc, "@sea"));
-        m_frame->View()->SetListMode(2);
-        m_frame->UpdateTitle();
-        QVERIFY(m_frame->windowTitle().endsWith("(one.bmp [@sea])"));
-        QVERIFY(m_prompt->m_texts.empty());
+        m->frame.OpenDocumentByPath(path);
+        QCOMPARE(m->frame.windowTitle(), QString::fromStdString("Picdex - " + path + "(one.bmp)"));
+        QCOMPARE(m->settings.GetProfileString("Recent File List", "File1", ""), path);
+        QVERIFY(SearchKeyword(m->doc, "@sea"));
+        m->frame.View()->SetListMode(2);
+        m->frame.UpdateTitle();
+        QVERIFY(m->frame.windowTitle().endsWith("(one.bmp [@sea])"));
+        QVERIFY(m->prompt.m_texts.empty());
     }
 
     // Every item and button runs its handler, its keys pressed in the view too, and the
@@ -149,13 +137,13 @@ private slots:
         Show();
         std::vector<int> ran;
         const std::vector<int> ids = RecordEveryCommand(ran);
-        m_frame->Router().SetStateSource(Everything);
-        m_frame->UpdateCommandStates();
+        m->frame.Router().SetStateSource(Everything);
+        m->frame.UpdateCommandStates();
         for (const CCommandEntry& entry : CommandTable())
-            if (!m_frame->Router().HasHandler(entry.id))
-                QVERIFY(!m_frame->Action(entry.id));
+            if (!m->frame.Router().HasHandler(entry.id))
+                QVERIFY(!m->frame.Action(entry.id));
         for (const int id : ids) {
-            QAction* action = m_frame->Action(id);
+            QAction* action = m->frame.Action(id);
             if (!action)
                 continue;
             ran.clear();
@@ -163,13 +151,13 @@ private slots:
             QCOMPARE(ran, std::vector<int>{id});
             for (const QKeySequence& key : action->shortcuts()) {
                 ran.clear();
-                m_frame->View()->setFocus();
-                QTest::keySequence(m_frame.get(), key);
+                m->frame.View()->setFocus();
+                QTest::keySequence(&m->frame, key);
                 QVERIFY2(ran == std::vector<int>{id}, qPrintable(key.toString()));
             }
         }
         ran.clear();
-        emit m_frame->ZoomBox()->fitChosen();
+        emit m->frame.ZoomBox()->fitChosen();
         QCOMPARE(ran, std::vector<int>{CommandId::zoomFit});
     }
 
@@ -177,7 +165,7 @@ private slots:
     void disabledCommandsDoNothing() {
         std::vector<int> ran;
         for (const int id : RecordEveryCommand(ran))
-            QCOMPARE(m_frame->RunCommand(id),
+            QCOMPARE(m->frame.RunCommand(id),
                      IsCommandEnabled(*FindCommand(id), CCommandState{}) ? 1 : 0);
         QVERIFY(std::find(ran.begin(), ran.end(), CommandId::deleteRecord) == ran.end());
         QVERIFY(std::find(ran.begin(), ran.end(), CommandId::markToggle) != ran.end());
@@ -187,12 +175,12 @@ private slots:
     // name for assistive tools; so has every menu item and button.
     void everyControlHasAnAccessibleName() {
         CreateDatabase(DbPath("A.PXM"));
-        m_frame->OpenDocumentByPath(DbPath("A.PXM"));
+        m->frame.OpenDocumentByPath(DbPath("A.PXM"));
         Show();
-        QCOMPARE(m_frame->RunCommand(CommandId::dataProperties), 1);
+        QCOMPARE(m->frame.RunCommand(CommandId::dataProperties), 1);
         QStringList nameless;
-        for (QWidget* top : {static_cast<QWidget*>(m_frame.get()),
-                             static_cast<QWidget*>(m_frame->View()->PropertiesWindow())})
+        for (QWidget* top : {static_cast<QWidget*>(&m->frame),
+                             static_cast<QWidget*>(m->frame.View()->PropertiesWindow())})
             for (QWidget* widget : top->findChildren<QWidget*>()) {
                 if (!widget->isVisible() || (widget->focusPolicy() == Qt::NoFocus &&
                                              !qobject_cast<QAbstractButton*>(widget)))
@@ -201,8 +189,8 @@ private slots:
                 if (!face || face->text(QAccessible::Name).isEmpty())
                     nameless << widget->metaObject()->className();
             }
-        QList<QAction*> items = m_frame->menuBar()->actions() + m_frame->ToolBar()->actions();
-        for (QAction* menu : m_frame->menuBar()->actions())
+        QList<QAction*> items = m->frame.menuBar()->actions() + m->frame.ToolBar()->actions();
+        for (QAction* menu : m->frame.menuBar()->actions())
             items += menu->menu()->actions();
         for (QAction* action : items)
             if (action->isVisible() && !action->isSeparator() &&
@@ -219,24 +207,24 @@ private slots:
         {
             CPictureDatabase writer;
             QVERIFY(writer.OpenDatabase(path, false));
-            m_frame->OpenDocumentByPath(path);
-            QVERIFY(m_doc->Database().IsReadOnly());
-            QVERIFY(m_frame->windowTitle().contains(" (read only)("));
-            QCOMPARE(m_frame->RunCommand(CommandId::markToggle), 1);
-            m_frame->UpdateCommandStates();
+            m->frame.OpenDocumentByPath(path);
+            QVERIFY(m->doc.Database().IsReadOnly());
+            QVERIFY(m->frame.windowTitle().contains(" (read only)("));
+            QCOMPARE(m->frame.RunCommand(CommandId::markToggle), 1);
+            m->frame.UpdateCommandStates();
             const std::pair<int, bool> states[] = {
                 {CommandId::deleteRecord, false}, {CommandId::add, false},
                 {CommandId::deleteMarked, false}, {CommandId::displayAll, false},
                 {CommandId::saveAs, true},        {CommandId::unmarkAll, true}};
             for (const auto& [id, enabled] : states)
-                QVERIFY2(m_frame->Action(id)->isEnabled() == enabled,
+                QVERIFY2(m->frame.Action(id)->isEnabled() == enabled,
                          qPrintable(QString::number(id)));
-            QCOMPARE(m_frame->RunCommand(CommandId::deleteMarked), 0);
-            QCOMPARE(m_doc->Database().Marks().GetMarks().size(), std::size_t(1));
+            QCOMPARE(m->frame.RunCommand(CommandId::deleteMarked), 0);
+            QCOMPARE(m->doc.Database().Marks().GetMarks().size(), std::size_t(1));
         }
-        QVERIFY(m_prompt->m_texts.empty());
-        QVERIFY(SearchKeyword(*m_doc, "@k"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_frame->Action(CommandId::displayAll)->isEnabled(), 3000);
+        QVERIFY(m->prompt.m_texts.empty());
+        QVERIFY(SearchKeyword(m->doc, "@k"));
+        QTRY_VERIFY_WITH_TIMEOUT(m->frame.Action(CommandId::displayAll)->isEnabled(), 3000);
     }
 
     // At start-up and through File > Open, a database that fails to open does not head the
@@ -249,54 +237,54 @@ private slots:
         QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(4096, 'x')) == 4096);
         junk.close();
         for (const bool atStartUp : {true, false}) {
-            m_recent->Add(good);
-            m_recent->Add(bad);
-            m_recent->Write(*m_settings);
+            m->recent.Add(good);
+            m->recent.Add(bad);
+            m->recent.Write(m->settings);
             if (atStartUp)
-                m_frame->OpenInitialDatabase(bad);
+                m->frame.OpenInitialDatabase(bad);
             else
-                m_frame->OpenDocumentByPath(bad);
-            QVERIFY(!m_doc->Database().IsOpen());
-            QCOMPARE(m_settings->GetProfileString("Recent File List", "File1", ""), good);
+                m->frame.OpenDocumentByPath(bad);
+            QVERIFY(!m->doc.Database().IsOpen());
+            QCOMPARE(m->settings.GetProfileString("Recent File List", "File1", ""), good);
         }
     }
 
     // A typed value reaches the view, a negative one capped at 500 %.
     void zoomBoxValueReachesTheView() {
         CreateDatabase(DbPath("Z.PXM"));
-        m_frame->OpenDocumentByPath(DbPath("Z.PXM"));
-        CZoomBox* box = m_frame->ZoomBox();
+        m->frame.OpenDocumentByPath(DbPath("Z.PXM"));
+        CZoomBox* box = m->frame.ZoomBox();
         const std::pair<const char*, float> values[] = {{"-5", 5.0f}, {"30 %", 0.3f}};
         for (const auto& [typed, level] : values) {
             box->setEditText(typed);
             box->setFocus();
             QTest::keyClick(box, Qt::Key_Return);
-            QCOMPARE(m_frame->View()->GetZoomLevel(), level);
+            QCOMPARE(m->frame.View()->GetZoomLevel(), level);
         }
     }
 
     // CloseFrame may be called from a command handler: the frame goes once that returns.
     void closeFrameClosesFromTheEventLoop() {
         Show();
-        m_frame->CloseFrame();
-        QVERIFY(m_frame->isVisible());
-        QTRY_VERIFY(!m_frame->isVisible());
+        m->frame.CloseFrame();
+        QVERIFY(m->frame.isVisible());
+        QTRY_VERIFY(!m->frame.isVisible());
     }
 
     // Keyword edits waiting in the properties window show "MDF" and are written on close.
     void keywordEditsWaitingAreWrittenOnClose() {
         CreateDatabase(DbPath("EDIT.PXM"));
-        m_frame->OpenDocumentByPath(DbPath("EDIT.PXM"));
+        m->frame.OpenDocumentByPath(DbPath("EDIT.PXM"));
         Show();
-        QCOMPARE(m_frame->RunCommand(CommandId::dataProperties), 1);
-        auto* modified = m_frame->findChild<QLabel*>("modifiedPane");
-        QTest::keyClicks(m_frame->View()->PropertiesWindow()->findChild<QLineEdit*>("keyword2"),
+        QCOMPARE(m->frame.RunCommand(CommandId::dataProperties), 1);
+        auto* modified = m->frame.findChild<QLabel*>("modifiedPane");
+        QTest::keyClicks(m->frame.View()->PropertiesWindow()->findChild<QLineEdit*>("keyword2"),
                          "fog");
         QCOMPARE(modified->text(), QString("MDF"));
-        m_frame->close();
+        m->frame.close();
         QCOMPARE(modified->text(), QString());
         CRecordHead head;
-        QVERIFY(m_doc->GetCurrentHead(head));
+        QVERIFY(m->doc.GetCurrentHead(head));
         QCOMPARE(head.Keyword(1), std::string("fog"));
     }
 
@@ -306,9 +294,9 @@ private slots:
         const std::string first = DbPath("A.PXM");
         const std::string second = DbPath("B.PXM");
         CreateDatabase(first);
-        m_frame->OpenDocumentByPath(first);
-        m_frame->OpenDocumentByPath(second);
-        const qint64 pid = m_launcher->GetLastProcessId();
+        m->frame.OpenDocumentByPath(first);
+        m->frame.OpenDocumentByPath(second);
+        const qint64 pid = m->launcher.GetLastProcessId();
         QVERIFY(pid > 0);
         auto stop = qScopeGuard([pid] { ::kill(pid_t(pid), SIGKILL); });
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
@@ -323,7 +311,7 @@ private slots:
             return locked;
         };
         QTRY_VERIFY_WITH_TIMEOUT(lockedElsewhere(), 9000);
-        QCOMPARE(m_doc->Database().GetMainPath(), first);
+        QCOMPARE(m->doc.Database().GetMainPath(), first);
     }
 };
 
