@@ -25,20 +25,6 @@ template <class Window> void WhenModalIs(std::function<void(Window*)> action, in
     });
 }
 
-// Stores every file with "&Save", noting the files in the order they were offered.
-class CSavingDialogs : public IAddDialogs {
-public:
-    bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
-    SaveChoice AskSave(const std::string& path, bool, CPictureDatabase::Keywords&) override {
-        saved << QString::fromStdString(path);
-        return SaveChoice::save;
-    }
-    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override {
-        return DuplicateChoice::doNotSave;
-    }
-    QStringList saved;
-};
-
 QString Label(QWidget& dialog, const QString& name) {
     auto* label = dialog.findChild<QLabel*>(name);
     return label ? label->text() : QStringLiteral("<none>");
@@ -172,7 +158,7 @@ private slots:
     void addCommandStoresTheChosenFilesInListOrder() {
         for (int i = 0; i < 4; ++i)
             WriteBmp(m_dir->filePath(Name(i)), 8 + i, 8);
-        CSavingDialogs dialogs;
+        CSaveEveryFile dialogs;
         m_view->SetAddDialogs(&dialogs);
         // The folder picker opens over the browser; then files are chosen in another order.
         WhenModalIs<QFileDialog>([this](QFileDialog* picker) {
@@ -186,7 +172,7 @@ private slots:
             });
         });
         QCOMPARE(m_router->Run(CommandId::add), 1);
-        QCOMPARE(dialogs.saved, QStringList({Folder() + Name(1), Folder() + Name(3)}));
+        QCOMPARE(dialogs.asked, (std::vector<std::string>{Path(Name(1)), Path(Name(3))}));
         QCOMPARE(CurrentName(), Name(3).toStdString());
         m_view->SetAddDialogs(nullptr);
     }

@@ -11,23 +11,6 @@
 
 namespace {
 
-// Stores every file with "&Save" and records the files asked about.
-class CSavingAddDialogs : public IAddDialogs {
-public:
-    bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
-    SaveChoice AskSave(const std::string& path, bool saveAllEnabled,
-                       CPictureDatabase::Keywords&) override {
-        asked.push_back(path);
-        saveAllOffered = saveAllEnabled;
-        return SaveChoice::save;
-    }
-    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override {
-        return DuplicateChoice::doNotSave;
-    }
-    std::vector<std::string> asked;
-    bool saveAllOffered = false;
-};
-
 constexpr QRgb green = 0x00C000;
 
 } // namespace
@@ -72,11 +55,11 @@ class PicdexViewTest : public QObject, CViewFixture<> {
         return (m_view->RenderClientArea().pixel(at) & 0xFFFFFF) != green;
     }
 
-    CSavingAddDialogs m_dialogs;
+    CSaveEveryFile m_dialogs;
 
 private slots:
     void init() {
-        m_dialogs = {};
+        m_dialogs = CSaveEveryFile();
         QVERIFY(OpenView({400, 300}, true));
         m_view->SetAddDialogs(&m_dialogs);
     }

@@ -16,18 +16,6 @@ namespace {
 constexpr int pictureCount = 31;
 constexpr QRgb green = 0x00C000;
 
-// Stores every file.
-class CSavingAddDialogs : public IAddDialogs {
-public:
-    bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
-    SaveChoice AskSave(const std::string&, bool, CPictureDatabase::Keywords&) override {
-        return SaveChoice::save;
-    }
-    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override {
-        return DuplicateChoice::save;
-    }
-};
-
 QString PictureName(int i) {
     return QString("p%1.bmp").arg(i, 2, 10, QLatin1Char('0'));
 }
@@ -95,7 +83,7 @@ private slots:
         CPicdexDoc doc;
         CPicdexView view(doc, m_frame, m_settings);
         QVERIFY(view.OpenInitialDatabase(m_template->filePath("pics.PXM").toStdString()));
-        CSavingAddDialogs dialogs;
+        CSaveEveryFile dialogs(DuplicateChoice::save);
         CAddPictures add(doc, dialogs, view, true);
         bool saveAll = false, minimized = false, cancel = false;
         CAddPictures::Keywords keywords;

@@ -3,6 +3,7 @@
 // coloured BMP pictures kept in that folder; and the helpers that drive its windows.
 #pragma once
 
+#include "collection/AddPictures.h"
 #include "collection/PicdexDoc.h"
 #include "platform/FaultInjection.h"
 #include "platform/MemFile.h"
@@ -87,6 +88,24 @@ public:
     std::vector<std::string> questions;
     std::vector<bool> busyAtMessage;
     std::deque<bool> answers;
+};
+
+// The add flow's questions: stores every file with "&Save" (a duplicate as answer), noting
+// the files asked about and whether "Save all" was offered.
+class CSaveEveryFile : public IAddDialogs {
+public:
+    explicit CSaveEveryFile(DuplicateChoice answer = DuplicateChoice::doNotSave) : answer(answer) {}
+    bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
+    SaveChoice AskSave(const std::string& path, bool saveAllEnabled,
+                       CPictureDatabase::Keywords&) override {
+        asked.push_back(path);
+        saveAllOffered = saveAllEnabled;
+        return SaveChoice::save;
+    }
+    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override { return answer; }
+    DuplicateChoice answer;
+    std::vector<std::string> asked;
+    bool saveAllOffered = false;
 };
 
 // Records what the view asks of its frame.
