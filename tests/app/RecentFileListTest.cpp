@@ -8,58 +8,55 @@ class RecentFileListTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void newestFirstWithoutDuplicatesKeepingEight();
-    void storesFile1ToFile8AndReadsThemBack();
-    void menuTextsAreShortenedToThirtyCharacters();
-    void shortenKeepsTheFileNameWhole();
+
+    // Newest first, no duplicates (compared exactly), at most eight; moving an old entry to
+    // the front drops nothing.
+    void newestFirstWithoutDuplicatesKeepingEight() {
+        CRecentFileList list;
+        for (int i = 1; i <= 10; ++i)
+            list.Add("/db/" + std::to_string(i) + ".PXM");
+        list.Add("/db/3.PXM");
+        list.Add("");
+        QCOMPARE(list.GetCount(), 8);
+        QCOMPARE(list.GetPath(0) + list.GetPath(1) + list.GetPath(7),
+                 "/db/3.PXM/db/10.PXM/db/4.PXM");
+        QCOMPARE(list.GetPath(8) + list.GetPath(-1), std::string());
+        list.Add("/db/10.pxm");
+        QCOMPARE(list.GetPath(2), std::string("/db/10.PXM"));
+    }
+
+    void storesFile1ToFile8AndReadsThemBack() {
+        CMemorySettings settings;
+        CRecentFileList list;
+        list.Add("/x/OLD.PXM");
+        list.Add("/x/NEW.PXM");
+        list.Write(settings);
+        QCOMPARE(settings.GetProfileString("Recent File List", "File8", "?"), "");
+        settings.WriteProfileString("Recent File List", "File4", "/x/FOURTH.PXM");
+        CRecentFileList read;
+        read.Add("/stale.PXM");
+        read.Read(settings);
+        QCOMPARE(read.GetCount(), 3);
+        QCOMPARE(read.GetPath(0), std::string("/x/NEW.PXM"));
+        QCOMPARE(read.GetPath(2), std::string("/x/FOURTH.PXM"));
+    }
+
+    void menuTextsAreShortenedToThirtyCharacters() {
+        CRecentFileList list;
+        list.Add("/home/user/pictures/holidays/2019/summer/BEACH.PXM");
+        list.Add("/p/A&B.PXM");
+        QCOMPARE(list.GetMenuText(0), QString("&1 /p/A&&B.PXM"));
+        QCOMPARE(list.GetMenuText(1), QString("&2 /home/user/.../BEACH.PXM"));
+    }
+
+    void shortenKeepsTheFileNameWhole() {
+        QCOMPARE(CRecentFileList::ShortenPath("/short/A.PXM", 30), QString("/short/A.PXM"));
+        QCOMPARE(CRecentFileList::ShortenPath("/" + QString(24, 'f') + "/A.PXM", 30), "/.../A.PXM");
+        const QString longName = "/a/" + QString(40, 'n') + ".PXM";
+        const QString cut = CRecentFileList::ShortenPath(longName, 30);
+        QCOMPARE(cut, QString(27, 'n') + "...");
+    }
 };
-
-// Newest first, no duplicates (compared exactly), at most eight; moving an old entry to
-// the front drops nothing.
-void RecentFileListTest::newestFirstWithoutDuplicatesKeepingEight() {
-    CRecentFileList list;
-    for (int i = 1; i <= 10; ++i)
-        list.Add("/db/" + std::to_string(i) + ".PXM");
-    list.Add("/db/3.PXM");
-    list.Add("");
-    QCOMPARE(list.GetCount(), 8);
-    QCOMPARE(list.GetPath(0) + list.GetPath(1) + list.GetPath(7), "/db/3.PXM/db/10.PXM/db/4.PXM");
-    QCOMPARE(list.GetPath(8) + list.GetPath(-1), std::string());
-    list.Add("/db/10.pxm");
-    QCOMPARE(list.GetPath(2), std::string("/db/10.PXM"));
-}
-
-void RecentFileListTest::storesFile1ToFile8AndReadsThemBack() {
-    CMemorySettings settings;
-    CRecentFileList list;
-    list.Add("/x/OLD.PXM");
-    list.Add("/x/NEW.PXM");
-    list.Write(settings);
-    QCOMPARE(settings.GetProfileString("Recent File List", "File8", "?"), "");
-    settings.WriteProfileString("Recent File List", "File4", "/x/FOURTH.PXM");
-    CRecentFileList read;
-    read.Add("/stale.PXM");
-    read.Read(settings);
-    QCOMPARE(read.GetCount(), 3);
-    QCOMPARE(read.GetPath(0), std::string("/x/NEW.PXM"));
-    QCOMPARE(read.GetPath(2), std::string("/x/FOURTH.PXM"));
-}
-
-void RecentFileListTest::menuTextsAreShortenedToThirtyCharacters() {
-    CRecentFileList list;
-    list.Add("/home/user/pictures/holidays/2019/summer/BEACH.PXM");
-    list.Add("/p/A&B.PXM");
-    QCOMPARE(list.GetMenuText(0), QString("&1 /p/A&&B.PXM"));
-    QCOMPARE(list.GetMenuText(1), QString("&2 /home/user/.../BEACH.PXM"));
-}
-
-void RecentFileListTest::shortenKeepsTheFileNameWhole() {
-    QCOMPARE(CRecentFileList::ShortenPath("/short/A.PXM", 30), QString("/short/A.PXM"));
-    QCOMPARE(CRecentFileList::ShortenPath("/" + QString(24, 'f') + "/A.PXM", 30), "/.../A.PXM");
-    const QString longName = "/a/" + QString(40, 'n') + ".PXM";
-    const QString cut = CRecentFileList::ShortenPath(longName, 30);
-    QCOMPARE(cut, QString(27, 'n') + "...");
-}
 
 QTEST_MAIN(RecentFileListTest)
 #include "RecentFileListTest.moc"

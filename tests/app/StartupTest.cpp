@@ -95,161 +95,152 @@ private:
 class StartupTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void initialDatabaseIsTheNewestExistingRecentFile();
-    void defaultDatabaseBesideAWritableProgramElseInTheDataFolder();
-    void profileIntegersReadLeadingDigitsAndDefaults();
-    void settingsStoreKeepsSectionsInThePrivateConfigFolder();
-    void programCreatesAndHoldsItsDatabase_data();
-    void programCreatesAndHoldsItsDatabase();
-    void badCommandLineEndsWithUsage_data();
-    void badCommandLineEndsWithUsage();
-    void force256ReadersAgree_data();
-    void force256ReadersAgree();
-
-private:
     QTemporaryDir m_temp;
-};
 
-// The first recent file when it exists; otherwise the default, whatever follows it.
-void StartupTest::initialDatabaseIsTheNewestExistingRecentFile() {
-    const std::string fallback = "/default/picdex.PXM";
-    const QString existing = m_temp.path() + "/THERE.PXM";
-    TouchFile(existing);
-    CMemorySettings settings;
-    settings.WriteProfileString("Recent File List", "File2", existing.toStdString());
-    for (const std::string& first : {std::string(), (m_temp.path() + "/GONE.PXM").toStdString()}) {
-        settings.WriteProfileString("Recent File List", "File1", first);
-        QCOMPARE(ChooseInitialDatabase(settings, fallback), fallback);
+private slots:
+
+    // The first recent file when it exists; otherwise the default, whatever follows it.
+    void initialDatabaseIsTheNewestExistingRecentFile() {
+        const std::string fallback = "/default/picdex.PXM";
+        const QString existing = m_temp.path() + "/THERE.PXM";
+        TouchFile(existing);
+        CMemorySettings settings;
+        settings.WriteProfileString("Recent File List", "File2", existing.toStdString());
+        for (const std::string& first :
+             {std::string(), (m_temp.path() + "/GONE.PXM").toStdString()}) {
+            settings.WriteProfileString("Recent File List", "File1", first);
+            QCOMPARE(ChooseInitialDatabase(settings, fallback), fallback);
+        }
+        settings.WriteProfileString("Recent File List", "File1", existing.toStdString());
+        QCOMPARE(ChooseInitialDatabase(settings, fallback), existing.toStdString());
     }
-    settings.WriteProfileString("Recent File List", "File1", existing.toStdString());
-    QCOMPARE(ChooseInitialDatabase(settings, fallback), existing.toStdString());
-}
 
-void StartupTest::defaultDatabaseBesideAWritableProgramElseInTheDataFolder() {
-    const std::string program = (m_temp.path() + "/picdex").toStdString();
-    QCOMPARE(DefaultDatabasePath(program), program + ".PXM");
+    void defaultDatabaseBesideAWritableProgramElseInTheDataFolder() {
+        const std::string program = (m_temp.path() + "/picdex").toStdString();
+        QCOMPARE(DefaultDatabasePath(program), program + ".PXM");
 
-    const std::string dataFolder =
-        (privateHome.m_dir.path() + "/data/Orvane/Picdex/").toStdString();
-    QCOMPARE(DefaultDatabasePath("/no/such/folder/picdex"), dataFolder + "Picdex.PXM");
-    QVERIFY(QFileInfo(QString::fromStdString(dataFolder)).isDir());
-}
-
-// Leading digits are read; a value that is there but not a number reads as 0, not as the
-// default; a value too large for an int is capped.
-void StartupTest::profileIntegersReadLeadingDigitsAndDefaults() {
-    CMemorySettings settings;
-    QCOMPARE(GetProfileInt(settings, "Options", "N", 7), 7);
-    const std::pair<const char*, int> values[] = {
-        {"0", 0}, {"12 lines", 12}, {"-3", -3}, {"abc", 0}, {"99999999999999", 2147483647}};
-    for (const auto& [stored, read] : values) {
-        settings.WriteProfileString("Options", "N", stored);
-        QCOMPARE(GetProfileInt(settings, "Options", "N", 7), read);
+        const std::string dataFolder =
+            (privateHome.m_dir.path() + "/data/Orvane/Picdex/").toStdString();
+        QCOMPARE(DefaultDatabasePath("/no/such/folder/picdex"), dataFolder + "Picdex.PXM");
+        QVERIFY(QFileInfo(QString::fromStdString(dataFolder)).isDir());
     }
-}
 
-void StartupTest::settingsStoreKeepsSectionsInThePrivateConfigFolder() {
-    {
-        CQtSettings settings;
-        settings.WriteProfileString("Options", "OpenPath", "/srv/pictures, old/");
+    // Leading digits are read; a value that is there but not a number reads as 0, not as the
+    // default; a value too large for an int is capped.
+    void profileIntegersReadLeadingDigitsAndDefaults() {
+        CMemorySettings settings;
+        QCOMPARE(GetProfileInt(settings, "Options", "N", 7), 7);
+        const std::pair<const char*, int> values[] = {
+            {"0", 0}, {"12 lines", 12}, {"-3", -3}, {"abc", 0}, {"99999999999999", 2147483647}};
+        for (const auto& [stored, read] : values) {
+            settings.WriteProfileString("Options", "N", stored);
+            QCOMPARE(GetProfileInt(settings, "Options", "N", 7), read);
+        }
+    }
+
+    void settingsStoreKeepsSectionsInThePrivateConfigFolder() {
+        {
+            CQtSettings settings;
+            settings.WriteProfileString("Options", "OpenPath", "/srv/pictures, old/");
+            CRecentFileList recent;
+            recent.Add("/srv/A.PXM");
+            recent.Write(settings);
+        }
+        CQtSettings reread;
         CRecentFileList recent;
-        recent.Add("/srv/A.PXM");
-        recent.Write(settings);
+        recent.Read(reread);
+        QCOMPARE(reread.GetProfileString("Options", "OpenPath", "") + ";" + recent.GetPath(0),
+                 std::string("/srv/pictures, old/;/srv/A.PXM"));
+        QVERIFY(QFile::exists(privateHome.m_dir.path() + "/config/Orvane/Picdex.conf"));
     }
-    CQtSettings reread;
-    CRecentFileList recent;
-    recent.Read(reread);
-    QCOMPARE(reread.GetProfileString("Options", "OpenPath", "") + ";" + recent.GetPath(0),
-             std::string("/srv/pictures, old/;/srv/A.PXM"));
-    QVERIFY(QFile::exists(privateHome.m_dir.path() + "/config/Orvane/Picdex.conf"));
-}
 
-void StartupTest::programCreatesAndHoldsItsDatabase_data() {
-    QTest::addColumn<QString>("argument");
-    QTest::newRow("first run: the default beside the program") << QString();
-    QTest::newRow("a path on the command line") << QStringLiteral("pictures/My Holidays.PXM");
-}
-
-// The program creates the database without asking (a question would leave the files
-// missing while it waits) and holds it: a second opener gets it read-only. Only a database
-// named on the command line goes into the recent-file list.
-void StartupTest::programCreatesAndHoldsItsDatabase() {
-    QFETCH(QString, argument);
-    QTemporaryDir root;
-    QVERIFY(QDir(root.path()).mkpath("pictures"));
-    const QString path = argument.isEmpty() ? QString() : root.path() + '/' + argument;
-    CProgramRun run(root.path(), argument.isEmpty() ? QStringList() : QStringList{path});
-    const QString main = argument.isEmpty() ? run.Program() + ".PXM" : path;
-    const QString index = main.chopped(1) + 'I';
-    const bool created = run.WaitUntil([&] {
-        return QFileInfo(main).size() > 0 && QFileInfo(index).size() > 0 &&
-               run.RecentFile1() == path;
-    });
-    QVERIFY2(created && run.IsRunning(), run.m_process.readAllStandardError().constData());
-    CPictureDatabase second;
-    QCOMPARE(second.OpenDatabase(main.toStdString(), false), 1);
-    QVERIFY(second.IsReadOnly());
-    QCOMPARE(QFile::exists(run.Program() + ".PXM"), argument.isEmpty());
-    run.m_process.terminate();
-    QVERIFY(run.m_process.waitForFinished(startTimeout));
-    QCOMPARE(run.RecentFile1(), path);
-}
-
-void StartupTest::badCommandLineEndsWithUsage_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("two paths") << QStringList{QStringLiteral("a.PXM"), QStringLiteral("b.PXM")};
-    QTest::newRow("option") << QStringList{QStringLiteral("--help")};
-    QTest::newRow("short option") << QStringList{QStringLiteral("-x.PXM")};
-}
-
-// The program ends with the usage and a failure status, having opened and made nothing.
-void StartupTest::badCommandLineEndsWithUsage() {
-    QFETCH(QStringList, arguments);
-    QTemporaryDir root;
-    CProgramRun run(root.path(), arguments);
-    QVERIFY2(run.m_process.waitForFinished(startTimeout), "still running after a bad command line");
-    QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
-    QVERIFY(run.m_process.exitCode() != 0);
-    QVERIFY(run.m_process.readAllStandardError().contains("Usage: picdex [database.PXM]"));
-    QVERIFY(!QFile::exists(run.Program() + ".PXM"));
-    for (const QString& argument : arguments)
-        QVERIFY(!QFile::exists(root.path() + QLatin1Char('/') + argument));
-}
-
-void StartupTest::force256ReadersAgree_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("reduced");
-    QTest::newRow("nothing stored") << QString() << false;
-    QTest::newRow("1") << QStringLiteral("1") << true;
-}
-
-// The view's flag, the picture the document decodes under it and the Options dialog's box
-// all follow the one reading of the setting, the first start included.
-void StartupTest::force256ReadersAgree() {
-    QFETCH(QString, stored);
-    QFETCH(bool, reduced);
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orvane", "Picdex").clear();
-    CQtSettings settings;
-    if (!stored.isNull())
-        settings.WriteProfileString("Options", "Force256", stored.toStdString());
-    SetForce256Colors(!reduced);
-    CPicdexDoc doc;
-    CRecentFileList recent;
-    CInstanceLauncher launcher;
-    {
-        CMainFrame frame(doc, settings, recent, launcher);
-        QCOMPARE(Force256Colors(), reduced);
-        CFile photo;
-        QVERIFY(photo.Open(PICDEX_SOURCE_DIR "/../shared/testdata/photos/Dune-704x440.jpg",
-                           CFile::modeRead | CFile::shareDenyNone));
-        QVERIFY(doc.LoadPicture("Dune.jpg", photo));
-        QCOMPARE(doc.GetCurrentPicture()->GetImageBits(), reduced ? 8u : 24u);
+    void programCreatesAndHoldsItsDatabase_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("first run: the default beside the program") << QString();
+        QTest::newRow("a path on the command line") << QStringLiteral("pictures/My Holidays.PXM");
     }
-    COptionsDialog options(settings, nullptr);
-    QCOMPARE(options.findChild<QCheckBox*>("force256")->isChecked(), reduced);
-    SetForce256Colors(false);
-}
+
+    // The program creates the database without asking (a question would leave the files
+    // missing while it waits) and holds it: a second opener gets it read-only. Only a database
+    // named on the command line goes into the recent-file list.
+    void programCreatesAndHoldsItsDatabase() {
+        QFETCH(QString, argument);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath("pictures"));
+        const QString path = argument.isEmpty() ? QString() : root.path() + '/' + argument;
+        CProgramRun run(root.path(), argument.isEmpty() ? QStringList() : QStringList{path});
+        const QString main = argument.isEmpty() ? run.Program() + ".PXM" : path;
+        const QString index = main.chopped(1) + 'I';
+        const bool created = run.WaitUntil([&] {
+            return QFileInfo(main).size() > 0 && QFileInfo(index).size() > 0 &&
+                   run.RecentFile1() == path;
+        });
+        QVERIFY2(created && run.IsRunning(), run.m_process.readAllStandardError().constData());
+        CPictureDatabase second;
+        QCOMPARE(second.OpenDatabase(main.toStdString(), false), 1);
+        QVERIFY(second.IsReadOnly());
+        QCOMPARE(QFile::exists(run.Program() + ".PXM"), argument.isEmpty());
+        run.m_process.terminate();
+        QVERIFY(run.m_process.waitForFinished(startTimeout));
+        QCOMPARE(run.RecentFile1(), path);
+    }
+
+    void badCommandLineEndsWithUsage_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("two paths") << QStringList{QStringLiteral("a.PXM"), QStringLiteral("b.PXM")};
+        QTest::newRow("option") << QStringList{QStringLiteral("--help")};
+        QTest::newRow("short option") << QStringList{QStringLiteral("-x.PXM")};
+    }
+
+    // The program ends with the usage and a failure status, having opened and made nothing.
+    void badCommandLineEndsWithUsage() {
+        QFETCH(QStringList, arguments);
+        QTemporaryDir root;
+        CProgramRun run(root.path(), arguments);
+        QVERIFY2(run.m_process.waitForFinished(startTimeout),
+                 "still running after a bad command line");
+        QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
+        QVERIFY(run.m_process.exitCode() != 0);
+        QVERIFY(run.m_process.readAllStandardError().contains("Usage: picdex [database.PXM]"));
+        QVERIFY(!QFile::exists(run.Program() + ".PXM"));
+        for (const QString& argument : arguments)
+            QVERIFY(!QFile::exists(root.path() + QLatin1Char('/') + argument));
+    }
+
+    void force256ReadersAgree_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("reduced");
+        QTest::newRow("nothing stored") << QString() << false;
+        QTest::newRow("1") << QStringLiteral("1") << true;
+    }
+
+    // The view's flag, the picture the document decodes under it and the Options dialog's box
+    // all follow the one reading of the setting, the first start included.
+    void force256ReadersAgree() {
+        QFETCH(QString, stored);
+        QFETCH(bool, reduced);
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orvane", "Picdex").clear();
+        CQtSettings settings;
+        if (!stored.isNull())
+            settings.WriteProfileString("Options", "Force256", stored.toStdString());
+        SetForce256Colors(!reduced);
+        CPicdexDoc doc;
+        CRecentFileList recent;
+        CInstanceLauncher launcher;
+        {
+            CMainFrame frame(doc, settings, recent, launcher);
+            QCOMPARE(Force256Colors(), reduced);
+            CFile photo;
+            QVERIFY(photo.Open(PICDEX_SOURCE_DIR "/../shared/testdata/photos/Dune-704x440.jpg",
+                               CFile::modeRead | CFile::shareDenyNone));
+            QVERIFY(doc.LoadPicture("Dune.jpg", photo));
+            QCOMPARE(doc.GetCurrentPicture()->GetImageBits(), reduced ? 8u : 24u);
+        }
+        COptionsDialog options(settings, nullptr);
+        QCOMPARE(options.findChild<QCheckBox*>("force256")->isChecked(), reduced);
+        SetForce256Colors(false);
+    }
+};
 
 QTEST_MAIN(StartupTest)
 #include "StartupTest.moc"
