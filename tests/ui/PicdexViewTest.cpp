@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMenu>
 #include <QMimeData>
 
 namespace {
@@ -181,23 +180,6 @@ private slots:
         m_view->ApplyZoomValue(50);
         m_router->Run(CommandId::zoomFit);
         QVERIFY(m_view->GetZoomLevel() == 1.0f);
-    }
-
-    // Shift+F10 opens the pop-up menu at the corner; its items run as commands.
-    void popupMenuItemsRunTheirCommands() {
-        OpenWith({{30, 20}});
-        QTest::keyClick(m_view.get(), Qt::Key_F10, Qt::ShiftModifier);
-        QMenu* menu = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* found = qobject_cast<QMenu*>(widget); found && found->isVisible())
-                menu = found;
-        QVERIFY(menu);
-        QCOMPARE(menu->pos(), m_view->viewport()->mapToGlobal(QPoint(5, 5)));
-        for (QAction* action : menu->actions())
-            if (action->data().toInt() == CommandId::markToggle)
-                action->trigger();
-        QVERIFY(IsCurrentMarked());
-        menu->close();
     }
 };
 
