@@ -2,11 +2,15 @@
 // pictures stored by the Add command's core, the frame and the add dialogs replaced by
 // recorders that answer as a user would.
 #include "collection/AddPictures.h"
+#include "platform/FileSystem.h"
+#include "ui/DragFolder.h"
 #include "ui/ViewFixture.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+
+#include <ctime>
 
 namespace {
 
@@ -52,6 +56,17 @@ class PicdexViewTest : public QObject, CViewFixture<> {
         const CSize client = m_view->GetClientSize();
         const QPoint at = QPoint((client.cx - width) / 2, (client.cy - height) / 2) + offset;
         return (m_view->RenderClientArea().pixel(at) & 0xFFFFFF) != green;
+    }
+
+    // A file name in folder last written at time.
+    static std::string WriteAt(const QString& folder, const QString& name, std::int64_t time) {
+        const QString path = folder + name;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write("picture") != 7)
+            return {};
+        file.close();
+        return SetFileModTime(path.toStdString(), std::int32_t(time)) ? path.toStdString()
+                                                                      : std::string();
     }
 
     CSaveEveryFile m_dialogs;
@@ -180,6 +195,30 @@ private slots:
         m_view->ApplyZoomValue(50);
         m_router->Run(CommandId::zoomFit);
         QVERIFY(m_view->GetZoomLevel() == 1.0f);
+    }
+
+    // The folder dragged-out pictures go to lies in the temporary folder; files in it older
+    // than a day go, younger ones, folders and other folders' files stay, on their own and
+    // when the view goes.
+    void oldDragFilesAreDeleted() {
+        const QString folder = QString::fromStdString(DragFolderPath());
+        QVERIFY(folder.startsWith(m_dir->path()) && QDir().mkpath(folder + "sub.jpg"));
+        const std::int64_t day = 86400, now = std::time(nullptr);
+        const std::string kept[] = {WriteAt(folder, "young.jpg", now - 3600),
+                                    WriteAt(folder, "boundary.gif", now - day),
+                                    WriteAt(m_dir->path() + "/", "other.jpg", now - 2 * day)};
+        const std::string gone[] = {WriteAt(folder, "old.jpg", now - 2 * day),
+                                    WriteAt(folder, "older.bmp", now - day - 1)};
+        QCOMPARE(RemoveOldDragFiles(folder.toStdString(), now), 2);
+        for (const std::string& path : kept)
+            QVERIFY2(!path.empty() && FileExists(path), path.c_str());
+        for (const std::string& path : gone)
+            QVERIFY2(!path.empty() && !FileExists(path), path.c_str());
+        const std::string later = WriteAt(folder, "later.jpg", now - 3 * day);
+        m_view.reset();
+        QVERIFY(!later.empty() && !FileExists(later) && FileExists(kept[0]) && FileExists(kept[2]));
+        QVERIFY(QDir(folder + "sub.jpg").exists());
+        QCOMPARE(RemoveOldDragFiles(m_dir->path().toStdString() + "/none/", 0), 0);
     }
 };
 
