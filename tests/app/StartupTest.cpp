@@ -43,318 +43,204 @@ void TouchFile(const QString& path) {
 // The sanitizer builds start slowly; a first window with its database may take a while.
 constexpr int startTimeout = 30000;
 
-// A copy of the built program at <root>/bin/picdex, so that the database it makes beside
-// itself lands in the test's folder. "" when it cannot be copied.
-QString CopyProgram(const QString& root) {
-    if (!QDir(root).mkpath(QStringLiteral("bin")))
-        return {};
-    const QString copy = root + QStringLiteral("/bin/picdex");
-    if (!QFile::copy(QStringLiteral(PICDEX_PROGRAM_PATH), copy))
-        return {};
-    QFile::setPermissions(copy, QFile::permissions(copy) | QFile::ExeOwner | QFile::ReadOwner);
-    return copy;
-}
-
-// The program's environment: headless, with settings, data and temporary files inside root,
-// and the parent's sanitizer options.
-QProcessEnvironment ProgramEnvironment(const QString& root) {
-    const QProcessEnvironment parent = QProcessEnvironment::systemEnvironment();
-    QProcessEnvironment environment;
-    for (const QString& name :
-         {QStringLiteral("PATH"), QStringLiteral("LANG"), QStringLiteral("ASAN_OPTIONS"),
-          QStringLiteral("LSAN_OPTIONS"), QStringLiteral("UBSAN_OPTIONS")}) {
-        if (parent.contains(name))
-            environment.insert(name, parent.value(name));
-    }
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("TMPDIR"), root + QStringLiteral("/tmp"));
-    environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
-    for (const char* folder : {"/config", "/data", "/tmp", "/home"})
-        QDir().mkpath(root + QLatin1String(folder));
-    return environment;
-}
-
-bool HasContent(const QString& path) {
-    return QFileInfo(path).size() > 0;
-}
-
-// The settings file the program writes under the XDG_CONFIG_HOME it was given.
-QString RecentFile1(const QString& root) {
-    QSettings settings(root + QStringLiteral("/config/Orvane/Picdex.conf"), QSettings::IniFormat);
-    return settings.value(QStringLiteral("Recent File List/File1")).toString();
-}
-
-// The real program running as a separate process. The destructor ends it, so that no
-// process outlives a failed check.
+// A copy of the built program at <root>/bin/picdex run as a separate process, headless,
+// with settings, data and temporary files inside root (so the database it makes beside
+// itself lands there) and the parent's sanitizer options. The destructor ends it.
 class CProgramRun {
 public:
-    CProgramRun(const QString& program, const QString& root, const QStringList& arguments) {
-        m_process.setProcessEnvironment(ProgramEnvironment(root));
+    CProgramRun(const QString& root, const QStringList& arguments) : m_root(root) {
+        QProcessEnvironment environment;
+        const QProcessEnvironment parent = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"PATH", "LANG", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (parent.contains(name))
+                environment.insert(name, parent.value(name));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "TMPDIR", "HOME"}) {
+            environment.insert(variable, root + '/' + variable);
+            QDir().mkpath(root + '/' + variable);
+        }
+        QDir(root).mkpath("bin");
+        QFile::copy(PICDEX_PROGRAM_PATH, Program());
+        QFile::setPermissions(Program(), QFile::ReadOwner | QFile::ExeOwner);
+        m_process.setProcessEnvironment(environment);
         m_process.setWorkingDirectory(root);
-        m_process.start(program, arguments);
+        m_process.start(Program(), arguments);
     }
-    ~CProgramRun() { Stop(); }
-    CProgramRun(const CProgramRun&) = delete;
-    CProgramRun& operator=(const CProgramRun&) = delete;
-
-    bool WaitStarted() { return m_process.waitForStarted(startTimeout); }
+    ~CProgramRun() {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    QString Program() const { return m_root + "/bin/picdex"; }
     bool IsRunning() const { return m_process.state() != QProcess::NotRunning; }
-
-    // Waits up to startTimeout for condition while the program runs; the condition's last
-    // answer.
+    // Waits up to startTimeout for condition while the program runs; its last answer.
     bool WaitUntil(const std::function<bool()>& condition) {
         QDeadlineTimer deadline(startTimeout);
-        while (!condition()) {
-            if (!IsRunning() || deadline.hasExpired())
-                return condition();
+        while (!condition() && IsRunning() && !deadline.hasExpired())
             m_process.waitForFinished(100);
-        }
-        return true;
+        return condition();
     }
-
-    bool WaitFinished() { return m_process.waitForFinished(startTimeout); }
-
-    void Stop() {
-        if (!IsRunning())
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
+    // The first recent file in the settings the program wrote.
+    QString RecentFile1() const {
+        return QSettings(m_root + "/XDG_CONFIG_HOME/Orvane/Picdex.conf", QSettings::IniFormat)
+            .value("Recent File List/File1")
+            .toString();
     }
-
-    QProcess& Process() { return m_process; }
-    // What the program printed on standard error, for failure messages.
-    QByteArray Errors() { return m_errors += m_process.readAllStandardError(); }
+    QProcess m_process;
 
 private:
-    QProcess m_process;
-    QByteArray m_errors;
+    QString m_root;
 };
 } // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void initialDatabaseIsTheNewestExistingRecentFile();
-    void defaultDatabaseBesideAWritableProgramElseInTheDataFolder();
-    void commandLineTakesOneOptionalPath();
-    void profileIntegersReadLeadingDigitsAndDefaults();
-    void settingsStoreKeepsSectionsInThePrivateConfigFolder();
-    void firstRunOpensTheDefaultDatabaseBesideTheProgram();
-    void pathOnTheCommandLineIsCreatedAndRemembered();
-    void badCommandLineEndsWithUsage_data();
-    void badCommandLineEndsWithUsage();
-    void force256ReadersAgree_data();
-    void force256ReadersAgree();
-
-private:
     QTemporaryDir m_temp;
-};
 
-void StartupTest::initialDatabaseIsTheNewestExistingRecentFile() {
-    const std::string fallback = "/default/picdex.PXM";
-    CMemorySettings settings;
-    QCOMPARE(ChooseInitialDatabase(settings, fallback), fallback);
+private slots:
 
-    settings.WriteProfileString("Recent File List", "File1", "");
-    QCOMPARE(ChooseInitialDatabase(settings, fallback), fallback);
+    // The first recent file when it exists; otherwise the default, whatever follows it.
+    void initialDatabaseIsTheNewestExistingRecentFile() {
+        const std::string fallback = "/default/picdex.PXM";
+        const QString existing = m_temp.path() + "/THERE.PXM";
+        TouchFile(existing);
+        CMemorySettings settings;
+        settings.WriteProfileString("Recent File List", "File2", existing.toStdString());
+        for (const std::string& first :
+             {std::string(), (m_temp.path() + "/GONE.PXM").toStdString()}) {
+            settings.WriteProfileString("Recent File List", "File1", first);
+            QCOMPARE(ChooseInitialDatabase(settings, fallback), fallback);
+        }
+        settings.WriteProfileString("Recent File List", "File1", existing.toStdString());
+        QCOMPARE(ChooseInitialDatabase(settings, fallback), existing.toStdString());
+    }
 
-    const std::string missing = (m_temp.path() + "/GONE.PXM").toStdString();
-    settings.WriteProfileString("Recent File List", "File1", missing);
-    QCOMPARE(ChooseInitialDatabase(settings, fallback), fallback);
+    void defaultDatabaseBesideAWritableProgramElseInTheDataFolder() {
+        const std::string program = (m_temp.path() + "/picdex").toStdString();
+        QCOMPARE(DefaultDatabasePath(program), program + ".PXM");
 
-    const QString existing = m_temp.path() + "/THERE.PXM";
-    TouchFile(existing);
-    settings.WriteProfileString("Recent File List", "File1", existing.toStdString());
-    settings.WriteProfileString("Recent File List", "File2", missing);
-    QCOMPARE(ChooseInitialDatabase(settings, fallback), existing.toStdString());
-}
+        const std::string dataFolder =
+            (privateHome.m_dir.path() + "/data/Orvane/Picdex/").toStdString();
+        QCOMPARE(DefaultDatabasePath("/no/such/folder/picdex"), dataFolder + "Picdex.PXM");
+        QVERIFY(QFileInfo(QString::fromStdString(dataFolder)).isDir());
+    }
 
-void StartupTest::defaultDatabaseBesideAWritableProgramElseInTheDataFolder() {
-    const std::string program = (m_temp.path() + "/picdex").toStdString();
-    QCOMPARE(DefaultDatabasePath(program), program + ".PXM");
+    // Leading digits are read; a value that is there but not a number reads as 0, not as the
+    // default; a value too large for an int is capped.
+    void profileIntegersReadLeadingDigitsAndDefaults() {
+        CMemorySettings settings;
+        QCOMPARE(GetProfileInt(settings, "Options", "N", 7), 7);
+        const std::pair<const char*, int> values[] = {
+            {"0", 0}, {"12 lines", 12}, {"-3", -3}, {"abc", 0}, {"99999999999999", 2147483647}};
+        for (const auto& [stored, read] : values) {
+            settings.WriteProfileString("Options", "N", stored);
+            QCOMPARE(GetProfileInt(settings, "Options", "N", 7), read);
+        }
+    }
 
-    const std::string dataFolder =
-        (privateHome.m_dir.path() + "/data/Orvane/Picdex/").toStdString();
-    QCOMPARE(DefaultDatabasePath("/no/such/folder/picdex"), dataFolder + "Picdex.PXM");
-    QVERIFY(QFileInfo(QString::fromStdString(dataFolder)).isDir());
-}
-
-void StartupTest::commandLineTakesOneOptionalPath() {
-    std::string path = "stale";
-    std::string error;
-    QVERIFY(ParseCommandLine({}, path, error));
-    QCOMPARE(path, std::string());
-    QVERIFY(ParseCommandLine({"/p/My Pictures.PXM"}, path, error));
-    QCOMPARE(path, std::string("/p/My Pictures.PXM"));
-    QVERIFY(error.empty());
-    QVERIFY(!ParseCommandLine({"a.PXM", "b.PXM"}, path, error));
-    QVERIFY(!error.empty());
-    QVERIFY(!ParseCommandLine({"--help"}, path, error));
-    QVERIFY(!error.empty());
-}
-
-void StartupTest::profileIntegersReadLeadingDigitsAndDefaults() {
-    CMemorySettings settings;
-    QCOMPARE(GetProfileInt(settings, "Options", "OpenPic", 1), 1);
-    settings.WriteProfileString("Options", "OpenPic", "0");
-    QCOMPARE(GetProfileInt(settings, "Options", "OpenPic", 1), 0);
-    settings.WriteProfileString("Options", "KeyListAt", "12 lines");
-    QCOMPARE(GetProfileInt(settings, "Options", "KeyListAt", 0), 12);
-    settings.WriteProfileString("Options", "KeyListAt", "-3");
-    QCOMPARE(GetProfileInt(settings, "Options", "KeyListAt", 0), -3);
-    // A value that is there but not a number reads as 0, not as the default.
-    settings.WriteProfileString("Options", "SortType", "abc");
-    QCOMPARE(GetProfileInt(settings, "Options", "SortType", 7), 0);
-    settings.WriteProfileString("Options", "SortType", "99999999999999");
-    QCOMPARE(GetProfileInt(settings, "Options", "SortType", 0), 2147483647);
-    WriteProfileInt(settings, "Options", "SortType", 1);
-    QCOMPARE(settings.GetProfileString("Options", "SortType", ""), std::string("1"));
-}
-
-void StartupTest::settingsStoreKeepsSectionsInThePrivateConfigFolder() {
-    {
-        CQtSettings settings;
-        settings.WriteProfileString("Options", "OpenPath", "/srv/pictures, old/");
+    void settingsStoreKeepsSectionsInThePrivateConfigFolder() {
+        {
+            CQtSettings settings;
+            settings.WriteProfileString("Options", "OpenPath", "/srv/pictures, old/");
+            CRecentFileList recent;
+            recent.Add("/srv/A.PXM");
+            recent.Write(settings);
+        }
+        CQtSettings reread;
         CRecentFileList recent;
-        recent.Add("/srv/A.PXM");
-        recent.Write(settings);
+        recent.Read(reread);
+        QCOMPARE(reread.GetProfileString("Options", "OpenPath", "") + ";" + recent.GetPath(0),
+                 std::string("/srv/pictures, old/;/srv/A.PXM"));
+        QVERIFY(QFile::exists(privateHome.m_dir.path() + "/config/Orvane/Picdex.conf"));
     }
-    CQtSettings reread;
-    QCOMPARE(reread.GetProfileString("Options", "OpenPath", ""),
-             std::string("/srv/pictures, old/"));
-    CRecentFileList recent;
-    recent.Read(reread);
-    QCOMPARE(recent.GetCount(), 1);
-    QCOMPARE(recent.GetPath(0), std::string("/srv/A.PXM"));
-    QVERIFY(QFile::exists(privateHome.m_dir.path() + "/config/Orvane/Picdex.conf"));
-}
 
-void StartupTest::firstRunOpensTheDefaultDatabaseBesideTheProgram() {
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    const QString program = CopyProgram(root.path());
-    QVERIFY(!program.isEmpty());
-    const QString mainPath = program + QStringLiteral(".PXM");
-    const QString indexPath = program + QStringLiteral(".PXI");
-
-    CProgramRun run(program, root.path(), {});
-    QVERIFY(run.WaitStarted());
-    // Both files written means the program holds them: it took the lock before writing.
-    const bool created =
-        run.WaitUntil([&] { return HasContent(mainPath) && HasContent(indexPath); });
-    QVERIFY2(created, run.Errors().constData());
-    QVERIFY2(run.IsRunning(), run.Errors().constData());
-
-    CPictureDatabase second;
-    QCOMPARE(second.OpenDatabase(mainPath.toStdString(), false), 1);
-    QVERIFY(second.IsReadOnly());
-    second.Close();
-
-    QCOMPARE(RecentFile1(root.path()), QString());
-    QVERIFY2(run.IsRunning(), run.Errors().constData());
-    run.Stop();
-    QCOMPARE(RecentFile1(root.path()), QString());
-    QVERIFY(!QFile::exists(root.path() + QStringLiteral("/data/Orvane/Picdex/Picdex.PXM")));
-}
-
-void StartupTest::pathOnTheCommandLineIsCreatedAndRemembered() {
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    const QString program = CopyProgram(root.path());
-    QVERIFY(!program.isEmpty());
-    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("pictures")));
-    const QString mainPath = root.path() + QStringLiteral("/pictures/My Holidays.PXM");
-    const QString indexPath = root.path() + QStringLiteral("/pictures/My Holidays.PXI");
-
-    CProgramRun run(program, root.path(), {mainPath});
-    QVERIFY(run.WaitStarted());
-    // No question is asked: a question would leave the files missing while it waits.
-    const bool created =
-        run.WaitUntil([&] { return HasContent(mainPath) && HasContent(indexPath); });
-    QVERIFY2(created, run.Errors().constData());
-    const bool remembered = run.WaitUntil([&] { return RecentFile1(root.path()) == mainPath; });
-    QVERIFY2(remembered, qPrintable(RecentFile1(root.path()) + "\n" + run.Errors()));
-    QVERIFY2(run.IsRunning(), run.Errors().constData());
-
-    CPictureDatabase second;
-    QCOMPARE(second.OpenDatabase(mainPath.toStdString(), false), 1);
-    QVERIFY(second.IsReadOnly());
-    // The database named on the command line is the one open, not the default one.
-    QVERIFY(!QFile::exists(program + QStringLiteral(".PXM")));
-}
-
-void StartupTest::badCommandLineEndsWithUsage_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("two paths") << QStringList{QStringLiteral("a.PXM"), QStringLiteral("b.PXM")};
-    QTest::newRow("option") << QStringList{QStringLiteral("--help")};
-    QTest::newRow("short option") << QStringList{QStringLiteral("-x.PXM")};
-}
-
-void StartupTest::badCommandLineEndsWithUsage() {
-    QFETCH(QStringList, arguments);
-    QTemporaryDir root;
-    QVERIFY(root.isValid());
-    const QString program = CopyProgram(root.path());
-    QVERIFY(!program.isEmpty());
-
-    CProgramRun run(program, root.path(), arguments);
-    QVERIFY(run.WaitStarted());
-    QVERIFY2(run.WaitFinished(), "the program kept running after a bad command line");
-    QCOMPARE(run.Process().exitStatus(), QProcess::NormalExit);
-    QVERIFY(run.Process().exitCode() != 0);
-    QVERIFY2(run.Errors().contains("Usage: picdex [database.PXM]"), run.Errors().constData());
-    // Nothing was opened or created.
-    QVERIFY(!QFile::exists(program + QStringLiteral(".PXM")));
-    for (const QString& argument : arguments)
-        QVERIFY(!QFile::exists(root.path() + QLatin1Char('/') + argument));
-}
-
-void StartupTest::force256ReadersAgree_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("reduced");
-    QTest::newRow("nothing stored") << QString() << false;
-    QTest::newRow("0") << QStringLiteral("0") << false;
-    QTest::newRow("1") << QStringLiteral("1") << true;
-}
-
-// The view's flag, the picture the document decodes under it and the Options dialog's box
-// all follow the one reading of the setting, the first start included.
-void StartupTest::force256ReadersAgree() {
-    QFETCH(QString, stored);
-    QFETCH(bool, reduced);
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orvane", "Picdex").clear();
-    CQtSettings settings;
-    if (!stored.isNull())
-        settings.WriteProfileString("Options", "Force256", stored.toStdString());
-    SetForce256Colors(!reduced);
-    CPicdexDoc doc;
-    CRecentFileList recent;
-    CInstanceLauncher launcher;
-    {
-        CMainFrame frame(doc, settings, recent, launcher);
-        QCOMPARE(Force256Colors(), reduced);
-        CFile photo;
-        QVERIFY(photo.Open(PICDEX_SOURCE_DIR "/../shared/testdata/photos/Dune-704x440.jpg",
-                           CFile::modeRead | CFile::shareDenyNone));
-        QVERIFY(doc.LoadPicture("Dune.jpg", photo));
-        QCOMPARE(doc.GetCurrentPicture()->GetImageBits(), reduced ? 8u : 24u);
+    void programCreatesAndHoldsItsDatabase_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("first run: the default beside the program") << QString();
+        QTest::newRow("a path on the command line") << QStringLiteral("pictures/My Holidays.PXM");
     }
-    COptionsDialog options(settings, nullptr);
-    const QList<QCheckBox*> boxes = options.findChildren<QCheckBox*>();
-    const auto box = std::find_if(boxes.begin(), boxes.end(), [](QCheckBox* b) {
-        return b->text() == QStringLiteral("&Use 256 color");
-    });
-    QVERIFY(box != boxes.end());
-    QCOMPARE((*box)->isChecked(), reduced);
-    QCOMPARE(options.Force256(), reduced);
-    SetForce256Colors(false);
-}
+
+    // The program creates the database without asking (a question would leave the files
+    // missing while it waits) and holds it: a second opener gets it read-only. Only a database
+    // named on the command line goes into the recent-file list.
+    void programCreatesAndHoldsItsDatabase() {
+        QFETCH(QString, argument);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath("pictures"));
+        const QString path = argument.isEmpty() ? QString() : root.path() + '/' + argument;
+        CProgramRun run(root.path(), argument.isEmpty() ? QStringList() : QStringList{path});
+        const QString main = argument.isEmpty() ? run.Program() + ".PXM" : path;
+        const QString index = main.chopped(1) + 'I';
+        const bool created = run.WaitUntil([&] {
+            return QFileInfo(main).size() > 0 && QFileInfo(index).size() > 0 &&
+                   run.RecentFile1() == path;
+        });
+        QVERIFY2(created && run.IsRunning(), run.m_process.readAllStandardError().constData());
+        CPictureDatabase second;
+        QCOMPARE(second.OpenDatabase(main.toStdString(), false), 1);
+        QVERIFY(second.IsReadOnly());
+        QCOMPARE(QFile::exists(run.Program() + ".PXM"), argument.isEmpty());
+        run.m_process.terminate();
+        QVERIFY(run.m_process.waitForFinished(startTimeout));
+        QCOMPARE(run.RecentFile1(), path);
+    }
+
+    void badCommandLineEndsWithUsage_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("two paths") << QStringList{QStringLiteral("a.PXM"), QStringLiteral("b.PXM")};
+        QTest::newRow("option") << QStringList{QStringLiteral("--help")};
+        QTest::newRow("short option") << QStringList{QStringLiteral("-x.PXM")};
+    }
+
+    // The program ends with the usage and a failure status, having opened and made nothing.
+    void badCommandLineEndsWithUsage() {
+        QFETCH(QStringList, arguments);
+        QTemporaryDir root;
+        CProgramRun run(root.path(), arguments);
+        QVERIFY2(run.m_process.waitForFinished(startTimeout),
+                 "still running after a bad command line");
+        QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
+        QVERIFY(run.m_process.exitCode() != 0);
+        QVERIFY(run.m_process.readAllStandardError().contains("Usage: picdex [database.PXM]"));
+        QVERIFY(!QFile::exists(run.Program() + ".PXM"));
+        for (const QString& argument : arguments)
+            QVERIFY(!QFile::exists(root.path() + QLatin1Char('/') + argument));
+    }
+
+    void force256ReadersAgree_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("reduced");
+        QTest::newRow("nothing stored") << QString() << false;
+        QTest::newRow("1") << QStringLiteral("1") << true;
+    }
+
+    // The view's flag, the picture the document decodes under it and the Options dialog's box
+    // all follow the one reading of the setting, the first start included.
+    void force256ReadersAgree() {
+        QFETCH(QString, stored);
+        QFETCH(bool, reduced);
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orvane", "Picdex").clear();
+        CQtSettings settings;
+        if (!stored.isNull())
+            settings.WriteProfileString("Options", "Force256", stored.toStdString());
+        SetForce256Colors(!reduced);
+        CPicdexDoc doc;
+        CRecentFileList recent;
+        CInstanceLauncher launcher;
+        {
+            CMainFrame frame(doc, settings, recent, launcher);
+            QCOMPARE(Force256Colors(), reduced);
+            CFile photo;
+            QVERIFY(photo.Open(PICDEX_SOURCE_DIR "/../shared/testdata/photos/Dune-704x440.jpg",
+                               CFile::modeRead | CFile::shareDenyNone));
+            QVERIFY(doc.LoadPicture("Dune.jpg", photo));
+            QCOMPARE(doc.GetCurrentPicture()->GetImageBits(), reduced ? 8u : 24u);
+        }
+        COptionsDialog options(settings, nullptr);
+        QCOMPARE(options.findChild<QCheckBox*>("force256")->isChecked(), reduced);
+        SetForce256Colors(false);
+    }
+};
 
 QTEST_MAIN(StartupTest)
 #include "StartupTest.moc"

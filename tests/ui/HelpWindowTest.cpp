@@ -1,14 +1,11 @@
-// The help window over the user manual: every topic the program names opens the manual at
-// its heading, F1 in a dialog opens the dialog's topic in a window that the dialog does not
-// block, and Shift+F1 opens the topic of the control under the pointer.
+// The help window over the user manual: F1 in a dialog opens the manual at the dialog's
+// topic, in a window that the dialog does not block.
 #include "ui/HelpWindow.h"
 
 #include "WhenModal.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QDialog>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -19,23 +16,6 @@ namespace {
 // The text of the line at the top of the browser's visible area.
 QString TopLine(const CHelpWindow* window) {
     return window->Browser()->cursorForPosition(QPoint(4, 4)).block().text();
-}
-
-// The manual is shown at heading: the heading is the top line, or, near the end where the
-// text cannot scroll further, the view is at its end with the heading in sight.
-bool ShowsHeading(const CHelpWindow* window, const QString& heading) {
-    if (TopLine(window) == heading)
-        return true;
-    QTextBrowser* browser = window->Browser();
-    const QScrollBar* bar = browser->verticalScrollBar();
-    if (bar->value() == 0 || bar->value() != bar->maximum())
-        return false;
-    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
-        if (block.text() == heading && block.blockFormat().headingLevel() > 0) {
-            const QRectF box = browser->document()->documentLayout()->blockBoundingRect(block);
-            return box.top() >= bar->value();
-        }
-    return false;
 }
 
 } // namespace
@@ -52,52 +32,6 @@ private slots:
         for (QWidget* window : QApplication::topLevelWidgets())
             if (qobject_cast<CHelpWindow*>(window))
                 delete window;
-    }
-
-    void eachTopicOpensAtItsHeading_data() {
-        QTest::addColumn<QString>("topic");
-        QTest::addColumn<QString>("heading");
-        QTest::newRow("start") << ""
-                               << "Picdex user manual";
-        QTest::newRow("starting") << "starting"
-                                  << "Starting Picdex and opening a database";
-        QTest::newRow("adding") << "adding"
-                                << "Adding pictures";
-        QTest::newRow("browsing") << "browsing"
-                                  << "Looking at pictures";
-        QTest::newRow("searching") << "searching"
-                                   << "Searching";
-        QTest::newRow("keywords") << "keywords"
-                                  << "Keywords and data properties";
-        QTest::newRow("marks") << "marks"
-                               << "Marks";
-        QTest::newRow("slide-show") << "slide-show"
-                                    << "Slide show";
-        QTest::newRow("wallpaper") << "wallpaper"
-                                   << "Wallpaper";
-        QTest::newRow("exchange") << "exchange"
-                                  << "Data exchange between two databases";
-        QTest::newRow("reconstruction") << "reconstruction"
-                                        << "Reconstruction";
-        QTest::newRow("passwords") << "passwords"
-                                   << "Passwords";
-        QTest::newRow("command-line") << "command-line"
-                                      << "The command-line tool";
-    }
-
-    void eachTopicOpensAtItsHeading() {
-        QFETCH(QString, topic);
-        QFETCH(QString, heading);
-        // From the start, and again in the window already showing another topic.
-        for (const QString& before : {QString(), QStringLiteral("command-line")}) {
-            cleanup();
-            if (!before.isEmpty())
-                CHelpWindow::ShowTopic(before);
-            CHelpWindow* window = CHelpWindow::ShowTopic(topic);
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            QCOMPARE(window->windowTitle(), QStringLiteral("Picdex Help"));
-            QTRY_VERIFY2(ShowsHeading(window, heading), qPrintable(TopLine(window)));
-        }
     }
 
     void f1InADialogOpensItsTopicInAWindowTheDialogDoesNotBlock() {
@@ -120,33 +54,6 @@ private slots:
         QCOMPARE(help->Topic(), QStringLiteral("reconstruction"));
         // A window of the dialog's own, which the dialog's modality leaves usable.
         QCOMPARE(help->parentWidget(), &dialog);
-    }
-
-    void shiftF1OpensTheTopicOfTheControlUnderThePointer() {
-        QWidget window;
-        window.setProperty(CHelpWindow::topicProperty, QStringLiteral("browsing"));
-        auto* search = new QPushButton(QStringLiteral("Search"), &window);
-        search->setProperty(CHelpWindow::topicProperty, QStringLiteral("searching"));
-        auto* plain = new QPushButton(QStringLiteral("Plain"), &window);
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(search);
-        layout->addWidget(plain);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-        // A control without a topic of its own takes its window's.
-        const std::pair<QWidget*, QString> cases[] = {{search, QStringLiteral("searching")},
-                                                      {plain, QStringLiteral("browsing")}};
-        for (const auto& [control, topic] : cases) {
-            QCursor::setPos(control->mapToGlobal(control->rect().center()));
-            QTest::keyClick(search, Qt::Key_F1, Qt::ShiftModifier);
-            CHelpWindow* help = nullptr;
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (auto* found = qobject_cast<CHelpWindow*>(top); found && found->isVisible())
-                    help = found;
-            QVERIFY(help);
-            QCOMPARE(help->Topic(), topic);
-        }
     }
 };
 

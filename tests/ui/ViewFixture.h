@@ -1,8 +1,9 @@
 // The picture view of the widget tests, built over a fresh temporary folder with its own
-// settings, frame and prompt and its commands registered on a router; and databases of
-// small coloured BMP pictures kept in that folder.
+// settings, frame and prompt and its commands registered on a router; databases of small
+// coloured BMP pictures kept in that folder; and the helpers that drive its windows.
 #pragma once
 
+#include "collection/AddPictures.h"
 #include "collection/PicdexDoc.h"
 #include "platform/FaultInjection.h"
 #include "platform/MemFile.h"
@@ -11,13 +12,18 @@
 #include "ui/PicdexView.h"
 #include "ui/commands/CommandRouter.h"
 
+#include <QAbstractButton>
 #include <QColor>
+#include <QGuiApplication>
 #include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QSize>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <utility>
@@ -28,9 +34,103 @@ template <class T> T* Child(QWidget* parent, const char* name) {
     return parent ? parent->findChild<T*>(QString::fromLatin1(name)) : nullptr;
 }
 
+// Presses the button called name in parent.
+inline void Click(QWidget* parent, const char* name) {
+    auto* button = Child<QAbstractButton>(parent, name);
+    QVERIFY2(button, name);
+    button->click();
+}
+
+// The texts of the fields called prefix1 .. prefix6 in parent.
+inline QStringList FieldTexts(QWidget* parent, const char* prefix = "keyword") {
+    QStringList texts;
+    for (int i = 1; i <= 6; ++i)
+        texts << Child<QLineEdit>(parent, (prefix + std::to_string(i)).c_str())->text();
+    return texts;
+}
+
+// The lines of list (only the selected ones with selected), in list order.
+inline QStringList Lines(QListWidget* list, bool selected = false) {
+    QStringList lines;
+    for (int row = 0; row < list->count(); ++row)
+        if (!selected || list->item(row)->isSelected())
+            lines << list->item(row)->text();
+    return lines;
+}
+
+// Clicks (or double-clicks) the line of list that starts with "keyword [".
+inline void ClickLine(QListWidget* list, const QString& keyword, bool twice = false) {
+    const auto found = list->findItems(keyword + QStringLiteral(" ["), Qt::MatchStartsWith);
+    QVERIFY2(found.size() == 1, qPrintable(keyword));
+    list->scrollToItem(found.first());
+    const QPoint at = list->visualItemRect(found.first()).center();
+    if (twice)
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    else
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Records what the core shows; answers questions from answers, No beyond them.
+class CViewPrompt : public IPrompt {
+public:
+    void ShowMessage(std::string_view text) override {
+        messages.emplace_back(text);
+        busyAtMessage.push_back(QGuiApplication::overrideCursor() != nullptr);
+    }
+    bool AskYesNo(std::string_view text) override {
+        questions.emplace_back(text);
+        const bool yes = !answers.empty() && answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return yes;
+    }
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::vector<bool> busyAtMessage;
+    std::deque<bool> answers;
+};
+
+// The add flow's questions: stores every file with "&Save" (a duplicate as answer), noting
+// the files asked about and whether "Save all" was offered.
+class CSaveEveryFile : public IAddDialogs {
+public:
+    explicit CSaveEveryFile(DuplicateChoice answer = DuplicateChoice::doNotSave) : answer(answer) {}
+    bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
+    SaveChoice AskSave(const std::string& path, bool saveAllEnabled,
+                       CPictureDatabase::Keywords&) override {
+        asked.push_back(path);
+        saveAllOffered = saveAllEnabled;
+        return SaveChoice::save;
+    }
+    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override { return answer; }
+    DuplicateChoice answer;
+    std::vector<std::string> asked;
+    bool saveAllOffered = false;
+};
+
+// Records what the view asks of its frame.
+class CViewFrame : public IViewFrame {
+public:
+    void ShowZoomPercentText(int percent) override { zoomTexts.push_back(percent); }
+    void UpdateTitle() override { ++titles; }
+    void UpdateModifiedPane() override { ++paneUpdates; }
+    bool IsFrameMinimized() const override { return minimized; }
+    void MinimizeFrame() override { minimized = true; }
+    void RestoreFrame() override { minimized = false; }
+    void CloseFrame() override { ++closes; }
+    void StartSecondInstance(const std::string& path) override { started.push_back(path); }
+
+    std::vector<int> zoomTexts;
+    std::vector<std::string> started;
+    int titles = 0;
+    int paneUpdates = 0;
+    int closes = 0;
+    bool minimized = false;
+};
+
 // Test classes derive from this beside QObject and call OpenView() from init() and
 // CloseView() from cleanup().
-template <class Frame, class Prompt> class CViewFixture {
+template <class Frame = CViewFrame, class Prompt = CViewPrompt> class CViewFixture {
 protected:
     using Keywords = CPictureDatabase::Keywords;
 
@@ -76,6 +176,28 @@ protected:
         return m_doc->GetCurrentHead(head) ? GetFileName(head.FileName()) : std::string();
     }
 
+    // The record whose file name (without folder) is name; -1 when there is none.
+    std::int32_t RecordOf(const std::string& name) {
+        CPictureDatabase& db = m_doc->Database();
+        CIndexEntry entry;
+        CRecordHead head;
+        for (std::int32_t i = 0; i < db.Index().EntryCount(); ++i)
+            if (db.Index().ReadEntry(entry, i) && !entry.IsDeleted() &&
+                db.ReadHead(head, entry.record) && GetFileName(head.FileName()) == name)
+                return entry.record;
+        return -1;
+    }
+
+    // The stored keywords of the record whose file name is name.
+    Keywords KeywordsOf(const std::string& name) {
+        CRecordHead head;
+        Keywords keywords{"(no record)"};
+        if (m_doc->Database().ReadHead(head, RecordOf(name)))
+            for (std::size_t slot = 0; slot < keywords.size(); ++slot)
+                keywords[slot] = head.Keyword(int(slot));
+        return keywords;
+    }
+
     // Stores an 8 × 8 picture of colour, written to the folder as name, into db.
     static bool AddPicture(CPictureDatabase& db, const std::string& path, const QColor& colour,
                            std::int32_t created, const Keywords& keywords) {
@@ -95,7 +217,7 @@ protected:
         QColor colour;
         Keywords keywords{};
     };
-    bool OpenPictures(const std::vector<SPicture>& pictures, std::int32_t created) {
+    bool OpenPictures(const std::vector<SPicture>& pictures, std::int32_t created = -1) {
         {
             CPictureDatabase db;
             if (!db.OpenDatabase(Path("pics.PXM"), true))

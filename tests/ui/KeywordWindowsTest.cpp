@@ -1,0 +1,208 @@
+// The search and data-properties windows driven as a user would, over the picture view
+// and a real database. Search: keyword and file-name searches, a line of the keyword list,
+// the "List of keywords" dialog, the view's search key for the title. Data properties: the
+// fill, picked keywords with their change flag, "&Next" writing the edits into the record
+// that was shown, the refill on moves, a write that fails and a database open read-only.
+#include "collection/KeywordEdits.h"
+#include "ui/ViewFixture.h"
+#include "ui/WhenModal.h"
+#include "ui/dialogs/PropertiesWindow.h"
+#include "ui/dialogs/SearchWindow.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <set>
+
+class KeywordWindowsTest : public QObject, CViewFixture<> {
+    Q_OBJECT
+
+    CSearchWindow* Window() {
+        if (!m_view->SearchWindow())
+            m_router->Run(CommandId::search);
+        return m_view->SearchWindow();
+    }
+    void Search(const QString& text, bool byFileName = false) {
+        Child<QCheckBox>(Window(), "byFileName")->setChecked(byFileName);
+        Child<QLineEdit>(Window(), "keyword")->setText(text);
+        Click(Window(), "search");
+    }
+    // The names met going forward from the current record until one repeats.
+    std::vector<std::string> Walk(bool sorted = false) {
+        std::vector<std::string> names;
+        std::set<std::string> seen;
+        while (seen.insert(CurrentName()).second) {
+            names.push_back(CurrentName());
+            m_router->Run(CommandId::next);
+        }
+        if (sorted)
+            std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // Four pictures carrying "cat" (twice, once as "Cat"), "dog" (twice) and "bird".
+    void OpenSearchPictures() {
+        QVERIFY(OpenPictures({{"ABC.bmp", Qt::red, {"cat"}},
+                              {"zebra.bmp", Qt::red, {"dog"}},
+                              {"ABACUS.bmp", Qt::red, {"bird", "Cat"}},
+                              {"moon.bmp", Qt::red, {"dog"}}}));
+    }
+
+    // A new database with one picture per entry (a.bmp, b.bmp, ...) carrying the keywords,
+    // shown in the view at the first record with the window open.
+    void OpenWith(const std::vector<Keywords>& records) {
+        std::vector<SPicture> pictures;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            pictures.push_back({QString(QChar('a' + int(i))) + ".bmp", Qt::green, records[i]});
+        QVERIFY(OpenPictures(pictures));
+        m_router->Run(CommandId::dataProperties);
+        QVERIFY(Props() && Props()->isVisible());
+    }
+    CPropertiesWindow* Props() { return m_view->PropertiesWindow(); }
+    QLineEdit* Field(int number) {
+        return Child<QLineEdit>(Props(), ("keyword" + std::to_string(number)).c_str());
+    }
+    QString Shown() { return Child<QLabel>(Props(), "fileName")->text(); }
+    QListWidget* List() { return Props()->findChild<QListWidget*>(); }
+    void Type(int field, const char* text) {
+        Field(field)->setFocus();
+        QTest::keyClicks(Field(field), text);
+    }
+
+private slots:
+    void init() { QVERIFY(OpenView({300, 200}, true)); }
+    void cleanup() { CloseView(); }
+
+    // The window's controls reach the searches (their rules are the core's): a keyword
+    // narrows the list and gives the title its key, a file name jumps into the full list,
+    // a click on a line fills the field and a double click searches it, "Close" hides the window.
+    void controlsRunTheSearches() {
+        OpenSearchPictures();
+        Search("CAT");
+        QVERIFY(m_view->GetCommandState().searching && m_frame.titles > 0);
+        QCOMPARE(QString::fromStdString(m_view->GetCurrentKey()).toLower(), QStringLiteral("@cat"));
+        QCOMPARE(Walk(true), (std::vector<std::string>{"ABACUS.bmp", "ABC.bmp"}));
+        auto* list = Child<QListWidget>(Window(), "keywordList");
+        QCOMPARE(Lines(list), QStringList({"Cat [1]", "bird [1]", "cat [1]", "dog [2]"}));
+        ClickLine(list, "dog");
+        QCOMPARE(Child<QLineEdit>(Window(), "keyword")->text(), QStringLiteral("dog"));
+        QCOMPARE(Walk(true), (std::vector<std::string>{"ABACUS.bmp", "ABC.bmp"}));
+        ClickLine(list, "dog", true);
+        QCOMPARE(Walk(true), (std::vector<std::string>{"moon.bmp", "zebra.bmp"}));
+        Search("ab", true);
+        QVERIFY(!m_view->GetCommandState().searching);
+        QCOMPARE(Walk(),
+                 (std::vector<std::string>{"ABACUS.bmp", "ABC.bmp", "moon.bmp", "zebra.bmp"}));
+        Click(Window(), "close");
+        QVERIFY(!m_view->IsSearchWindowVisible() && !m_router->IsChecked(CommandId::search));
+    }
+
+    // Alt+L opens the "List of keywords" dialog, whose line is searched and remembered.
+    void keywordListDialogSearchesItsLineAndRemembersIt() {
+        OpenSearchPictures();
+        QVERIFY(QTest::qWaitForWindowExposed(Window()));
+        int birdRow = -1;
+        WhenModal([&birdRow](QWidget* dialog) {
+            auto* list = Child<QListWidget>(dialog, "keywordList");
+            birdRow = list->row(list->findItems("bird [1]", Qt::MatchExactly).value(0));
+            list->setCurrentRow(birdRow);
+            Click(dialog, "search");
+        });
+        QTest::keyClick(Window(), Qt::Key_L, Qt::AltModifier);
+        QCOMPARE(CurrentName(), std::string("ABACUS.bmp"));
+        QCOMPARE(Walk().size(), std::size_t(1));
+        QCOMPARE(m_settings.GetProfileString("Options", "KeyListAt", ""), std::to_string(birdRow));
+    }
+
+    void commandShowsCurrentRecordAndHidesAgain() {
+        OpenWith({{"sea", "sky"}, {"sea"}});
+        QVERIFY(m_router->IsChecked(CommandId::dataProperties));
+        QCOMPARE(Shown(), QString("a.bmp"));
+        QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "", "", "", ""}));
+        QCOMPARE(Lines(List(), true), QStringList({"sea [2]", "sky [1]"}));
+        QVERIFY(!Props()->IsModified());
+        m_router->Run(CommandId::dataProperties);
+        QVERIFY(!Props()->isVisible() && !m_router->IsChecked(CommandId::dataProperties));
+    }
+
+    // A line fills the next empty field and a second click empties it again; with all six
+    // filled a line changes nothing.
+    void listClicksFillAndEmptyTheNextField() {
+        OpenWith({{"sea", "sky"}, {"boat", "dune", "fog", "gull", "tide", "wave"}});
+        ClickLine(List(), "boat");
+        QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "boat", "", "", ""}));
+        QVERIFY(m_view->HasPendingPropertyEdits() && m_frame.paneUpdates > 0);
+        ClickLine(List(), "boat");
+        QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "", "", "", ""}));
+        m_router->Run(CommandId::next);
+        const QStringList full = FieldTexts(Props());
+        ClickLine(List(), "sea");
+        QCOMPARE(FieldTexts(Props()), full);
+        QVERIFY(!m_view->HasPendingPropertyEdits());
+    }
+
+    void nextStoresEditsIntoShownRecordAndShowsTheNext() {
+        OpenWith({{"sea"}, {"sky"}});
+        Type(1, "x");
+        Type(2, "harbour");
+        Click(Props(), "next");
+        QVERIFY((KeywordsOf("a.bmp") == Keywords{"seax", "harbour"}));
+        QVERIFY((KeywordsOf("b.bmp") == Keywords{"sky"}));
+        QCOMPARE(Shown(), QString("b.bmp"));
+        QCOMPARE(FieldTexts(Props()), QStringList({"sky", "", "", "", "", ""}));
+        QVERIFY(!m_view->HasPendingPropertyEdits());
+        // A move of the view refills the window; "&Prev" goes back.
+        m_router->Run(CommandId::next);
+        QCOMPARE(FieldTexts(Props()), QStringList({"seax", "harbour", "", "", "", ""}));
+        Click(Props(), "prev");
+        QCOMPARE(Shown(), QString("b.bmp"));
+        QVERIFY(List()->findItems("harbour [1]", Qt::MatchExactly).isEmpty());
+        Click(Props(), "updateList");
+        QCOMPARE(List()->findItems("harbour [1]", Qt::MatchExactly).size(), 1);
+    }
+
+    // A failed write keeps the edits on their record and says so once, even when the focus
+    // comes back to the view on a disk still failing; a later move writes them.
+    void failedWriteKeepsEditsOnTheirRecordAndSaysSo() {
+        OpenWith({{"sea"}, {"sky"}});
+        Type(2, "fog");
+        {
+            FaultInjection::CScopedFault fault(FaultInjection::Operation::write, 1,
+                                               FaultInjection::Fault::noSpace);
+            Click(Props(), "next");
+        }
+        QVERIFY(!m_prompt.messages.empty());
+        QCOMPARE(m_prompt.messages.back(), std::string(keywordsNotSavedMessage));
+        QVERIFY((KeywordsOf("a.bmp") == Keywords{"sea"}));
+        QCOMPARE(Shown() + Field(2)->text(), QString("a.bmpfog"));
+        const std::size_t shown = m_prompt.messages.size();
+        {
+            FaultInjection::CScopedFault fault(FaultInjection::Operation::write, 1,
+                                               FaultInjection::Fault::noSpace);
+            m_view->clearFocus();
+            m_view->setFocus();
+            QTRY_VERIFY(m_view->hasFocus());
+        }
+        QCOMPARE(m_prompt.messages.size(), shown);
+        m_router->Run(CommandId::next);
+        QVERIFY((KeywordsOf("a.bmp") == Keywords{"sea", "fog"}));
+        QCOMPARE(Shown(), QString("b.bmp"));
+    }
+
+    void readOnlyDatabaseTakesNoEdits() {
+        CPictureDatabase writer; // holds the files for writing: the view gets them read-only
+        QVERIFY(writer.OpenDatabase(Path("pics.PXM"), true));
+        QVERIFY(AddPicture(writer, Path("c.bmp"), Qt::green, -1, {"sea", "sky"}));
+        QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
+        m_router->Run(CommandId::dataProperties);
+        QTest::keyClicks(Field(3), "fog");
+        ClickLine(List(), "sea");
+        QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "", "", "", ""}));
+        QCOMPARE(Lines(List(), true), QStringList({"sea [1]", "sky [1]"}));
+        QVERIFY(!m_view->HasPendingPropertyEdits());
+    }
+};
+
+QTEST_MAIN(KeywordWindowsTest)
+#include "KeywordWindowsTest.moc"

@@ -1,0 +1,330 @@
+// The Tools menu's windows through the picture view's commands over real databases in a
+// temporary folder, driven as a user would: "&Set password" (refused entries keep the
+// dialog open with empty fields, an accepted one is stored and a second instance asks for
+// it, "&Reset password" removes it), Data exchange (the count asked about, the copies with
+// their progress) and Reconstruct (both builds with their progress, handed to a new
+// instance and swapped in; a separate copy with Control; Cancel; a long build that keeps
+// the windows painted).
+#include "SmallDatabase.h"
+#include "WhenModal.h"
+
+#include "platform/FileSystem.h"
+#include "storage/Reconstruction.h"
+#include "ui/ViewFixture.h"
+#include "ui/dialogs/ExchangeProgressDialog.h"
+#include "ui/dialogs/ReconstructProgressDialog.h"
+#include "ui/dialogs/SetPasswordDialog.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+// Types first and second into the dialog's fields and presses button; whether the dialog
+// then stays open with both fields emptied.
+bool Enter(QWidget* dialog, const QString& first, const QString& second,
+           const char* button = "ok") {
+    auto* one = Child<QLineEdit>(dialog, "password");
+    auto* two = Child<QLineEdit>(dialog, "passwordAgain");
+    one->setText(first);
+    two->setText(second);
+    Click(dialog, button);
+    return dialog->isVisible() && (one->text() + two->text()).isEmpty();
+}
+
+// A second instance's question: answers with answer and counts the questions.
+class CAnsweringPasswordDialog : public IPasswordDialog {
+public:
+    bool AskPassword(std::string& entered) override {
+        ++asked;
+        entered = "abcd";
+        return true;
+    }
+    int asked = 0;
+};
+
+} // namespace
+
+class ToolsMenuTest : public QObject, CViewFixture<> {
+    Q_OBJECT
+
+    std::string Stored() {
+        std::string stored = "(unread)";
+        m_doc->Database().GetPassword(stored);
+        return stored;
+    }
+    // Runs the command, entering (first, second, button) in turn; whether each entry but
+    // the last left the dialog open and emptied.
+    bool SetPassword(const std::vector<std::tuple<QString, QString, const char*>>& entries) {
+        bool stayed = true;
+        WhenModal([&](QWidget* dialog) {
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                const auto& [first, second, button] = entries[i];
+                const bool open = Enter(dialog, first, second, button);
+                stayed = stayed && (i + 1 == entries.size() || open);
+            }
+        });
+        m_router->Run(CommandId::setPassword);
+        return stayed;
+    }
+
+    // The open database holds pictures 0 to 2, the other one 2 to 4.
+    void OpenDatabases() {
+        {
+            CPictureDatabase a, b;
+            QVERIFY(a.OpenDatabase(Path("a.PXM"), true) && AddPictures(a, 0, 3));
+            QVERIFY(b.OpenDatabase(Path("b.PXM"), true) && AddPictures(b, 2, 3));
+        }
+        QVERIFY(m_view->OpenInitialDatabase(Path("a.PXM")));
+    }
+
+    // Fills the "Data Exchange" dialog with direction and the other database, then answers
+    // the question with Start or Cancel, recording what the progress dialog showed.
+    void AnswerExchange(int direction, bool start) {
+        WhenModal([this, direction, start](QWidget* dialog) {
+            Child<QComboBox>(dialog, "direction")->setCurrentIndex(direction);
+            Child<QLineEdit>(dialog, "destination")->setText(QString::fromStdString(Path("b.PXM")));
+            WhenModal([this, start](QWidget* modal) {
+                auto* progress = qobject_cast<CExchangeProgressDialog*>(modal);
+                QVERIFY(progress);
+                m_texts.push_back(progress->Text());
+                // The window stays open while it counts the copies.
+                connect(progress, &CExchangeProgressDialog::textShown, this,
+                        [this, progress](const QString& text) {
+                            m_texts.push_back(progress->isVisible() ? text : "hidden");
+                        });
+                Child<QPushButton>(modal, start ? "start" : "cancel")->click();
+            });
+            Child<QPushButton>(dialog, "ok")->click();
+        });
+    }
+
+    int LiveInOther() {
+        CPictureDatabase b;
+        return b.OpenDatabase(Path("b.PXM"), false) ? LiveRecords(b) : -1;
+    }
+
+    QStringList m_texts; // what the exchange progress window showed
+
+    // Three pictures, the middle one deleted, open in the view.
+    void OpenDatabaseWithDeletedRecord() {
+        {
+            CPictureDatabase db;
+            QVERIFY(db.OpenDatabase(Path("pics.PXM"), true) && AddPictures(db, 0, 3));
+            CIndexEntry entry;
+            CRecordHead head;
+            QVERIFY(db.Index().ReadEntry(entry, 1) && db.ReadHead(head, entry.record) &&
+                    db.DeleteRecord(entry.record, head));
+        }
+        QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
+        m_mainPath = m_doc->Database().GetMainPath();
+        m_blocks = m_doc->Database().Main().BlockCount();
+        m_entries = m_doc->Database().Index().EntryCount();
+    }
+
+    // Answers the "Reconstruction" dialog with choice (Control held when asked), then presses
+    // "&Start" in the progress dialog, recording what its counter showed.
+    void AnswerReconstruction(const char* choice, bool control = false) {
+        WhenModal([this, choice, control](QWidget* dialog) {
+            Child<QRadioButton>(dialog, choice)->setChecked(true);
+            WhenModal([this](QWidget* modal) {
+                if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                    files->selectFile(QString::fromStdString(Path("copy.PXM")));
+                    WhenModal([this](QWidget* progress) { PressStart(progress); });
+                    static_cast<QDialog*>(files)->accept();
+                } else {
+                    PressStart(modal);
+                }
+            });
+            QTest::mouseClick(Child<QPushButton>(dialog, "ok"), Qt::LeftButton,
+                              control ? Qt::ControlModifier : Qt::NoModifier);
+        });
+    }
+
+    void PressStart(QWidget* dialog) {
+        auto* progress = qobject_cast<CReconstructProgressDialog*>(dialog);
+        QVERIFY(progress);
+        connect(progress, &CReconstructProgressDialog::progressShown, this,
+                [this](int done, int total) { m_shown.emplace_back(done, total); });
+        QTest::mouseClick(Child<QPushButton>(dialog, "start"), Qt::LeftButton);
+    }
+
+    std::vector<std::pair<int, int>> m_shown;
+    std::string m_mainPath;
+    int m_blocks = 0;
+    int m_entries = 0;
+
+private slots:
+    void init() {
+        m_shown.clear();
+        m_texts.clear();
+        QVERIFY(OpenView());
+    }
+    void cleanup() { CloseView(); }
+
+    void setChangeAndResetPassword() {
+        QVERIFY(m_view->OpenInitialDatabase(Path("pics.PXM")));
+        SetPassword({{"other", "other", "cancel"}});
+        QCOMPARE(Stored(), std::string());
+        QVERIFY(
+            SetPassword({{"abc", "abc", "ok"}, {"abcd", "abcD", "ok"}, {"abcd", "abcd", "ok"}}));
+        QCOMPARE(m_prompt.messages,
+                 (std::vector<std::string>{"Password too short.", "Invalid password."}));
+        QCOMPARE(Stored(), std::string("abcd"));
+        // A second instance (which opens the files read-only beside this one) asks for it.
+        CPictureDatabase::ArmPasswordCheck();
+        CPictureDatabase second;
+        CAnsweringPasswordDialog dialog;
+        QVERIFY(second.OpenForDocument(Path("pics.PXM"), dialog));
+        QCOMPARE(dialog.asked, 1);
+        // Changing needs no old password; twelve characters are kept whole.
+        SetPassword({{"twelve-chars", "twelve-chars", "ok"}});
+        QCOMPARE(Stored(), std::string("twelve-chars"));
+        // "&Reset password": No keeps the dialog open, Yes removes the password.
+        m_prompt.answers = {false, true};
+        QVERIFY(SetPassword({{"", "", "reset"}, {"", "", "reset"}}));
+        QCOMPARE(Stored(), std::string());
+    }
+
+    // The question counts what each side lacks in the chosen direction; Start copies it with
+    // the running count shown, Cancel copies nothing.
+    void exchangeCountsThenCopiesWithProgress_data() {
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<bool>("start");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("liveHere");
+        QTest::addColumn<int>("liveThere");
+        const QString two = QStringLiteral("2 pics found to transter. Continue?");
+        QTest::newRow("both ways")
+            << 0 << true
+            << QStringList{"4 pics found to transter. Continue?", "Copied : 1", "Copied : 2",
+                           "Copied : 1", "Copied : 2"}
+            << 5 << 5;
+        QTest::newRow("->") << 1 << true << QStringList{two, "Copied : 1", "Copied : 2"} << 3 << 5;
+        QTest::newRow("<-") << 2 << true << QStringList{two, "Copied : 1", "Copied : 2"} << 5 << 3;
+        QTest::newRow("cancelled")
+            << 0 << false << QStringList{"4 pics found to transter. Continue?"} << 3 << 3;
+    }
+    void exchangeCountsThenCopiesWithProgress() {
+        QFETCH(int, direction);
+        QFETCH(bool, start);
+        QFETCH(QStringList, shown);
+        QFETCH(int, liveHere);
+        QFETCH(int, liveThere);
+        OpenDatabases();
+        AnswerExchange(direction, start);
+        QCOMPARE(m_router->Run(CommandId::dataExchange), 1);
+        QCOMPARE(m_texts, shown);
+        QCOMPARE(m_prompt.messages, start ? std::vector<std::string>{"Data transfer completed"}
+                                          : std::vector<std::string>{});
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(LiveRecords(m_doc->Database()), liveHere);
+        QCOMPARE(LiveInOther(), liveThere);
+    }
+
+    // Both builds run to the end with their progress shown, hand the database to a new
+    // instance (its files closed first) and end this one; the new instance's swap installs
+    // the new file.
+    void buildHandsOverAndTheSwapInstallsIt_data() {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<int>("liveAfterSwap");
+        QTest::newRow("index: the deleted record comes back") << "indexFile" << 3;
+        QTest::newRow("main file: only the live records") << "mainFile" << 2;
+    }
+    void buildHandsOverAndTheSwapInstallsIt() {
+        QFETCH(QString, choice);
+        QFETCH(int, liveAfterSwap);
+        OpenDatabaseWithDeletedRecord();
+        const bool index = choice == "indexFile";
+        AnswerReconstruction(index ? "indexFile" : "mainFile");
+        QCOMPARE(m_router->Run(CommandId::reconstruct), 1);
+
+        // The index steps through the blocks after the header; the main file's copy
+        // through the entries of the old index.
+        QVERIFY(!m_shown.empty());
+        QCOMPARE(m_shown.back(),
+                 index ? std::pair(m_blocks - 1, m_blocks) : std::pair(m_entries, m_entries));
+        QCOMPARE(m_frame.started, std::vector<std::string>{m_mainPath});
+        QVERIFY(m_frame.closes == 1 && !m_doc->Database().IsOpen() && m_prompt.messages.empty());
+
+        QCOMPARE(CompletePendingReconstruction(m_mainPath), 1);
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{"Finished reconstructing file."});
+        CPictureDatabase swapped;
+        QVERIFY(swapped.OpenDatabase(m_mainPath, false));
+        QCOMPARE(LiveRecords(swapped), liveAfterSwap);
+    }
+
+    // With Control held at OK the main file is copied into a database the user names; the
+    // open database stays as it was and this instance goes on.
+    void controlWritesASeparateDatabase() {
+        OpenDatabaseWithDeletedRecord();
+        AnswerReconstruction("mainFile", true);
+        QCOMPARE(m_router->Run(CommandId::reconstruct), 1);
+        QCOMPARE(m_shown.back(), std::pair(m_entries, m_entries));
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{"Reconstruction completed.  " +
+                                                             Path("copy.PXM") + " is created."});
+        QVERIFY(m_frame.started.empty() && m_frame.closes == 0);
+        QCOMPARE(LiveRecords(m_doc->Database()), 2);
+        CPictureDatabase copy;
+        QVERIFY(copy.OpenDatabase(Path("copy.PXM"), false));
+        QCOMPARE(LiveRecords(copy), 2);
+    }
+
+    // Cancel in either dialog changes nothing and leaves no temporary file.
+    void cancelChangesNothing_data() {
+        QTest::addColumn<bool>("atProgress");
+        QTest::newRow("Reconstruction dialog") << false;
+        QTest::newRow("progress dialog closed without Start") << true;
+    }
+    void cancelChangesNothing() {
+        QFETCH(bool, atProgress);
+        OpenDatabaseWithDeletedRecord();
+        WhenModal([atProgress](QWidget* dialog) {
+            if (atProgress)
+                WhenModal([](QWidget* progress) { progress->close(); });
+            Child<QPushButton>(dialog, atProgress ? "ok" : "cancel")->click();
+        });
+        QCOMPARE(m_router->Run(CommandId::reconstruct), 1);
+        QVERIFY(m_frame.started.empty() && m_doc->Database().IsOpen());
+        QVERIFY(!FileExists(TemporaryIndexPath(m_mainPath)));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // A long build keeps the windows painted: pending events are handled between its
+    // steps, and closing the dialog while it runs is refused. Its messages appear with the
+    // normal cursor, the wait cursor comes back after them and goes with the dialog.
+    void longBuildKeepsHandlingEventsAndCannotBeClosed() {
+        CReconstructProgressDialog dialog(false, nullptr);
+        std::vector<bool> busy;
+        WhenModal([](QWidget* modal) { Child<QPushButton>(modal, "start")->click(); });
+        bool timerRan = false;
+        bool closedMeanwhile = false;
+        const int result = dialog.RunBuild([&](IReconstructionProgress& progress) {
+            QTimer::singleShot(0, [&] { timerRan = true; });
+            for (int step = 1; step <= 4; ++step) {
+                progress.Step(step, 4);
+                QThread::msleep(CProgressPacer::intervalMilliseconds + 5);
+            }
+            busy.push_back(QGuiApplication::overrideCursor() != nullptr);
+            ShowMessage("Cannot read the record");
+            busy.push_back(QGuiApplication::overrideCursor() != nullptr);
+            dialog.close();
+            closedMeanwhile = !dialog.isVisible();
+            return 7;
+        });
+        QVERIFY(result == 7 && timerRan && !closedMeanwhile);
+        QCOMPARE(dialog.CounterText(), QStringLiteral("4 / 4"));
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{"Cannot read the record"});
+        QCOMPARE(m_prompt.busyAtMessage, std::vector<bool>{false});
+        QCOMPARE(busy, (std::vector<bool>{true, true}));
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+};
+
+QTEST_MAIN(ToolsMenuTest)
+#include "ToolsMenuTest.moc"
