@@ -168,27 +168,6 @@ TEST(PxImageDisplay, TheHalftoneFlagIsSetAtEveryLoadAndChoosesTheStretchMode) {
 
 // ---- Palettes, copies, capture ----
 
-TEST(PxImagePalette, EntriesFollowTheColourCountAndColoursUsed) {
-    BmpBuilder b{.width = 4, .height = 1, .colorsUsed = 3, .pixels = {0, 1, 2, 0}};
-    b.colors = {0x102030, 0x405060, 0x708090};
-    PxDib image;
-    ASSERT_EQ(LoadBytes(image, b.Build()), 1);
-    ASSERT_NE(image.GetPalette(), nullptr);
-    auto entries = image.GetPalette()->Entries();
-    ASSERT_EQ(entries.size(), 256u); // max(colours used, colour count)
-    EXPECT_EQ(entries[1].peRed, 0x40);
-    EXPECT_EQ(entries[1].peBlue, 0x60);
-    EXPECT_EQ(entries[3].peRed + entries[255].peGreen, 0);
-
-    PxDib rgb, sixteen;
-    ASSERT_EQ(LoadBytes(rgb, kRgbPixel), 1);
-    EXPECT_EQ(rgb.CreateImagePalette(), 1);
-    EXPECT_EQ(rgb.GetPalette(), nullptr);
-    BmpBuilder s{.width = 2, .height = 1, .bits = 16, .pixels = {1, 2, 3, 4}};
-    ASSERT_EQ(LoadBytes(sixteen, s.Build()), 1);
-    EXPECT_EQ(sixteen.CreateImagePalette(), 0);
-}
-
 TEST(PxImageCopy, CopyFromTakesTheImageButKeepsItsOwnDisplayState) {
     ScreenScope scope;
     SetForce256Colors(false);
@@ -210,25 +189,6 @@ TEST(PxImageCopy, CopyFromTakesTheImageButKeepsItsOwnDisplayState) {
     EXPECT_EQ(target.GetPalette()->Entries()[0].peRed, 0xFF);
     EXPECT_EQ(target.CopyFrom(target), 1);
     EXPECT_EQ(target.GetWidth(), 3u);
-}
-
-TEST(PxImageCapture, CreateFromBitmapMakesA24BitImageThatDrawsTheBitmap) {
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    CBitmap bitmap, none;
-    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(dc, 3, 2));
-    dc.SelectObject(&bitmap);
-    dc.FillSolidRect({0, 0, 3, 1}, RGB(10, 20, 30));
-    dc.FillSolidRect({1, 1, 2, 2}, RGB(200, 100, 50));
-    dc.SelectObject(nullptr);
-    PxDib image;
-    ASSERT_EQ(image.CreateFromBitmap(dc, bitmap), 1);
-    EXPECT_EQ(image.GetImageBits(), 24u);
-    EXPECT_TRUE(image.IsRowsPadded());
-    EXPECT_EQ(image.GetBits().size(), 2u * 12);
-    EXPECT_EQ(ReadInfoHeader(image.GetHeader().data()).biSizeImage, 2u * 12); // 32-bit rows
-    EXPECT_TRUE(std::ranges::equal(Render(image), std::span(bitmap.Pixels(), 6)));
-    EXPECT_EQ(image.CreateFromBitmap(dc, none), 0);
 }
 
 // ---- Buffered reader ----

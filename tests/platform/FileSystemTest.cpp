@@ -26,27 +26,6 @@ TEST_F(FileSystemTest, FileExistsIgnoresLetterCaseAndMatchesPatterns) {
         EXPECT_FALSE(FileExists(File(name))) << name;
 }
 
-TEST_F(FileSystemTest, GetFileSizeReportsTheFirstMatchOrZero) {
-    EXPECT_EQ(GetFileSize(File("holiday.pxm")), 10);
-    EXPECT_EQ(GetFileSize(File("*.txt")), 3);
-    EXPECT_EQ(GetFileSize(File("none.bin")), 0);
-}
-
-TEST_F(FileSystemTest, ResolveCaseInsensitivePrefersTheExactSpelling) {
-    EXPECT_EQ(ResolveCaseInsensitive(File("holiday.pxm")), File("Holiday.PXM"));
-    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXM")), File("Holiday.PXM"));
-    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXI")), File("Holiday.PXI"))
-        << "without a match the path comes back as formed";
-
-    WriteFileBytes(File("holiday.pxm"), "y");
-    EXPECT_EQ(ResolveCaseInsensitive(File("holiday.pxm")), File("holiday.pxm"));
-    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXM")), File("Holiday.PXM"));
-    std::string other = ResolveCaseInsensitive(File("HOLIDAY.PXM"));
-    EXPECT_TRUE(other == File("holiday.pxm") || other == File("Holiday.PXM")) << other;
-
-    EXPECT_EQ(ResolveCaseInsensitive(File("*.pxm")), File("*.pxm")) << "patterns are not resolved";
-}
-
 TEST_F(FileSystemTest, CheckFreeSpace) {
     EXPECT_TRUE(CheckFreeSpace("//server/share/pics.PXM", UINT64_MAX)) << "network paths pass";
     EXPECT_TRUE(CheckFreeSpace(File("not/yet/made.PXM"), 1)) << "the nearest existing folder";

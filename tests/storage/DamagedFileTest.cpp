@@ -41,61 +41,6 @@ protected:
     CRecordHead m_head;
 };
 
-TEST_F(DamagedMainFileTest, ShortBlockReadFailsWithEndOfFileInsteadOfUsingStaleBytes) {
-    std::filesystem::resize_file(m_path, 3 * blockSize + 100); // cuts A's second data block
-    ASSERT_EQ(m_db.OpenDatabase(m_path, false), 1);
-    EXPECT_EQ(m_db.Main().BlockCount(), 3);
-    EXPECT_EQ(m_db.ReadPicture(m_bytes, 1, m_head), 0);
-    EXPECT_EQ(m_db.Main().GetLastError(), FileCause::endOfFile);
-    EXPECT_EQ(m_prompt.Messages(), std::vector<std::string>{kEndOfFile});
-
-    std::uint8_t block[blockSize];
-    m_prompt.Clear();
-    EXPECT_EQ(m_db.Main().ReadBlock(block, 3), 0);
-    EXPECT_EQ(m_prompt.Messages(), std::vector<std::string>{kEndOfFile});
-    EXPECT_EQ(m_db.Main().ReadBlock(block, -1), 0);
-
-    std::filesystem::resize_file(m_path, 1000); // not even the header block
-    CPictureDatabase cut;
-    EXPECT_EQ(cut.OpenDatabase(m_path, false), 0);
-    EXPECT_TRUE(m_prompt.Saw(kEndOfFile));
-}
-
-TEST_F(DamagedMainFileTest, DamagedChainOfRecordAFailsCleanly) {
-    const std::vector<std::uint8_t> good = ReadFileBytes(m_path);
-    CPictureDatabase target;
-    ASSERT_EQ(target.OpenDatabase(File("target"), true), 1);
-    const struct {
-        const char* what;
-        std::int32_t block;
-        int offset;
-        std::int32_t value;
-    } damages[] = {
-        {"next outside", 2, offNext, 100000},         {"next negative", 2, offNext, -7},
-        {"head points outside", 1, offNext, 1 << 30}, {"loop onto itself", 3, offNext, 3},
-        {"loop through the head", 3, offNext, 1},     {"byte count 2033", 3, offByteCount, 2033},
-        {"byte count negative", 2, offByteCount, -1},
-    };
-    for (const auto& d : damages) {
-        SCOPED_TRACE(d.what);
-        WriteFileBytes(m_path, good);
-        Patch(d.block, d.offset, d.value);
-        Patch(1, offDataSize, 0); // make GetDataSize walk the chain
-        m_prompt.Clear();
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(m_path, false), 1);
-        EXPECT_EQ(db.ReadPicture(m_bytes, 1, m_head), 0);
-        EXPECT_FALSE(m_prompt.Messages().empty()) << "the failure is shown";
-        EXPECT_EQ(db.GetDataSize(1), -1);
-        ASSERT_EQ(db.ReadHead(m_head, 1), 1);
-        EXPECT_EQ(m_head.DataSize(), 0u) << "no size may be cached from a damaged chain";
-        EXPECT_EQ(db.CopyRecord(1, target), 0);
-        EXPECT_EQ(db.ReadPicture(m_bytes, 4, m_head), 1) << "record B is intact";
-        EXPECT_EQ(m_bytes.GetLength(), 10);
-    }
-    EXPECT_EQ(target.Index().EntryCount(), 0);
-}
-
 TEST_F(DamagedMainFileTest, ThumbnailLinksOutsideTheFileAreRefused) {
     ASSERT_EQ(m_db.OpenDatabase(m_path, false), 1);
     for (std::int32_t link : {7, 5000, -3, INT32_MAX}) {
@@ -169,30 +114,6 @@ protected:
     CFile m_holder;
     CIndexFile m_index;
 };
-
-TEST_F(DamagedIndexTest, CutFilesFailWithEndOfFileAndAreNotWritten) {
-    for (bool writer : {true, false}) {
-        SCOPED_TRACE(writer ? "writer" : "reader");
-        Restore();
-        std::filesystem::resize_file(m_path, EntryOffset(50, 20));
-        OpenIndex(writer);
-        m_prompt.Clear();
-        EXPECT_EQ(m_index.EntryCount(), 50);
-        CIndexEntry entry;
-        EXPECT_EQ(m_index.ReadEntry(entry, 50), 0) << "a short entry read";
-        EXPECT_EQ(m_index.GetLastError(), FileCause::endOfFile);
-        EXPECT_EQ(m_prompt.Messages(), std::vector<std::string>{kEndOfFile});
-        EXPECT_EQ(m_index.FindExact("!k060", true), -1);
-        Exercise();
-    }
-    Restore();
-    std::filesystem::resize_file(m_path, 1000); // a cut header
-    OpenIndex(true);
-    EXPECT_EQ(m_index.FindExact("!k020", true), -1);
-    EXPECT_EQ(m_index.GoFirst(), 0);
-    Exercise();
-    EXPECT_EQ(FileLength(m_path), 1000) << "a damaged index is not written";
-}
 
 TEST_F(DamagedIndexTest, WalksStopAtBadLinksLoopsAndSkipTablesOutOfRange) {
     const struct {
