@@ -1,7 +1,7 @@
 // The integrity check on a database the program wrote (records with keywords, stored and
 // own thumbnails, a replaced thumbnail, a deleted record, changed keywords, a password):
 // clean as written, every kind of damage found and blamed on the right file, and what
-// interrupted additions and thumbnail stores leave behind noted, not taken for damage.
+// interrupted additions leave behind noted, not taken for damage.
 #include "storage/DatabaseCheck.h"
 #include "platform/ByteOrder.h"
 #include "platform/FaultInjection.h"
@@ -16,10 +16,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include <algorithm>
 #include <climits>
@@ -48,11 +44,6 @@ std::ptrdiff_t NoteCount(const DatabaseCheckResult& result, std::string_view tex
 // The end of a note on data blocks that no chain claims.
 const std::string unreferenced = " that no record refers to (a replaced thumbnail or a write "
                                  "that did not complete), ignored";
-
-std::string Unfinished(std::int32_t block) {
-    return "block " + std::to_string(block) +
-           ": unfinished record (an addition that did not complete), ignored: its picture chain ";
-}
 
 void Put32(Bytes& bytes, std::int64_t offset, std::int32_t value) {
     PutLe32(bytes.data() + offset, value);
@@ -267,105 +258,6 @@ TEST_F(DatabaseCheckTest, IndexDamageIsFoundAndBlamedOnTheIndexFile) {
             EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << expected;
         }
     }
-}
-
-TEST_F(DatabaseCheckTest, UnfinishedAdditionIsNotedAndTheRecordAddedAfterItChecksClean) {
-    const std::int32_t e = End();
-    const Bytes later = PatternBytes(3000, 6);
-    struct Cut {
-        std::int64_t kept;  // bytes of the addition in the file
-        std::string before; // why its chain is incomplete
-        std::int32_t next;  // where the next addition puts its head
-    };
-    const std::string past = "runs past the end of the file (block ";
-    for (const Cut& cut : {Cut{2048, past + std::to_string(e + 1) + ")", e + 1},
-                           Cut{4096, past + std::to_string(e + 2) + ")", e + 2},
-                           Cut{4096 + 1000, past + std::to_string(e + 2) + ")", e + 2}}) {
-        SCOPED_TRACE(cut.kept);
-        Restore();
-        ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), cut.kept), e);
-        const bool partial = cut.kept % 2048 != 0;
-        DatabaseCheckResult result = Check();
-        EXPECT_TRUE(result.Clean() && !result.mainDamaged && !result.indexDamaged)
-            << Joined(result.problems);
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + cut.before), 1) << Joined(result.notes);
-        EXPECT_EQ(NoteCount(result, "1000 bytes after the last whole block"), partial ? 1 : 0);
-        // The replaced thumbnail, the unfinished record and maybe the partial block: the
-        // record's own data blocks are not noted again.
-        EXPECT_EQ(result.notes.size(), partial ? 3u : 2u) << Joined(result.notes);
-        EXPECT_EQ(result.records, 5);
-        EXPECT_EQ(result.liveRecords, 4);
-
-        {
-            CPictureDatabase db;
-            ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-            ASSERT_EQ(Add(db, "later.jpg", later, {"later"}), cut.next);
-            CMemFile back;
-            CRecordHead head;
-            ASSERT_EQ(db.ReadPicture(back, cut.next, head), 1);
-            EXPECT_TRUE(std::ranges::equal(back.Data(), later));
-        }
-        result = Check();
-        EXPECT_TRUE(result.Clean()) << Joined(result.problems);
-        const std::string into = "runs into block " + std::to_string(cut.next) + ", a record head";
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + into), 1) << Joined(result.notes);
-        EXPECT_EQ(NoteCount(result, "after the last whole block"), 0);
-        EXPECT_EQ(result.notes.size(), 2u) << Joined(result.notes);
-        EXPECT_EQ(result.records, 6);
-        EXPECT_EQ(result.liveRecords, 5);
-    }
-}
-
-TEST_F(DatabaseCheckTest, RecordWithoutEntriesIsUnfinishedOnlyWhenItsChainIsIncomplete) {
-    const std::int32_t e = End();
-    const std::string at = std::to_string(e);
-    // Each case damages a complete record without entries (head e, chain e + 1 to e + 3,
-    // 5000 bytes) so that its chain is no longer complete.
-    const std::vector<std::pair<std::function<void(Bytes&)>, std::string>> cases = {
-        {[&](Bytes& m) { Put32(m, Block(e + 3) + 12, 3000); },
-         "reaches block " + std::to_string(e + 3) + ", whose byte count 3000"},
-        // A head of its own (previous link -1), itself unfinished.
-        {[&](Bytes& m) {
-             Put32(m, Block(e + 2) + 8, 1), Put32(m, Block(e + 2), -1);
-             Put32(m, Block(e + 2) + 4, -1);
-         },
-         "runs into block " + std::to_string(e + 2) + ", a record head"},
-        {[&](Bytes& m) { Put32(m, Block(e + 2) + 4, e + 1); }, "runs in a circle"},
-        // Into the picture of m_own (2032 and 0 bytes), which its own check keeps.
-        {[&](Bytes& m) { Put32(m, Block(e + 1) + 4, m_own + 1); },
-         "holds 4064 bytes, the head says 5000"},
-    };
-    Restore();
-    ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), -1), e);
-    const Bytes complete = ReadFileBytes(File("pics.PXM"));
-    for (const auto& [damage, expected] : cases) {
-        Bytes main = complete;
-        damage(main);
-        const DatabaseCheckResult result = CheckCopy(main, m_index);
-        EXPECT_TRUE(result.Clean()) << expected << "\n" << Joined(result.problems);
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + expected), 1) << expected << "\n"
-                                                                  << Joined(result.notes);
-        EXPECT_EQ(result.records, 5);
-    }
-
-    // Intact, the record is one that an index reconstruction brings back.
-    DatabaseCheckResult result = CheckCopy(complete, m_index);
-    EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << Joined(result.problems);
-    EXPECT_TRUE(Has(result, "record at block " + at + ": no index entry names it"));
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
-    EXPECT_EQ(result.records, 6);
-    // Links that nothing reads do not keep the picture from reading back: the record is
-    // complete, its chain's faults are main-file damage.
-    Bytes main = complete;
-    Put32(main, Block(e + 2), 7);
-    result = CheckCopy(main, m_index);
-    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Joined(result.problems);
-    EXPECT_TRUE(Has(result, "block " + std::to_string(e + 2) +
-                                ": previous link 7 in the picture "
-                                "chain of record at block " +
-                                at))
-        << Joined(result.problems);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
 }
 
 TEST_F(DatabaseCheckTest, HeadsSentRoundOneLongChainCostBoundedWork) {
@@ -586,9 +478,5 @@ TEST(DatabaseCheckFormatTest, IndependentlyWrittenDatabasesCheckClean) {
     EXPECT_EQ(result.records, 401);
     EXPECT_TRUE(CheckDatabase(temp.File("w"), true).Clean());
 }
-
-} // namespace
-
-namespace {
 
 } // namespace
