@@ -1,4 +1,4 @@
-// The marked-data commands: the mark limit, delete, keywords and transfer on marks.
+// The marked-data commands: the mark limit with paging, and delete on marks.
 #include "collection/MarkCommands.h"
 #include "collection/PicdexDoc.h"
 #include "storage/Crc16.h"

@@ -1,5 +1,5 @@
-// The BMP format: round trips, the written layout, the header forms that are converted
-// (core and longer headers), and the reader's refusal and mending of damaged files.
+// The BMP reader's refusal of implausible headers. Reading and writing every form is
+// checked against the corpus and the reference reading in BmpCorpusTest.
 #include "imaging/PxDib.h"
 #include "BmpBuilder.h"
 #include "platform/DibFormat.h"

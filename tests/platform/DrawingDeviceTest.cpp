@@ -1,6 +1,6 @@
 // The software drawing device: mapping modes, StretchDIBits in both stretch modes for
-// every DIB form, clipping and mirroring, raster operations, BitBlt, GetDIBits and the
-// refusals that keep damaged DIBs from being read outside their blocks.
+// every DIB form, clipping, raster operations, BitBlt, GetDIBits and the refusals that
+// keep damaged DIBs from being read outside their blocks.
 #include "platform/ByteOrder.h"
 #include "platform/DibFormat.h"
 #include "platform/GdiBitmap.h"

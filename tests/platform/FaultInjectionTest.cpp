@@ -1,5 +1,6 @@
-// The fault-injection switch of the file layer: which operation fails, with which cause,
-// how often, what a short write leaves behind, and what is counted.
+// The fault-injection switch of the file layer: only the chosen operation fails, once,
+// with its cause, and a short write leaves its first half behind. The fault tests rely on
+// it failing what they ask for.
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"

@@ -1,5 +1,4 @@
-// File search with patterns and letter-case-blind names, companion-name resolution and
-// free space.
+// File search with patterns and letter-case-blind names, and free space.
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 

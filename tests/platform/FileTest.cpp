@@ -1,5 +1,4 @@
-// CFile (share modes, open errors, short reads), the errno to cause mapping and the
-// growable memory file.
+// CFile open errors and short reads, and reads and writes past the end of the memory file.
 #include "platform/File.h"
 #include "platform/MemFile.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,6 @@
-// Rebuilding the index in bulk and the main file by copying, the swap that installs the
-// results, and writing stored pictures back out.
+// The bulk index builder against one-by-one insertion, a swap cut before its last rename,
+// and writing stored pictures back out. Rebuilds and swaps under faults and kills are in
+// the fault and crash tests.
 #include "storage/Reconstruction.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
