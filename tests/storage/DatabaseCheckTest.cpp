@@ -142,7 +142,6 @@ protected:
         }
         return block;
     }
-    DatabaseCheckResult Check() { return CheckDatabase(File("pics"), false, Decoder()); }
     // The note on the thumbnail of m_old that a second one replaced.
     std::string ReplacedThumbnail() const {
         return "block " + std::to_string(m_old + 3) + ": a data block" + unreferenced;
