@@ -121,31 +121,4 @@ TEST_F(AddPicturesTest, RefusedFilesAreReportedUntilTheDiskIsFull) {
                      "Cannot save. Not enough hard drive free space."}));
 }
 
-TEST_F(AddPicturesTest, SaveAllStoresTheCorpusWithKeywordsAndThumbnails) {
-    const std::string dir = TestDataDir();
-    if (dir.empty())
-        return;
-    m_script.m_saves = {SaveChoice::saveAll};
-    m_script.m_keywords = {"sea", "", "sky"};
-    m_prompt.PushAnswer(true);
-    const std::vector<std::int32_t> stored =
-        Add({dir + "photos/ladybird-640x480.gif", dir + "photos/ladybird-640x480-pal8.tiff",
-             dir + "photos/Dune-704x440.jpg", dir + "photos/friends-480x640-8.bmp"});
-    EXPECT_EQ(m_prompt.Texts(),
-              (Texts{"<Save ladybird-640x480.gif all>", minimizeQuestion, "<minimized>"}));
-    ASSERT_EQ(stored.size(), 4u);
-    for (std::int32_t block : stored) {
-        const CRecordHead head = Head(block);
-        CMemFile thumbnail;
-        PxGif small;
-        std::uint32_t width = 0, height = 0;
-        ThumbnailDimensions(head.Width(), head.Height(), width, height);
-        EXPECT_EQ(head.Keyword(0) + head.Keyword(1) + "|" + head.Keyword(2), "sea|sky");
-        EXPECT_TRUE(m_doc.Database().ReadThumbnail(thumbnail, head) &&
-                    small.LoadFromFile(thumbnail));
-        EXPECT_EQ(small.GetWidth() * 1000 + small.GetHeight(), width * 1000 + height);
-    }
-    // The command ends on the last record by name.
-    EXPECT_EQ(Head(m_doc.Database().Index().GetCurrentRecord()).FileName(), "ladybird-640x480.gif");
-}
 } // namespace

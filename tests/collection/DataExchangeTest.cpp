@@ -1,6 +1,5 @@
-// Data exchange between two real databases: the question's count, the progress, a second
-// run finding nothing, one direction only, deleted records on either side, equal checksums
-// of other sizes, and a destination that is busy, missing or the source itself.
+// Data exchange with a destination that is busy, missing or the source itself copies
+// nothing. The copying itself is exercised under injected faults and through the tool.
 #include "collection/DataExchange.h"
 #include "collection/FileProperties.h"
 #include "platform/MemFile.h"
@@ -48,38 +47,6 @@ protected:
     int m_direction = ExchangeDirection::both;
     bool m_start = true;
 };
-
-TEST_F(DataExchangeTest, BothWaysCopiesWhatEachSideLacksAndASecondRunFindsNothing) {
-    Add(m_db, 10, 100, 1), Add(m_db, 11, 100, 2), Add(m_db, 12, 100, 3);
-    Add(m_b, 20, 100, 4), Add(m_b, 21, 100, 5), Add(m_b, 12, 100, 3); // 3 on both sides
-    m_start = false; // Cancel: nothing is copied (the counts below)
-    EXPECT_EQ(Run(ExchangeDirection::both), -1);
-    EXPECT_EQ(m_log, "a.PXM;4 pics found to transter. Continue?");
-    m_start = true;
-    EXPECT_EQ(Run(ExchangeDirection::both), 4);
-    EXPECT_EQ(m_log, "a.PXM;4 pics found to transter. Continue?;Copied : 1;Copied : 2;"
-                     "Copied : 1;Copied : 2");
-    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"Data transfer completed"});
-    EXPECT_EQ(Live(m_db), 5);
-    EXPECT_EQ(Live(m_b), 5);
-    EXPECT_EQ(Run(ExchangeDirection::both), -1);
-    EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>{"No pic found to transfer"});
-}
-
-TEST_F(DataExchangeTest, OneWayIgnoresDeletedRecordsAndNeedsTheSameSize) {
-    Add(m_db, 30, 100, 1, true);
-    Add(m_db, 31, 100, 2), Add(m_b, 31, 100, 2, true); // deleted there: lacking
-    Add(m_db, 32, 120, 3), Add(m_b, 32, 100, 4);       // same checksum, other size
-    m_b.Close();
-    EXPECT_EQ(ExchangeOneWay(m_db, m_destination, true, true, nullptr), 2);
-    EXPECT_EQ(Run(ExchangeDirection::outward), 2);
-    EXPECT_EQ(Live(m_db), 2);
-    EXPECT_EQ(Live(m_b), 3);
-    ASSERT_TRUE(m_db.Index().GoTo(1)); // the document's current entry stays current
-    EXPECT_EQ(Run(ExchangeDirection::inward), 1);
-    EXPECT_EQ(m_db.Index().GetCurrentNumber(), 1);
-    EXPECT_EQ(Live(m_db), 3);
-}
 
 TEST_F(DataExchangeTest, ABusyMissingOrOwnDestinationCopiesNothing) {
     Add(m_db, 1, 10, 1);

@@ -65,12 +65,4 @@ TEST_F(DuplicatesTest, MarksEveryCopyOfTheSamePicture) {
     EXPECT_FALSE(Db().Marks().HasMarks());
 }
 
-TEST_F(DuplicatesTest, ARunBeyondTheMarkLimitMarksTheFirstRecords) {
-    const int copies = CMarkList::maxMarks + 2;
-    for (int i = 0; i < copies; ++i)
-        Add(3, 10);
-    EXPECT_EQ(CDuplicates::MarkDuplicates(Db()), CMarkList::maxMarks * (copies - 1));
-    EXPECT_EQ(Db().Marks().Count(), CMarkList::maxMarks);
-}
-
 } // namespace

@@ -1,4 +1,4 @@
-// The marked-data commands: the mark limit, delete, keywords and transfer on marks.
+// The marked-data commands: the mark limit with paging, and delete on marks.
 #include "collection/MarkCommands.h"
 #include "collection/PicdexDoc.h"
 #include "storage/Crc16.h"
@@ -76,38 +76,6 @@ TEST_F(MarkCommandsTest, DeleteMarkedNeverDeletesTheCurrentRecordForAMarkOutside
     EXPECT_FALSE(IsLive(c));
     EXPECT_TRUE(Db().Marks().Exists()); // empty, but a list
     EXPECT_FALSE(Db().Marks().HasMarks());
-}
-
-TEST_F(MarkCommandsTest, KeywordOnMarkedFollowsTheLetterCaseRules) {
-    const std::int32_t has = Add("a.dat", {"Cat"}),
-                       full = Add("b.dat", {"1", "2", "3", "4", "5", "6"});
-    const std::int32_t none = Add("c.dat"), twice = Add("d.dat", {"dog", "", "DOG"});
-    for (std::int32_t record : {has, full, none, twice})
-        Db().Marks().Mark(record);
-    m_ui.m_keyword = "CAT";
-    EXPECT_EQ(m_commands.KeywordOnMarked(), 2);
-    EXPECT_EQ(Keywords(has), "Cat,,,,,,");
-    EXPECT_EQ(Keywords(full), "1,2,3,4,5,6,");
-    EXPECT_EQ(Keywords(none), "cat,,,,,,");
-    EXPECT_EQ(Keywords(twice), "dog,cat,DOG,,,,");
-    EXPECT_EQ(Db().Index().GetCurrentRecord(), twice); // the last mark is shown
-    m_ui.m_keyword = "Dog", m_ui.m_action = KeywordAction::remove;
-    EXPECT_EQ(m_commands.KeywordOnMarked(), 1);
-    EXPECT_EQ(Keywords(twice), ",cat,,,,,");
-}
-
-TEST_F(MarkCommandsTest, TransferCopiesMarksIntoAWritableDatabaseOnly) {
-    Add("a.dat");
-    const std::int32_t b = Add("b.dat", {"x"}), c = Add("c.dat");
-    Db().Marks().Mark(c);
-    Db().Marks().Mark(b);
-    m_ui.m_path = File("other.PXM");
-    EXPECT_EQ(m_commands.TransferMarked(), 2);
-    CPictureDatabase holder; // holds the files for writing: the next open is read-only
-    ASSERT_TRUE(holder.OpenDatabase(File("other"), false));
-    EXPECT_EQ(m_commands.TransferMarked(), -1);
-    EXPECT_TRUE(m_prompt.Saw(readOnlyTargetMessage));
-    EXPECT_EQ(holder.Index().EntryCount(), 7); // two records' three entries, one keyword
 }
 
 } // namespace

@@ -30,27 +30,6 @@ protected:
     CMemorySettings m_settings;
 };
 
-// The stored folder is offered without its trailing slash, except the root; Cancel leaves
-// the setting alone and asks nothing.
-TEST_F(OpenCommandTest, DialogShowsTitleFilterExtensionAndTheStoredFolder) {
-    const std::pair<const char*, const char*> folders[] = {
-        {nullptr, ""}, {"/srv/pictures/", "/srv/pictures"}, {"/", "/"}};
-    for (const auto& [stored, shown] : folders) {
-        if (stored)
-            m_settings.WriteProfileString("Options", "OpenPath", stored);
-        CScriptedOpenDialog dialog(std::nullopt);
-        std::string chosen = "stale";
-        EXPECT_FALSE(OpenCommand(m_settings, dialog, chosen));
-        EXPECT_TRUE(chosen.empty());
-        EXPECT_EQ(dialog.m_request.title, "Open Picdex file");
-        EXPECT_EQ(dialog.m_request.filter, "Picdex|*.PXM||");
-        EXPECT_EQ(dialog.m_request.defaultExtension, "PXM");
-        EXPECT_EQ(dialog.m_request.initialFolder, shown);
-        EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), stored ? stored : "");
-    }
-    EXPECT_TRUE(m_prompt.Texts().empty());
-}
-
 TEST_F(OpenCommandTest, ExistingFileIsChosenWithoutQuestionAndItsFolderRemembered) {
     const std::string path = File("HOLIDAY.PXM");
     WriteFileBytes(path, std::string_view("x"));

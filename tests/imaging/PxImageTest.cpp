@@ -1,9 +1,8 @@
-// The image object: row forms, display depth and the 256-colour option, the halftone
-// choice and the drawing call, palettes, copying, capture from a bitmap, the buffered
-// reader, the archive form and the choice of class by extension.
+// The image object: a block too small for its rows, display depth and the 256-colour
+// option, the halftone choice and the drawing call, copying, the buffered reader and the
+// archive form.
 #include "BmpBuilder.h"
 #include "imaging/ImageOptions.h"
-#include "imaging/ImageType.h"
 #include "imaging/PxDib.h"
 #include "platform/DibFormat.h"
 
@@ -63,44 +62,6 @@ const std::vector<std::uint8_t> kRgbPixel =
 } // namespace
 
 // ---- Row forms ----
-
-// Packed rows of each depth and size, checked against the definitions of the forms:
-// padded rows are the packed ones each followed by zeros, PackRows gives the packed rows
-// back, FlipRows pads first and reverses the order. Padding or packing twice moves nothing.
-TEST(PxImageRows, EveryFormMovesTheRowsAsDefined) {
-    const struct {
-        unsigned bits, width, height;
-    } cases[] = {
-        {8, 5, 3}, {4, 3, 3},  {24, 5, 2}, {1, 3, 1}, {1, 33, 2}, // rows move; one row
-        {8, 4, 3}, {32, 3, 2}, {1, 32, 2},                        // sizes agree: nothing moves
-    };
-    EXPECT_EQ(PxImage::PaddedRowBytes(32, 1u << 24), 1ull << 26); // no overflow
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.bits << " bits " << c.width << " x " << c.height);
-        const std::size_t packed = PxImage::PackedRowBytes(c.bits, c.width);
-        const std::size_t padded = PxImage::PaddedRowBytes(c.bits, c.width);
-        const std::vector<std::uint8_t> rows = Sequence(packed * c.height);
-        std::vector<std::uint8_t> padForm(padded * c.height), flipped(padForm.size());
-        for (std::size_t r = 0; r < c.height; ++r) {
-            std::copy_n(rows.begin() + r * packed, packed, padForm.begin() + r * padded);
-            std::copy_n(rows.begin() + r * packed, packed,
-                        flipped.begin() + (c.height - 1 - r) * padded);
-        }
-        CPackedImage image;
-        ASSERT_EQ(image.Load(c.bits, c.width, c.height, rows), 1);
-        EXPECT_EQ(image.IsRowsPadded(), packed != padded);
-        ASSERT_EQ(image.PadRows(), 1);
-        EXPECT_EQ(image.Bytes(padForm.size()), padForm);
-        ASSERT_EQ(image.PackRows(), 1);
-        ASSERT_EQ(image.PackRows(), 1);
-        EXPECT_FALSE(image.IsRowsPadded());
-        EXPECT_EQ(image.Bytes(rows.size()), rows);
-        ASSERT_EQ(image.FlipRows(), 1);
-        EXPECT_EQ(image.Bytes(flipped.size()), flipped);
-        ASSERT_EQ(image.FlipRows(), 1);
-        EXPECT_EQ(image.Bytes(padForm.size()), padForm);
-    }
-}
 
 TEST(PxImageRows, ABlockTooSmallForTheRowsIsNotTouched) {
     CPackedImage tight;
@@ -168,27 +129,6 @@ TEST(PxImageDisplay, TheHalftoneFlagIsSetAtEveryLoadAndChoosesTheStretchMode) {
 
 // ---- Palettes, copies, capture ----
 
-TEST(PxImagePalette, EntriesFollowTheColourCountAndColoursUsed) {
-    BmpBuilder b{.width = 4, .height = 1, .colorsUsed = 3, .pixels = {0, 1, 2, 0}};
-    b.colors = {0x102030, 0x405060, 0x708090};
-    PxDib image;
-    ASSERT_EQ(LoadBytes(image, b.Build()), 1);
-    ASSERT_NE(image.GetPalette(), nullptr);
-    auto entries = image.GetPalette()->Entries();
-    ASSERT_EQ(entries.size(), 256u); // max(colours used, colour count)
-    EXPECT_EQ(entries[1].peRed, 0x40);
-    EXPECT_EQ(entries[1].peBlue, 0x60);
-    EXPECT_EQ(entries[3].peRed + entries[255].peGreen, 0);
-
-    PxDib rgb, sixteen;
-    ASSERT_EQ(LoadBytes(rgb, kRgbPixel), 1);
-    EXPECT_EQ(rgb.CreateImagePalette(), 1);
-    EXPECT_EQ(rgb.GetPalette(), nullptr);
-    BmpBuilder s{.width = 2, .height = 1, .bits = 16, .pixels = {1, 2, 3, 4}};
-    ASSERT_EQ(LoadBytes(sixteen, s.Build()), 1);
-    EXPECT_EQ(sixteen.CreateImagePalette(), 0);
-}
-
 TEST(PxImageCopy, CopyFromTakesTheImageButKeepsItsOwnDisplayState) {
     ScreenScope scope;
     SetForce256Colors(false);
@@ -210,25 +150,6 @@ TEST(PxImageCopy, CopyFromTakesTheImageButKeepsItsOwnDisplayState) {
     EXPECT_EQ(target.GetPalette()->Entries()[0].peRed, 0xFF);
     EXPECT_EQ(target.CopyFrom(target), 1);
     EXPECT_EQ(target.GetWidth(), 3u);
-}
-
-TEST(PxImageCapture, CreateFromBitmapMakesA24BitImageThatDrawsTheBitmap) {
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    CBitmap bitmap, none;
-    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(dc, 3, 2));
-    dc.SelectObject(&bitmap);
-    dc.FillSolidRect({0, 0, 3, 1}, RGB(10, 20, 30));
-    dc.FillSolidRect({1, 1, 2, 2}, RGB(200, 100, 50));
-    dc.SelectObject(nullptr);
-    PxDib image;
-    ASSERT_EQ(image.CreateFromBitmap(dc, bitmap), 1);
-    EXPECT_EQ(image.GetImageBits(), 24u);
-    EXPECT_TRUE(image.IsRowsPadded());
-    EXPECT_EQ(image.GetBits().size(), 2u * 12);
-    EXPECT_EQ(ReadInfoHeader(image.GetHeader().data()).biSizeImage, 2u * 12); // 32-bit rows
-    EXPECT_TRUE(std::ranges::equal(Render(image), std::span(bitmap.Pixels(), 6)));
-    EXPECT_EQ(image.CreateFromBitmap(dc, none), 0);
 }
 
 // ---- Buffered reader ----
@@ -259,29 +180,6 @@ TEST(PxImageReader, BufferedReadsCrossRefillsAndEndCleanly) {
 
 // ---- Load and save sequence, archive form ----
 
-TEST(PxImageFiles, PathsThatCannotBeOpenedFailWithTheirCause) {
-    CTempDir temp;
-    PxDib image;
-    EXPECT_EQ(image.LoadFromPath(temp.File("missing.bmp")), 0);
-    EXPECT_EQ(image.LastFileError(), FileCause::fileNotFound);
-    EXPECT_FALSE(image.HasImage());
-    EXPECT_EQ(image.SaveToPath(temp.File("no/such/folder.bmp")), 0);
-    EXPECT_NE(image.LastFileError(), 0);
-
-    // The owned file is reused from path to path.
-    const std::string first = temp.File("a.bmp"), second = temp.File("b.bmp");
-    WriteFileBytes(first, kRgbPixel);
-    WriteFileBytes(second,
-                   BmpBuilder{.width = 2, .height = 1, .bits = 24, .pixels = Sequence(8)}.Build());
-    ASSERT_EQ(image.LoadFromPath(first), 1);
-    CFile* held = image.GetFile();
-    ASSERT_EQ(image.LoadFromPath(second), 1);
-    EXPECT_EQ(image.GetFile(), held);
-    EXPECT_EQ(image.GetWidth(), 2u);
-    ASSERT_EQ(image.SaveToPath(first), 1);
-    EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(second));
-}
-
 // Stored at a file's position between other bytes, the image is a BMP that any class
 // reads back from there, stopping after its pixels.
 TEST(PxImageFiles, TheArchiveFormIsABmpForEveryClass) {
@@ -306,23 +204,4 @@ TEST(PxImageFiles, TheArchiveFormIsABmpForEveryClass) {
     FillMemFile(damaged, std::vector<std::uint8_t>{'B', 'M', 1});
     EXPECT_EQ(loaded.Serialize(damaged, false), 0);
     EXPECT_FALSE(loaded.HasImage());
-}
-
-TEST(PxImageFiles, TheClassIsChosenByTheExtension) {
-    const struct {
-        const char* path;
-        int type;
-    } cases[] = {
-        {"a.jpg", imageJpeg},        {"/x/b.JPEG", imageJpeg}, {"c.Jpe", imageJpeg},
-        {"d.bmp", imageBmp},         {"e.GIF", imageGif},      {"f.tif", imageTiff},
-        {"g.TIFF", imageTiff},       {"h.png", imageNone},     {"jpg", imageNone},
-        {"dir.bmp/file", imageNone}, {"i.bmp.txt", imageNone}, {"", imageNone},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ImageTypeFromPath(c.path), c.type) << c.path;
-    std::unique_ptr<PxImage> dib = CreateImageForType(imageBmp);
-    ASSERT_NE(dib, nullptr);
-    EXPECT_STREQ(dib->GetClassName(), "PxDib");
-    EXPECT_EQ(CreateImageForType(imageNone), nullptr);
-    EXPECT_EQ(CreateImageForType(99), nullptr);
 }

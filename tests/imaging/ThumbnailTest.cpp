@@ -47,17 +47,6 @@ class ThumbnailTest : public CTempDirTest {};
 
 } // namespace
 
-TEST(Thumbnail, DimensionsKeepTheLongerSideAt92) {
-    const std::uint32_t cases[][4] = {{640, 480, 92, 69}, {480, 640, 69, 92}, {50, 40, 50, 40},
-                                      {92, 50, 92, 50},   {50, 92, 50, 92},   {91, 91, 91, 91},
-                                      {1, 5000, 1, 92},   {0, 0, 1, 1}};
-    for (const auto& c : cases) {
-        std::uint32_t size[2] = {};
-        ThumbnailDimensions(c[0], c[1], size[0], size[1]);
-        EXPECT_TRUE(size[0] == c[2] && size[1] == c[3]) << c[0] << "x" << c[1];
-    }
-}
-
 TEST_F(ThumbnailTest, ATrueColourPictureGivesAn8BitGifOfItsReducedPicture) {
     std::unique_ptr<PxImage> photo = Quadrants(640, 480);
     for (bool option : {false, true}) {

@@ -1,6 +1,6 @@
 // The software drawing device: mapping modes, StretchDIBits in both stretch modes for
-// every DIB form, clipping and mirroring, raster operations, BitBlt, GetDIBits and the
-// refusals that keep damaged DIBs from being read outside their blocks.
+// every DIB form, clipping, raster operations, BitBlt, GetDIBits and the refusals that
+// keep damaged DIBs from being read outside their blocks.
 #include "platform/ByteOrder.h"
 #include "platform/DibFormat.h"
 #include "platform/GdiBitmap.h"
@@ -124,15 +124,6 @@ TEST(DrawingDeviceMapping, NegativeExtentsMirrorAndImpossibleValuesAreRefusedOrC
 
 // ---- The two stretch modes on known patterns ----
 
-TEST(DrawingDeviceStretch, HalvingAveragesPairsWhileColorOnColorPicksOnePixel) {
-    TestDib dib = GreyRow({0, 100, 200, 255});
-    Canvas average(2, 1), nearest(2, 1);
-    EXPECT_EQ(average.Draw(dib, 0, 0, 2, 1, 0, 0, 4, 1, HALFTONE), 1);
-    EXPECT_EQ(nearest.Draw(dib, 0, 0, 2, 1, 0, 0, 4, 1, COLORONCOLOR), 1);
-    EXPECT_EQ(average.Row(0), (std::vector<std::uint32_t>{Grey(50), Grey(228)})); // 227.5 up
-    EXPECT_EQ(nearest.Row(0), (std::vector<std::uint32_t>{Grey(100), Grey(255)}));
-}
-
 // Area averaging against a plain double-precision box filter, on random 3- and 4-byte
 // pixels and sizes that share no factor with them, including enlargement in one axis only;
 // mirrored, the same pixels come out in the other order.
@@ -252,23 +243,6 @@ TEST(DrawingDeviceForms, EveryUncompressedDepthDrawsTheSamePictureBothWaysUp) {
     ExpectPixels(c, [](int x, int) { return x == 0 || x == 2 || x == 9 ? 0xA0B0C0u : 0x102030u; });
 }
 
-TEST(DrawingDeviceForms, RleStreamsExpandToTheSamePicture) {
-    // Line by line from the bottom: runs, literal runs padded to a word, end of line.
-    TestDib rle8 = MakeDib(5, 3, 8, BI_RLE8, {kColors, kColors + 4});
-    rle8.bits = {1, 1, 2, 0, 1, 2, 1, 3, 0, 0,  // bottom: 1 | 0 0 | 2 | 3
-                 2, 3, 0, 3, 1, 0, 2, 0, 0, 0,  // middle: 3 3 | literal 1 0 2 (+pad)
-                 0, 5, 0, 1, 2, 3, 0, 0, 0, 1}; // top: literal 0 1 2 3 0 (+pad), end
-    TestDib rle4 = MakeDib(5, 3, 4, BI_RLE4, {kColors, kColors + 4});
-    rle4.bits = {1, 0x11, 2,    0x00, 2,    0x23, 0, 0,  // 1 | 0 0 | 2 3
-                 2, 0x33, 0,    3,    0x10, 0x20, 0, 0,  // 3 3 | 1 0 2
-                 0, 5,    0x01, 0x23, 0x00, 0,    0, 1}; // 0 1 2 3 0
-    for (const TestDib* dib : {&rle8, &rle4}) {
-        Canvas c(5, 3);
-        EXPECT_EQ(c.Draw(*dib, 0, 0, 5, 3, 0, 0, 5, 3), 3);
-        ExpectPixels(c, PictureAt);
-    }
-}
-
 TEST(DrawingDeviceForms, RleDeltaSkipsPixelsAndDamageStaysInsideBothBuffers) {
     // Delta right 2 and up 1, then a run; skipped pixels keep colour 0.
     TestDib dib = MakeDib(4, 2, 8, BI_RLE8, {0x000000, 0x0000FF});
@@ -327,22 +301,6 @@ TEST(DrawingDeviceForms, MaskedChannelsScaleToFullRangeAndPaletteIndicesResolve)
 }
 
 // ---- Rectangles: source origin, mirroring, clipping, mapping ----
-
-TEST(DrawingDeviceRectangles, SourceOriginAndMirroring) {
-    TestDib up = EncodeForm(24, false), down = EncodeForm(24, true);
-    Canvas fromUp(2, 1), fromDown(2, 1);
-    // The top line, columns 1 and 2: two lines up from the bottom of the bottom-up DIB.
-    fromUp.Draw(up, 0, 0, 2, 1, 1, 2, 2, 1);
-    fromDown.Draw(down, 0, 0, 2, 1, 1, 0, 2, 1);
-    ExpectPixels(fromUp, [](int x, int) { return PictureAt(x + 1, 0); });
-    ExpectPixels(fromDown, [](int x, int) { return PictureAt(x + 1, 0); });
-    // From the far corner back: turned half round; the source right to left: mirrored.
-    Canvas turned(5, 3), mirrored(5, 3);
-    turned.Draw(up, 5, 3, -5, -3, 0, 0, 5, 3);
-    mirrored.Draw(up, 0, 0, 5, 3, 5, 0, -5, 3, HALFTONE);
-    ExpectPixels(turned, [](int x, int y) { return PictureAt(4 - x, 2 - y); });
-    ExpectPixels(mirrored, [](int x, int y) { return PictureAt(4 - x, y); });
-}
 
 TEST(DrawingDeviceRectangles, TheDestinationIsMappedAndClippedToTheSurface) {
     TestDib dib = EncodeForm(24, false);

@@ -1,5 +1,6 @@
-// The fault-injection switch of the file layer: which operation fails, with which cause,
-// how often, what a short write leaves behind, and what is counted.
+// The fault-injection switch of the file layer: only the chosen operation fails, once,
+// with its cause, and a short write leaves its first half behind. The fault tests rely on
+// it failing what they ask for.
 #include "platform/FaultInjection.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -72,49 +73,6 @@ TEST_F(FaultInjectionTest, ShortWriteStoresTheFirstHalfThenFailsAsDiskFull) {
     ASSERT_EQ(bytes.size(), 100u);
     for (std::size_t i = 0; i < 12; ++i)
         EXPECT_EQ(bytes[i], i >= 2 && i < 7 ? 0xEE : i) << "byte " << i;
-}
-
-TEST_F(FaultInjectionTest, OperationsAreCountedPerKindUntilDisarmed) {
-    WriteFileBytes(File("a"), "A");
-    std::uint8_t buffer[10];
-    {
-        CScopedFault armed(Operation::rename, 1, Fault::noSpace);
-        m_file.Read(buffer, 10);
-        m_file.Write(buffer, 10);
-        m_file.SetLength(50);
-        m_file.Flush();
-        EXPECT_TRUE(SyncFolder(m_temp.Path()));
-        errno = 0;
-        EXPECT_FALSE(RenameFile(File("a"), File("b")));
-        EXPECT_EQ(errno, ENOSPC);
-        EXPECT_FALSE(FileExists(File("b")));
-        EXPECT_TRUE(RenameFile(File("a"), File("b")));
-        CMemFile memory; // never reaches the disk: not counted
-        memory.Write(buffer, 10);
-        EXPECT_EQ(FaultInjection::Count(Operation::read), 1u);
-        EXPECT_EQ(FaultInjection::Count(Operation::write), 2u);
-        EXPECT_EQ(FaultInjection::Count(Operation::sync), 2u);
-        EXPECT_EQ(FaultInjection::Count(Operation::rename), 2u);
-    }
-    m_file.Read(buffer, 10);
-    EXPECT_EQ(FaultInjection::Count(Operation::read), 1u) << "disarmed: kept, not counted";
-    EXPECT_EQ(ReadFileBytes(File("b")), std::vector<std::uint8_t>{'A'});
-    // Disarmed, the calls report real errors.
-    EXPECT_FALSE(RenameFile(File("missing"), File("c")));
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_FALSE(SyncFolder(File("b"))) << "a file is not a folder";
-}
-
-TEST_F(FaultInjectionTest, OnlyASuccessfulSyncForgetsTheUnsyncedWrites) {
-    EXPECT_FALSE(m_file.HasUnsyncedWrites());
-    m_file.WriteAt("x", 1, 0);
-    {
-        CScopedFault armed(Operation::sync, 1, Fault::ioError);
-        EXPECT_EQ(FailureOf([&] { m_file.Flush(); }), "Hardware failure");
-        EXPECT_TRUE(m_file.HasUnsyncedWrites());
-    }
-    m_file.Flush();
-    EXPECT_FALSE(m_file.HasUnsyncedWrites());
 }
 
 } // namespace

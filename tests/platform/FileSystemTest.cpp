@@ -1,5 +1,4 @@
-// File search with patterns and letter-case-blind names, companion-name resolution and
-// free space.
+// File search with patterns and letter-case-blind names, and free space.
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -24,27 +23,6 @@ TEST_F(FileSystemTest, FileExistsIgnoresLetterCaseAndMatchesPatterns) {
         EXPECT_TRUE(FileExists(File(name))) << name;
     for (const char* name : {"Holiday.PXI", "*.gif", "holiday", "Holiday.PXM?", "nodir/*.*"})
         EXPECT_FALSE(FileExists(File(name))) << name;
-}
-
-TEST_F(FileSystemTest, GetFileSizeReportsTheFirstMatchOrZero) {
-    EXPECT_EQ(GetFileSize(File("holiday.pxm")), 10);
-    EXPECT_EQ(GetFileSize(File("*.txt")), 3);
-    EXPECT_EQ(GetFileSize(File("none.bin")), 0);
-}
-
-TEST_F(FileSystemTest, ResolveCaseInsensitivePrefersTheExactSpelling) {
-    EXPECT_EQ(ResolveCaseInsensitive(File("holiday.pxm")), File("Holiday.PXM"));
-    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXM")), File("Holiday.PXM"));
-    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXI")), File("Holiday.PXI"))
-        << "without a match the path comes back as formed";
-
-    WriteFileBytes(File("holiday.pxm"), "y");
-    EXPECT_EQ(ResolveCaseInsensitive(File("holiday.pxm")), File("holiday.pxm"));
-    EXPECT_EQ(ResolveCaseInsensitive(File("Holiday.PXM")), File("Holiday.PXM"));
-    std::string other = ResolveCaseInsensitive(File("HOLIDAY.PXM"));
-    EXPECT_TRUE(other == File("holiday.pxm") || other == File("Holiday.PXM")) << other;
-
-    EXPECT_EQ(ResolveCaseInsensitive(File("*.pxm")), File("*.pxm")) << "patterns are not resolved";
 }
 
 TEST_F(FileSystemTest, CheckFreeSpace) {

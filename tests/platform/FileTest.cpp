@@ -1,5 +1,4 @@
-// CFile (share modes, open errors, short reads), the errno to cause mapping and the
-// growable memory file.
+// CFile open errors and short reads, and reads and writes past the end of the memory file.
 #include "platform/File.h"
 #include "platform/MemFile.h"
 #include "support/TestSupport.h"
@@ -22,25 +21,6 @@ int CauseOf(auto&& op) {
 }
 
 class FileTest : public CTempDirTest {};
-
-TEST_F(FileTest, SecondWriterIsRefusedWithSharingViolationAndMayStillRead) {
-    const std::string path = File("db.PXM");
-    WriteFileBytes(path, "content");
-    CFile writer, second, third;
-    ASSERT_TRUE(writer.Open(path, kWriteDenyWrite));
-    CFileException error;
-    EXPECT_FALSE(second.Open(path, kWriteDenyWrite, &error));
-    EXPECT_EQ(error.Cause(), FileCause::sharingViolation);
-    EXPECT_STREQ(error.what(), "File sharing violation");
-
-    // The fallback every caller takes: reading with deny-none.
-    ASSERT_TRUE(second.Open(path, kReadDenyNone));
-    char text[7] = {};
-    EXPECT_EQ(second.Read(text, sizeof text), 7u);
-    EXPECT_EQ(std::string_view(text, 7), "content");
-    writer.Close();
-    EXPECT_TRUE(third.Open(path, kWriteDenyWrite)) << "the lock must go with the close";
-}
 
 TEST_F(FileTest, OpenFailuresCarryTheirCause) {
     WriteFileBytes(File("plain"), "x");
@@ -75,33 +55,6 @@ TEST_F(FileTest, ReadsDeliverWhatIsLeftAndSeeksBeforeTheStartFail) {
     EXPECT_EQ(CauseOf([&] { file.Seek(-7, CFile::end); }), FileCause::badSeek);
     file.Close();
     EXPECT_EQ(CauseOf([&] { file.Read(buffer, 1); }), FileCause::invalidFile);
-}
-
-TEST(FileErrorTest, ErrnoValuesMapToTheirCauses) {
-    const std::pair<int, int> cases[] = {
-        {ENOENT, 2},  {ENOTDIR, 3}, {ENAMETOOLONG, 3}, {EMFILE, 4}, {ENFILE, 4},
-        {EACCES, 5},  {EPERM, 5},   {EROFS, 5},        {EBADF, 6},  {ENOSPC, 13},
-        {EDQUOT, 13}, {EIO, 10},    {EWOULDBLOCK, 11}, {EINVAL, 1},
-    };
-    for (auto [error, cause] : cases)
-        EXPECT_EQ(FileCauseFromErrno(error), cause) << "errno " << error;
-    EXPECT_STREQ(FileErrorText(FileCause::endOfFile), "Reached end of file");
-}
-
-TEST(MemFileTest, CapacityGrowsInStepsAndAtLeastDoubles) {
-    CMemFile file(100);
-    std::size_t capacity = 0;
-    const std::vector<std::uint8_t> piece(37, 0x5A);
-    for (int i = 0; i < 200; ++i) {
-        file.Write(piece.data(), piece.size());
-        if (file.GetCapacity() != capacity) {
-            EXPECT_EQ(file.GetCapacity() % 100, 0u);
-            EXPECT_GE(file.GetCapacity(), 2 * capacity);
-            capacity = file.GetCapacity();
-        }
-    }
-    EXPECT_EQ(file.GetLength(), 7400);
-    EXPECT_EQ(CMemFile(0).GetGrowthStep(), 1024u);
 }
 
 TEST(MemFileTest, ReadsPastTheEndDeliverNothingAndWritesThereLeaveZeros) {

@@ -1,4 +1,4 @@
-// What a path names, folder listings and folders made on demand.
+// Folder listings with what each entry is, and folders made on demand.
 #include "platform/PathInfo.h"
 #include "support/TestSupport.h"
 
@@ -9,32 +9,6 @@
 namespace {
 
 class PathInfoTest : public CTempDirTest {};
-
-TEST_F(PathInfoTest, KindsAndSizesFollowLinksUnlessAsked) {
-    WriteFileBytes(File("ten.bin"), "0123456789");
-    std::filesystem::create_directory(File("sub"));
-    std::filesystem::create_symlink(File("gone"), File("dangling"));
-    std::filesystem::create_symlink(File("ten.bin"), File("link"));
-    struct Case {
-        const char* name;
-        bool follow;
-        PathKind kind;
-        std::int64_t size;
-    };
-    for (const Case& c :
-         {Case{"ten.bin", true, PathKind::regular, 10}, Case{"sub", true, PathKind::folder, 0},
-          Case{"sub/", true, PathKind::folder, 0}, Case{"none", true, PathKind::missing, 0},
-          Case{"ten.bin/x", true, PathKind::missing, 0}, Case{"link", true, PathKind::regular, 10},
-          Case{"link", false, PathKind::other, 0}, Case{"dangling", true, PathKind::missing, 0},
-          Case{"dangling", false, PathKind::other, 0}}) {
-        const PathInfo info = GetPathInfo(File(c.name), c.follow);
-        EXPECT_EQ(info.kind, c.kind) << c.name << " " << c.follow;
-        EXPECT_EQ(info.size, c.size) << c.name << " " << c.follow;
-    }
-    EXPECT_EQ(GetPathInfo("/dev/null").kind, PathKind::other);
-    EXPECT_TRUE(PathExists(File("dangling"), false));
-    EXPECT_FALSE(PathExists(File("dangling")));
-}
 
 TEST_F(PathInfoTest, ListingNamesEveryEntryWithWhatItIs) {
     WriteFileBytes(File("a.jpg"), "abc");

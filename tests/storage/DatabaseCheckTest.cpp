@@ -1,7 +1,7 @@
 // The integrity check on a database the program wrote (records with keywords, stored and
 // own thumbnails, a replaced thumbnail, a deleted record, changed keywords, a password):
 // clean as written, every kind of damage found and blamed on the right file, and what
-// interrupted additions and thumbnail stores leave behind noted, not taken for damage.
+// interrupted additions leave behind noted, not taken for damage.
 #include "storage/DatabaseCheck.h"
 #include "platform/ByteOrder.h"
 #include "platform/FaultInjection.h"
@@ -16,10 +16,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include <algorithm>
 #include <climits>
@@ -48,11 +44,6 @@ std::ptrdiff_t NoteCount(const DatabaseCheckResult& result, std::string_view tex
 // The end of a note on data blocks that no chain claims.
 const std::string unreferenced = " that no record refers to (a replaced thumbnail or a write "
                                  "that did not complete), ignored";
-
-std::string Unfinished(std::int32_t block) {
-    return "block " + std::to_string(block) +
-           ": unfinished record (an addition that did not complete), ignored: its picture chain ";
-}
 
 void Put32(Bytes& bytes, std::int64_t offset, std::int32_t value) {
     PutLe32(bytes.data() + offset, value);
@@ -151,7 +142,6 @@ protected:
         }
         return block;
     }
-    DatabaseCheckResult Check() { return CheckDatabase(File("pics"), false, Decoder()); }
     // The note on the thumbnail of m_old that a second one replaced.
     std::string ReplacedThumbnail() const {
         return "block " + std::to_string(m_old + 3) + ": a data block" + unreferenced;
@@ -184,18 +174,6 @@ TEST_F(DatabaseCheckTest, WrittenDatabaseIsCleanFullAndQuickWhileItsWriterHoldsI
     writer.Close();
     EXPECT_EQ(ReadFileBytes(File("pics.PXM")), m_main);
     EXPECT_EQ(ReadFileBytes(File("pics.PXI")), m_index);
-}
-
-TEST_F(DatabaseCheckTest, MissingFilesAreReportedAndNeverCreated) {
-    const DatabaseCheckResult none = CheckDatabase(File("none"), false);
-    EXPECT_TRUE(none.mainDamaged && none.indexDamaged) << Joined(none.problems);
-    EXPECT_TRUE(Has(none, "none.PXM: not found") && Has(none, "none.PXI: not found"));
-    EXPECT_FALSE(FileExists(File("none.PXM")) || FileExists(File("none.PXI")));
-
-    WriteFileBytes(File("solo.pxm"), m_main); // any letter case names the file
-    const DatabaseCheckResult solo = CheckDatabase(File("solo"), false);
-    EXPECT_TRUE(solo.indexDamaged && !solo.mainDamaged) << Joined(solo.problems);
-    EXPECT_EQ(solo.records, 5);
 }
 
 TEST_F(DatabaseCheckTest, MainFileDamageIsFoundAndBlamedOnTheMainFile) {
@@ -279,176 +257,6 @@ TEST_F(DatabaseCheckTest, IndexDamageIsFoundAndBlamedOnTheIndexFile) {
             EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << expected;
         }
     }
-}
-
-TEST_F(DatabaseCheckTest, InterruptedAddLeavesARecordWithoutEntries) {
-    CPictureDatabase db;
-    ASSERT_EQ(db.OpenDatabase(File("pics"), true), 1);
-    CRecordHead head;
-    head.SetCrc(UpdateCrc16(0, PatternBytes(4000, 9)));
-    std::int32_t block = -1;
-    CMemFile picture;
-    FillMemFile(picture, PatternBytes(4000, 9));
-    ASSERT_EQ(db.Main().AppendRecord(picture, block, head), 1);
-    const DatabaseCheckResult result = CheckDatabase(File("pics"), false);
-    EXPECT_TRUE(Has(result, "record at block " + std::to_string(block) + ": no index entry"))
-        << Joined(result.problems);
-    EXPECT_TRUE(result.indexDamaged && !result.mainDamaged);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
-    EXPECT_EQ(result.records, 6);
-    EXPECT_EQ(result.liveRecords, 4);
-}
-
-TEST_F(DatabaseCheckTest, UnfinishedAdditionIsNotedAndTheRecordAddedAfterItChecksClean) {
-    const std::int32_t e = End();
-    const Bytes later = PatternBytes(3000, 6);
-    struct Cut {
-        std::int64_t kept;  // bytes of the addition in the file
-        std::string before; // why its chain is incomplete
-        std::int32_t next;  // where the next addition puts its head
-    };
-    const std::string past = "runs past the end of the file (block ";
-    for (const Cut& cut : {Cut{2048, past + std::to_string(e + 1) + ")", e + 1},
-                           Cut{4096, past + std::to_string(e + 2) + ")", e + 2},
-                           Cut{4096 + 1000, past + std::to_string(e + 2) + ")", e + 2}}) {
-        SCOPED_TRACE(cut.kept);
-        Restore();
-        ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), cut.kept), e);
-        const bool partial = cut.kept % 2048 != 0;
-        DatabaseCheckResult result = Check();
-        EXPECT_TRUE(result.Clean() && !result.mainDamaged && !result.indexDamaged)
-            << Joined(result.problems);
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + cut.before), 1) << Joined(result.notes);
-        EXPECT_EQ(NoteCount(result, "1000 bytes after the last whole block"), partial ? 1 : 0);
-        // The replaced thumbnail, the unfinished record and maybe the partial block: the
-        // record's own data blocks are not noted again.
-        EXPECT_EQ(result.notes.size(), partial ? 3u : 2u) << Joined(result.notes);
-        EXPECT_EQ(result.records, 5);
-        EXPECT_EQ(result.liveRecords, 4);
-
-        {
-            CPictureDatabase db;
-            ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-            ASSERT_EQ(Add(db, "later.jpg", later, {"later"}), cut.next);
-            CMemFile back;
-            CRecordHead head;
-            ASSERT_EQ(db.ReadPicture(back, cut.next, head), 1);
-            EXPECT_TRUE(std::ranges::equal(back.Data(), later));
-        }
-        result = Check();
-        EXPECT_TRUE(result.Clean()) << Joined(result.problems);
-        const std::string into = "runs into block " + std::to_string(cut.next) + ", a record head";
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + into), 1) << Joined(result.notes);
-        EXPECT_EQ(NoteCount(result, "after the last whole block"), 0);
-        EXPECT_EQ(result.notes.size(), 2u) << Joined(result.notes);
-        EXPECT_EQ(result.records, 6);
-        EXPECT_EQ(result.liveRecords, 5);
-    }
-}
-
-TEST_F(DatabaseCheckTest, UnfinishedChainRunningIntoALaterThumbnailClaimsNoneOfIt) {
-    // The unfinished chain's only block is full and links to the next block, where a
-    // thumbnail stored afterwards begins.
-    const std::int32_t e = End();
-    Restore();
-    ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), 4096), e);
-    {
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(2100, 13)), 1);
-    }
-    const DatabaseCheckResult result = Check();
-    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
-    EXPECT_EQ(NoteCount(result, Unfinished(e) + "holds 4132 bytes, the head says 5000"), 1)
-        << Joined(result.notes);
-    // The thumbnail the new one replaced is the only other leftover.
-    EXPECT_EQ(NoteCount(result, "block " + std::to_string(m_beach + 4) +
-                                    ": a data block that no record refers to"),
-              1)
-        << Joined(result.notes);
-    EXPECT_EQ(result.notes.size(), 3u) << Joined(result.notes);
-    EXPECT_EQ(std::count(m_seen.begin(), m_seen.end(), PatternBytes(2100, 13)), 2);
-}
-
-TEST_F(DatabaseCheckTest, InterruptedThumbnailStoreLeavesBlocksThatAreNoted) {
-    const std::int32_t e = End();
-    Restore();
-    {
-        // The chain is written, the head that would name it is not.
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-        CRecordHead head;
-        ASSERT_EQ(db.ReadHead(head, m_beach), 1);
-        ASSERT_EQ(StoreThumbnail(db, m_beach, PatternBytes(2100, 13)), 1);
-        ASSERT_EQ(db.WriteHead(head, m_beach), 1);
-    }
-    DatabaseCheckResult result = Check();
-    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
-    EXPECT_EQ(result.notes,
-              (std::vector<std::string>{ReplacedThumbnail(), "blocks " + std::to_string(e) +
-                                                                 " to " + std::to_string(e + 1) +
-                                                                 ": 2 data blocks" + unreferenced}))
-        << Joined(result.notes);
-
-    ASSERT_EQ(::truncate(File("pics.PXM").c_str(), Block(e + 1) + 100), 0);
-    result = Check();
-    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
-    EXPECT_EQ(NoteCount(result, "block " + std::to_string(e) + ": a data block" + unreferenced), 1)
-        << Joined(result.notes);
-    EXPECT_EQ(NoteCount(result, "main file: 100 bytes after the last whole block"), 1);
-    EXPECT_EQ(result.records, 5);
-}
-
-TEST_F(DatabaseCheckTest, RecordWithoutEntriesIsUnfinishedOnlyWhenItsChainIsIncomplete) {
-    const std::int32_t e = End();
-    const std::string at = std::to_string(e);
-    // Each case damages a complete record without entries (head e, chain e + 1 to e + 3,
-    // 5000 bytes) so that its chain is no longer complete.
-    const std::vector<std::pair<std::function<void(Bytes&)>, std::string>> cases = {
-        {[&](Bytes& m) { Put32(m, Block(e + 3) + 12, 3000); },
-         "reaches block " + std::to_string(e + 3) + ", whose byte count 3000"},
-        // A head of its own (previous link -1), itself unfinished.
-        {[&](Bytes& m) {
-             Put32(m, Block(e + 2) + 8, 1), Put32(m, Block(e + 2), -1);
-             Put32(m, Block(e + 2) + 4, -1);
-         },
-         "runs into block " + std::to_string(e + 2) + ", a record head"},
-        {[&](Bytes& m) { Put32(m, Block(e + 2) + 4, e + 1); }, "runs in a circle"},
-        // Into the picture of m_own (2032 and 0 bytes), which its own check keeps.
-        {[&](Bytes& m) { Put32(m, Block(e + 1) + 4, m_own + 1); },
-         "holds 4064 bytes, the head says 5000"},
-    };
-    Restore();
-    ASSERT_EQ(AppendUnfinished(PatternBytes(5000, 9), -1), e);
-    const Bytes complete = ReadFileBytes(File("pics.PXM"));
-    for (const auto& [damage, expected] : cases) {
-        Bytes main = complete;
-        damage(main);
-        const DatabaseCheckResult result = CheckCopy(main, m_index);
-        EXPECT_TRUE(result.Clean()) << expected << "\n" << Joined(result.problems);
-        EXPECT_EQ(NoteCount(result, Unfinished(e) + expected), 1) << expected << "\n"
-                                                                  << Joined(result.notes);
-        EXPECT_EQ(result.records, 5);
-    }
-
-    // Intact, the record is one that an index reconstruction brings back.
-    DatabaseCheckResult result = CheckCopy(complete, m_index);
-    EXPECT_TRUE(result.indexDamaged && !result.mainDamaged) << Joined(result.problems);
-    EXPECT_TRUE(Has(result, "record at block " + at + ": no index entry names it"));
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
-    EXPECT_EQ(result.records, 6);
-    // Links that nothing reads do not keep the picture from reading back: the record is
-    // complete, its chain's faults are main-file damage.
-    Bytes main = complete;
-    Put32(main, Block(e + 2), 7);
-    result = CheckCopy(main, m_index);
-    EXPECT_TRUE(result.indexDamaged && result.mainDamaged) << Joined(result.problems);
-    EXPECT_TRUE(Has(result, "block " + std::to_string(e + 2) +
-                                ": previous link 7 in the picture "
-                                "chain of record at block " +
-                                at))
-        << Joined(result.problems);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
 }
 
 TEST_F(DatabaseCheckTest, HeadsSentRoundOneLongChainCostBoundedWork) {
@@ -562,59 +370,6 @@ TEST_F(DatabaseCheckTest, CompleteRecordFailingItsCrcIsDamageBeforeAndAfterAnInd
     EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
 }
 
-TEST_F(DatabaseCheckTest, IncompleteRecordWithEntriesIsMainFileDamage) {
-    const std::int32_t e = End();
-    Restore();
-    {
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-        ASSERT_EQ(Add(db, "cut.jpg", PatternBytes(5000, 9), {"cut"}), e);
-    }
-    ASSERT_EQ(::truncate(File("pics.PXM").c_str(), Block(e) + 4096 + 1000), 0);
-    DatabaseCheckResult result = Check();
-    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Joined(result.problems);
-    EXPECT_TRUE(Has(result, "picture chain of record at block " + std::to_string(e) +
-                                ": links to block " + std::to_string(e + 2) + ", past the end"))
-        << Joined(result.problems);
-    EXPECT_EQ(NoteCount(result, "unfinished"), 0) << Joined(result.notes);
-    EXPECT_EQ(result.records, 6);
-    EXPECT_EQ(result.liveRecords, 5);
-
-    // The next record's head lands where the chain goes on.
-    {
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(File("pics"), false), 1);
-        ASSERT_EQ(Add(db, "later.jpg", PatternBytes(100, 6), {}), e + 2);
-    }
-    result = Check();
-    EXPECT_TRUE(result.mainDamaged && !result.indexDamaged) << Joined(result.problems);
-    EXPECT_TRUE(Has(result, "block " + std::to_string(e + 2) +
-                                ": in the picture chain of record at block " + std::to_string(e) +
-                                ", but of kind 1"))
-        << Joined(result.problems);
-    EXPECT_EQ(result.problems.size(), 1u) << Joined(result.problems);
-    EXPECT_EQ(result.records, 7);
-}
-
-TEST_F(DatabaseCheckTest, ManyLeftoversGiveABoundedListOfNotes) {
-    // 60 heads without a picture chain, each followed by a data block.
-    Bytes main = m_main;
-    for (int k = 0; k < 60; ++k) {
-        const std::int64_t head = std::int64_t(main.size());
-        main.resize(main.size() + 2 * 2048, 0);
-        Put32(main, head, -1);
-        Put32(main, head + 4, -1);
-        Put32(main, head + 8, 1);
-        Put32(main, head + 2048 + 4, -1);
-    }
-    const DatabaseCheckResult result = CheckCopy(main, m_index);
-    EXPECT_TRUE(result.Clean()) << Joined(result.problems);
-    EXPECT_EQ(NoteCount(result, "is missing (its first block is -1)"), 25) << Joined(result.notes);
-    EXPECT_EQ(NoteCount(result, "main file: 35 more notes not listed: unfinished records"), 1);
-    EXPECT_EQ(result.notes.size(), 27u) << Joined(result.notes);
-    EXPECT_EQ(result.records, 5);
-}
-
 TEST_F(DatabaseCheckTest, EveryFailingReadIsReportedAsAProblem) {
     std::uint64_t reads = 0;
     {
@@ -721,42 +476,6 @@ TEST(DatabaseCheckFormatTest, IndependentlyWrittenDatabasesCheckClean) {
     EXPECT_TRUE(result.Clean()) << Joined(result.problems);
     EXPECT_EQ(result.records, 401);
     EXPECT_TRUE(CheckDatabase(temp.File("w"), true).Clean());
-}
-
-} // namespace
-
-namespace {
-
-// A live record with one keyword entry flagged deleted (a deletion cut short) drops out of
-// that keyword's search: the check reports it. A writer adding records beside the check
-// makes it see half-written states: it reads again instead of reporting them.
-TEST_F(DatabaseCheckTest, HalfDeletedRecordIsDamageAndAWriterBesideTheCheckIsNot) {
-    Bytes index = m_index;
-    Put32(index, Entry(EntryOf("@Sun")) + 12, 1);
-    const DatabaseCheckResult half = CheckCopy(m_main, index);
-    EXPECT_TRUE(Has(half, "record at block " + std::to_string(m_beach) +
-                              ": its entry for \"@Sun\" is flagged deleted"))
-        << Joined(half.problems);
-    EXPECT_TRUE(half.indexDamaged);
-
-    std::atomic<bool> done = false;
-    std::thread writer([&] {
-        CPictureDatabase db;
-        EXPECT_EQ(db.OpenDatabase(File("pics"), false), 1);
-        for (int k = 0; k < 40; ++k) {
-            Add(db, "new" + std::to_string(k) + ".jpg", PatternBytes(3000, k), {"w"});
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        done = true;
-    });
-    int checks = 0;
-    while (!done) {
-        const DatabaseCheckResult result = CheckDatabase(File("pics"), false, Decoder());
-        EXPECT_TRUE(result.Clean()) << Joined(result.problems);
-        ++checks;
-    }
-    writer.join();
-    EXPECT_GT(checks, 1);
 }
 
 } // namespace

@@ -308,11 +308,4 @@ TEST(FormatReaderTest, ReportsDamage) {
     }
 }
 
-TEST(FormatCrc, WriterAndProgramAgreeOnTheCheckValue) {
-    const std::string text = "123456789";
-    const Bytes bytes(text.begin(), text.end());
-    EXPECT_EQ(CFormatWriter::Crc16(bytes), 0x31C3);
-    EXPECT_EQ(UpdateCrc16(0, bytes), 0x31C3);
-}
-
 } // namespace

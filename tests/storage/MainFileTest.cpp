@@ -38,21 +38,6 @@ protected:
     CMainFile m_file;
 };
 
-TEST_F(MainFileTest, DataSizeIsComputedFromTheChainOnceAndWrittenBack) {
-    const std::int32_t block = Append(PatternBytes(5000));
-    ASSERT_EQ(Field(block, offDataSize), 0);
-    EXPECT_EQ(m_file.GetDataSize(block), 5000);
-    EXPECT_EQ(Field(block, offDataSize), 5000);
-    EXPECT_EQ(Field(block, offKind), 1);
-
-    // A stored size is trusted, not recomputed.
-    CRecordHead stored;
-    ASSERT_EQ(m_file.ReadHead(stored, block), 1);
-    stored.SetDataSize(7);
-    ASSERT_EQ(m_file.WriteHead(stored, block), 1);
-    EXPECT_EQ(m_file.GetDataSize(block), 7);
-}
-
 // The main file never grows past 2^31 bytes. A sparse file brings a database to the limit
 // without writing 2 GB.
 TEST_F(MainFileTest, AppendsStopAtTheSizeLimitBeforeWritingAnything) {

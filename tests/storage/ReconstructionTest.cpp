@@ -1,5 +1,6 @@
-// Rebuilding the index in bulk and the main file by copying, the swap that installs the
-// results, and writing stored pictures back out.
+// The bulk index builder against one-by-one insertion, a swap cut before its last rename,
+// and writing stored pictures back out. Rebuilds and swaps under faults and kills are in
+// the fault and crash tests.
 #include "storage/Reconstruction.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
@@ -65,76 +66,6 @@ TEST_F(ReconstructionTest, BulkIndexEqualsInsertingOneByOne) {
     EXPECT_EQ(ReadFileBytes(File("one.pxi")), builder.Build());
 }
 
-TEST_F(ReconstructionTest, IndexRebuildBringsDeletedRecordsBackAndSwapsIn) {
-    std::string mainPath;
-    {
-        CPictureDatabase db;
-        ASSERT_TRUE(db.OpenDatabase(File("pics"), true));
-        Fill(db, 300, 1);
-        ASSERT_TRUE(DeletePicture(db, 1));
-        mainPath = db.GetMainPath();
-        ASSERT_TRUE(BuildIndexFromMain(db, TemporaryIndexPath(mainPath), m_progress));
-        EXPECT_GT(m_progress.m_steps, 300);
-    }
-    ASSERT_TRUE(CompletePendingReconstruction(File("pics.pxm")));
-    EXPECT_TRUE(m_prompt.Saw("Finished reconstructing file."));
-    EXPECT_FALSE(FileExists(TemporaryIndexPath(mainPath)));
-
-    CPictureDatabase db;
-    ASSERT_TRUE(db.OpenDatabase(File("pics"), false));
-    ASSERT_TRUE(db.LocateRecord(1)); // the deleted record is back in the list
-    EXPECT_FALSE(db.Index().Current().IsDeleted());
-}
-
-TEST_F(ReconstructionTest, MainRebuildDropsDeletedRecordsAndKeepsThePassword) {
-    std::string mainPath;
-    std::int64_t oldLength = 0;
-    {
-        CPictureDatabase db;
-        ASSERT_TRUE(db.OpenDatabase(File("Pics"), true));
-        Fill(db, 40, 2);
-        ASSERT_TRUE(db.SetPassword("secret"));
-        ASSERT_TRUE(DeletePicture(db, 1));
-        mainPath = db.GetMainPath();
-        oldLength = FileLength(mainPath);
-        ASSERT_TRUE(BuildMainCopy(db, TemporaryMainBasePath(mainPath) + ".PXM", m_progress));
-    }
-    ASSERT_TRUE(CompletePendingReconstruction(File("Pics.PXM")));
-    EXPECT_FALSE(FileExists(File("Pics.px1")));
-    EXPECT_LT(FileLength(mainPath), oldLength);
-
-    CPictureDatabase db;
-    ASSERT_TRUE(db.OpenDatabase(File("Pics.PXM"), false));
-    std::string password;
-    ASSERT_TRUE(db.GetPassword(password));
-    EXPECT_EQ(password, "secret");
-    int position = 0;
-    db.Index().SetOrder(OrderFamily::fileName);
-    ASSERT_TRUE(db.Index().GoFirst());
-    EXPECT_EQ(db.CountRange(position, false), 39);
-}
-
-// A rename that fails half-way must leave the old database in place and the new files
-// waiting for the next open.
-TEST_F(ReconstructionTest, InterruptedSwapPutsTheOldFilesBack) {
-    {
-        CPictureDatabase db;
-        ASSERT_TRUE(db.OpenDatabase(File("db"), true));
-        Fill(db, 5, 3);
-        ASSERT_TRUE(
-            BuildMainCopy(db, TemporaryMainBasePath(db.GetMainPath()) + ".PXM", m_progress));
-    }
-    const auto oldMain = ReadFileBytes(File("db.PXM"));
-    // A folder in the way of the index backup makes the second rename fail.
-    ASSERT_EQ(::mkdir(File("db.px2").c_str(), 0700), 0);
-    ASSERT_EQ(::mkdir(File("db.px2/x").c_str(), 0700), 0);
-    EXPECT_FALSE(CompletePendingReconstruction(File("db.PXM")));
-    EXPECT_EQ(ReadFileBytes(File("db.PXM")), oldMain);
-    EXPECT_TRUE(FileExists(File("db.PXI")));
-    EXPECT_TRUE(FileExists(File("db.PXM%$%.PXM")));
-    EXPECT_TRUE(FileExists(File("db.PXM%$%.PXI")));
-}
-
 // A swap cut off between its last two renames (a crash) leaves the new main file in place
 // and its index under the temporary name: the next open finishes the swap instead of
 // giving the new main file an empty index.
@@ -164,39 +95,6 @@ TEST_F(ReconstructionTest, SwapCutBeforeItsLastRenameIsFinishedOnTheNextOpen) {
     db.Index().SetOrder(OrderFamily::fileName);
     ASSERT_TRUE(db.Index().GoFirst());
     EXPECT_EQ(db.CountRange(position, false), 5);
-}
-
-// A reconstruction killed while building leaves its "-building" files; the next open that
-// holds the database for writing removes them, and nothing else.
-TEST_F(ReconstructionTest, OpenRemovesTheFilesOfABuildThatDidNotFinish) {
-    {
-        CPictureDatabase db;
-        ASSERT_TRUE(db.OpenDatabase(File("db"), true));
-    }
-    const char* leftovers[] = {"db.PXM%$I.pxi-building", "db.pxm%$%-building.PXM",
-                               "db.PXM%$%-building.pxi"};
-    const char* others[] = {"db.PXM%$I.pxi-building2", "other.PXM%$I.pxi-building",
-                            "db.PXM%$%-building"};
-    for (const char* name : others)
-        WriteFileBytes(File(name), "x");
-    auto leave = [&] {
-        for (const char* name : leftovers)
-            WriteFileBytes(File(name), "x");
-    };
-    leave();
-    CPictureDatabase holder;
-    ASSERT_TRUE(holder.OpenDatabase(File("db.PXM"), false));
-    for (const char* name : leftovers)
-        EXPECT_FALSE(FileExists(File(name))) << name;
-    for (const char* name : others)
-        EXPECT_TRUE(FileExists(File(name))) << name;
-    // A second open gets the files read-only: the holder may be building them.
-    leave();
-    CPictureDatabase reader;
-    ASSERT_TRUE(reader.OpenDatabase(File("db.PXM"), false));
-    ASSERT_TRUE(reader.IsReadOnly());
-    for (const char* name : leftovers)
-        EXPECT_TRUE(FileExists(File(name))) << name;
 }
 
 TEST_F(ReconstructionTest, WritesTheStoredBytesWithTheirTimeAndNeverOutsideTheFolder) {
