@@ -52,6 +52,7 @@ bool CAddPictures::AddPictures() {
             break;
         m_windows.RefreshView();
     }
+    m_windows.PicturesStored(m_stored);
     // A main window minimized during the command stays minimized.
     m_windows.RefreshView();
     m_doc.GoBottom();
