@@ -150,11 +150,13 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
     CPictureDatabase& database = m_doc.Database();
     CMemFile thumbnail(streamStep);
     bool made = false;
+    m_adding = true;
     const bool stored = MakeThumbnail(*picture, m_doc.GetPictureKind(), thumbnail, made)
                             ? database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
                                                  picture->GetHeight(), keywords, &thumbnail, made)
                             : database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
                                                  picture->GetHeight(), keywords);
+    m_adding = false;
     if (!stored)
         return fail("Failed to add");
     RememberNewRecord();
@@ -222,8 +224,10 @@ void CAddPictures::RememberNewRecord() {
 
 void CAddPictures::BatchSynced(bool synced, std::span<const std::int32_t> records) {
     if (!synced) {
-        // Stored, shown, then taken back with their batch: the file error has been shown.
-        ShowMessage("Failed to add");
+        // Stored, shown, then taken back with their batch; the file error has been shown.
+        // An add that met the failure says "Failed to add" itself, once for all.
+        if (!m_adding)
+            ShowMessage("Failed to add");
         m_failures += static_cast<int>(records.size());
         return;
     }

@@ -79,6 +79,7 @@ private:
     IAddWindows& m_windows;
     bool m_ignoreDuplicates;
     CCommitBatch* m_batch = nullptr; // open while AddPictures runs
+    bool m_adding = false;           // inside the database's add
     std::vector<std::int32_t> m_stored;
     int m_failures = 0;
     std::vector<std::string> m_skipped;

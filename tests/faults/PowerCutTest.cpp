@@ -311,6 +311,7 @@ TEST_F(PowerCutTest, AddKeepsEveryPictureReportedStored) {
         CPicdexDoc doc;
         ASSERT_TRUE(doc.Database().OpenDatabase(File("db"), false) && doc.GoTop());
         CReportingAddDialogs dialogs;
+        dialogs.m_saveAll = true;
         for (const char* file :
              {"jpeg/vips-sample.jpg", "gif/gifgrid.gif", "bmp/bmpsuite-pal4.bmp"})
             dialogs.m_files.push_back({CorpusFolder() + file, {"cut"}});
