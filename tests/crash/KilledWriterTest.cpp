@@ -294,14 +294,23 @@ protected:
         for (const PoolPicture& picture : m_pool)
             if (picture.forAdd)
                 small.push_back(&picture);
-        const PoolPicture* picture = small[rng() % small.size()];
-        // Half of the kills land right before a change of the record, its entries, its
+        // One to three pictures: those of one command share their syncs, and each is
+        // acknowledged only once its batch is synced. --yes stores a picture already in
+        // the database instead of asking.
+        std::vector<const PoolPicture*> pictures;
+        std::vector<std::string> args = {"--yes", "add", m_db};
+        int changes = 0;
+        for (int k = Pick(rng, 1, 3); k > 0; --k) {
+            pictures.push_back(small[rng() % small.size()]);
+            args.push_back(pictures.back()->path);
+            changes += RecordBlocks(*pictures.back()) + 20;
+        }
+        // Half of the kills land right before a change of a record, its entries, its
         // thumbnail or their syncs.
-        KillPlan plan = {0, Draw(rng, m_addRun * 11 / 10), false, 0};
+        KillPlan plan = {0, Draw(rng, m_addRun * 11 / 10 * int(pictures.size())), false, 0};
         if (rng() % 2)
-            plan = {0, Micros(0), true, Pick(rng, 1, RecordBlocks(*picture) + 20)};
-        // --yes stores a picture already in the database instead of asking.
-        Acknowledge(RunAndKill({"--yes", "add", m_db, picture->path}, plan), {picture});
+            plan = {0, Micros(0), true, Pick(rng, 1, changes)};
+        Acknowledge(RunAndKill(args, plan), pictures);
     }
 
     void DeleteAndKill(std::mt19937& rng) {
