@@ -2,9 +2,10 @@
 // (CPictureDatabase::AddRecord, main file and index entries, in one batch of the kind the
 // Add command opens, so synced once per 250 ms or 64 MB and at the end), against a
 // reference that writes the same picture bytes with plain 2048-byte pwrite calls to a
-// fresh file and syncs it once at the end, as `dd bs=2048 conv=fdatasync` does. The program also runs with the file layer's
-// syncs switched off (CFile::SetSyncEnabled, a switch for benchmarks only): durable over
-// undurable is what the syncs cost when nothing but storing is done.
+// fresh file and syncs it once at the end, as `dd bs=2048 conv=fdatasync` does. The
+// program also runs with the file layer's syncs switched off (CFile::SetSyncEnabled, a
+// switch for benchmarks only): durable over undurable is what the syncs cost when nothing
+// but storing is done.
 //
 // Build and run from the repository; the files go to a scratch folder under $TMPDIR
 // (else /tmp) that is removed at the end:
