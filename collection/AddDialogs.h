@@ -7,6 +7,7 @@
 #include "platform/Prompt.h"
 #include "storage/PictureDatabase.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -64,4 +65,7 @@ public:
     // Realise the shown picture's palette and repaint the view at once, so the user sees
     // each stored picture while the command goes on.
     virtual void RefreshView() {}
+    // The records named are on stable storage: the command may now report them stored.
+    // Told once per record, in the order stored.
+    virtual void PicturesStored(std::span<const std::int32_t> /*blocks*/) {}
 };

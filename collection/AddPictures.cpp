@@ -1,5 +1,7 @@
 #include "collection/AddPictures.h"
 
+#include "storage/CommitBatch.h"
+
 #include "collection/AddSource.h"
 #include "collection/GifCheck.h"
 #include "collection/PicdexDoc.h"
@@ -10,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
+#include "storage/CommitBatch.h"
 
 #include <algorithm>
 #include <array>
@@ -39,6 +42,13 @@ bool CAddPictures::AddPictures() {
     const int fileCount = files.size() > std::size_t(std::numeric_limits<int>::max())
                               ? std::numeric_limits<int>::max()
                               : static_cast<int>(files.size());
+    // The pictures stored in a row share their syncs; each is reported stored once its
+    // batch is on stable storage.
+    CCommitBatch batch(m_doc.Database(), CCommitBatch::command,
+                       [this](bool synced, std::span<const std::int32_t> records) {
+                           BatchSynced(synced, records);
+                       });
+    m_batch = &batch;
     for (const CAddFileChoice& file : files) {
         if (!file.chosen)
             continue;
@@ -52,6 +62,8 @@ bool CAddPictures::AddPictures() {
             break;
         m_windows.RefreshView();
     }
+    batch.Finish();
+    m_batch = nullptr;
     // A main window minimized during the command stays minimized.
     m_windows.RefreshView();
     m_doc.GoBottom();
@@ -102,6 +114,8 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
         return fail("Invalid file format. (" + path + ")");
 
     if (!saveAll) {
+        // Nothing stored waits unsynced while the user thinks.
+        SyncBeforeAsking();
         // The fields start empty for every file; the command's keywords are only copied
         // out of the dialog.
         Keywords fields;
@@ -136,11 +150,13 @@ bool CAddPictures::AddFile(const std::string& path, int fileCount, bool& saveAll
     CPictureDatabase& database = m_doc.Database();
     CMemFile thumbnail(streamStep);
     bool made = false;
+    m_adding = true;
     const bool stored = MakeThumbnail(*picture, m_doc.GetPictureKind(), thumbnail, made)
                             ? database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
                                                  picture->GetHeight(), keywords, &thumbnail, made)
                             : database.AddRecord(stream, crc, path, modified, picture->GetWidth(),
                                                  picture->GetHeight(), keywords);
+    m_adding = false;
     if (!stored)
         return fail("Failed to add");
     RememberNewRecord();
@@ -164,6 +180,7 @@ bool CAddPictures::PassesDuplicateTest(CFile& stream, std::uint16_t crc, const s
     if (m_ignoreDuplicates)
         return false;
 
+    SyncBeforeAsking();
     if (minimized && m_windows.IsMainWindowMinimized())
         m_windows.RestoreMainWindow();
     bool dontSaveAny = false;
@@ -198,6 +215,27 @@ bool CAddPictures::ConfirmDuplicate(CFile& stream, const std::string& path, bool
 
 void CAddPictures::RememberNewRecord() {
     CIndexFile& index = m_doc.Database().Index();
-    if (index.GoTo(index.GetLastInserted()))
-        m_stored.push_back(index.GetCurrentRecord());
+    if (!index.GoTo(index.GetLastInserted()) || m_batch)
+        return;
+    // Outside a batch the add was synced before it returned.
+    const std::int32_t record = index.GetCurrentRecord();
+    BatchSynced(true, std::span(&record, 1));
+}
+
+void CAddPictures::BatchSynced(bool synced, std::span<const std::int32_t> records) {
+    if (!synced) {
+        // Stored, shown, then taken back with their batch; the file error has been shown.
+        // An add that met the failure says "Failed to add" itself, once for all.
+        if (!m_adding)
+            ShowMessage("Failed to add");
+        m_failures += static_cast<int>(records.size());
+        return;
+    }
+    m_stored.insert(m_stored.end(), records.begin(), records.end());
+    m_windows.PicturesStored(records);
+}
+
+void CAddPictures::SyncBeforeAsking() {
+    if (m_batch)
+        m_batch->Finish();
 }

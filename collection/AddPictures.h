@@ -14,9 +14,11 @@
 #include "storage/PictureDatabase.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+class CCommitBatch;
 class CFile;
 class CPicdexDoc;
 
@@ -49,7 +51,9 @@ public:
     bool ConfirmDuplicate(CFile& stream, const std::string& path, bool& dontSaveAny, bool deleted);
 
     bool IgnoresDuplicates() const { return m_ignoreDuplicates; }
-    // The head blocks of the records stored by this object, in order.
+    // The head blocks of the records stored by this object and on stable storage, in order.
+    // The Add command stores the pictures of a row in batches (CCommitBatch): each is
+    // told to IAddWindows::PicturesStored when its batch is synced.
     const std::vector<std::int32_t>& StoredRecords() const { return m_stored; }
     // Files the command was asked to store and could not: each failure has shown its
     // message, except a GIF too damaged or degenerate to make a record, which the Add
@@ -62,13 +66,20 @@ private:
     // The duplicate test and its dialog; true when the file goes on to be stored.
     bool PassesDuplicateTest(CFile& stream, std::uint16_t crc, const std::string& path,
                              bool minimized);
-    // Makes the record the add inserted last current and notes it among the stored ones.
+    // Makes the record the add inserted last current; outside a batch it is stored now.
     void RememberNewRecord();
+    // The batch's report: records now durable (noted and told to the windows), or taken
+    // back (counted as failures, with "Failed to add").
+    void BatchSynced(bool synced, std::span<const std::int32_t> records);
+    // Syncs the open batch before a dialog waits for the user.
+    void SyncBeforeAsking();
 
     CPicdexDoc& m_doc;
     IAddDialogs& m_dialogs;
     IAddWindows& m_windows;
     bool m_ignoreDuplicates;
+    CCommitBatch* m_batch = nullptr; // open while AddPictures runs
+    bool m_adding = false;           // inside the database's add
     std::vector<std::int32_t> m_stored;
     int m_failures = 0;
     std::vector<std::string> m_skipped;

@@ -4,10 +4,12 @@
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
+#include "storage/CommitBatch.h"
 #include "storage/IndexEntry.h"
 #include "storage/PictureDatabase.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -76,6 +78,14 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
     // database's cursor is the document's current record and must stay where it was.
     const std::int32_t current = db.Index().GetCurrentNumber();
     int count = 0;
+    // The copies share their syncs; copies a failed sync took back are not counted.
+    std::optional<CCommitBatch> batch;
+    if (!countOnly)
+        batch.emplace(receiving, CCommitBatch::command,
+                      [&](bool synced, std::span<const std::int32_t> records) {
+                          if (!synced)
+                              count -= static_cast<int>(records.size());
+                      });
     std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::crcFamily), true);
     bool failed = i < 0 && index.GetLastError() != 0;
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
@@ -108,6 +118,8 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
             failed = true;
         }
     }
+    if (batch && !batch->Finish())
+        failed = true;
     if (!outward && !countOnly && current >= 0)
         db.Index().GoTo(current);
     return failed ? -1 : count;

@@ -4,6 +4,7 @@
 #include "platform/Path.h"
 #include "platform/Prompt.h"
 #include "platform/Text.h"
+#include "storage/CommitBatch.h"
 
 #include <vector>
 
@@ -129,6 +130,8 @@ int CMarkCommands::ApplyKeywordToMarks(std::string_view keyword, KeywordAction a
     const std::vector<std::int32_t> marks(span.begin(), span.end());
     int changed = 0;
     m_keywordFailed = false;
+    // The changes share their syncs; the command's end is durable or reported failed.
+    CCommitBatch batch(db);
     for (std::int32_t record : marks) {
         CRecordHead oldHead;
         if (!db.ReadHead(oldHead, record)) {
@@ -162,6 +165,8 @@ int CMarkCommands::ApplyKeywordToMarks(std::string_view keyword, KeywordAction a
         }
         ++changed;
     }
+    if (!batch.Finish())
+        m_keywordFailed = true;
     return changed;
 }
 
@@ -193,12 +198,21 @@ int CMarkCommands::TransferMarked() {
     int copied = 0;
     if (m_transferProgress)
         m_transferProgress(copied);
-    for (std::int32_t record : marks) {
-        if (!db.CopyRecord(record, target))
-            break;
-        ++copied;
-        if (m_transferProgress)
-            m_transferProgress(copied);
+    {
+        // The copies share their syncs; copies a failed sync took back are not counted.
+        CCommitBatch batch(target, CCommitBatch::command,
+                           [&](bool synced, std::span<const std::int32_t> records) {
+                               if (!synced)
+                                   copied -= static_cast<int>(records.size());
+                           });
+        for (std::int32_t record : marks) {
+            if (!db.CopyRecord(record, target))
+                break;
+            ++copied;
+            if (m_transferProgress)
+                m_transferProgress(copied);
+        }
+        batch.Finish();
     }
     target.Close();
     return copied;

@@ -1,6 +1,7 @@
 #include "platform/File.h"
 
 #include "platform/FaultInjection.h"
+#include "platform/WriteJournal.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -68,6 +69,7 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
 
     if (path.empty())
         return fail(ENOENT);
+    const bool existed = WriteJournal::IsRecording() && ::access(path.c_str(), F_OK) == 0;
     int fd = ::open(path.c_str(), oflags, 0666);
     if (fd < 0)
         return fail(errno);
@@ -95,6 +97,16 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     m_position = 0;
     m_unsynced = (flags & modeCreate) != 0;
     m_path = path;
+    m_inode = st.st_ino;
+    if (WriteJournal::IsRecording()) {
+        WriteJournal::Entry entry;
+        entry.kind = WriteJournal::Kind::open;
+        entry.file = m_inode;
+        entry.path = path;
+        entry.created = !existed;
+        entry.offset = (flags & modeCreate) && !(flags & modeNoTruncate) ? 0 : -1;
+        WriteJournal::Append(std::move(entry));
+    }
     return true;
 }
 
@@ -144,6 +156,8 @@ void CFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset) 
         }
         if (n == 0)
             throw CFileException(FileCause::diskFull);
+        Record(WriteJournal::Kind::write, offset + static_cast<std::int64_t>(done),
+               {in + done, static_cast<std::size_t>(n)});
         done += static_cast<std::size_t>(n);
     }
     if (shortWrite)
@@ -199,6 +213,7 @@ void CFile::SetLength(std::int64_t length) {
     m_unsynced = true;
     if (::ftruncate(m_fd, length) != 0)
         CFileException::ThrowErrno(errno);
+    Record(WriteJournal::Kind::setLength, length);
 }
 
 void CFile::Flush() {
@@ -208,7 +223,21 @@ void CFile::Flush() {
     // A file system that cannot sync (EINVAL) keeps nothing back to sync.
     if (syncEnabled && ::fdatasync(m_fd) != 0 && errno != EINVAL)
         CFileException::ThrowErrno(errno);
+    if (syncEnabled)
+        Record(WriteJournal::Kind::sync, 0);
     m_unsynced = false;
+}
+
+void CFile::Record(WriteJournal::Kind kind, std::int64_t offset,
+                   std::span<const unsigned char> bytes) const {
+    if (!WriteJournal::IsRecording()) [[likely]]
+        return;
+    WriteJournal::Entry entry;
+    entry.kind = kind;
+    entry.file = m_inode;
+    entry.offset = offset;
+    entry.bytes.assign(bytes.begin(), bytes.end());
+    WriteJournal::Append(std::move(entry));
 }
 
 void CFile::Close() {

@@ -10,13 +10,16 @@
 // Every transfer, SetLength (counted as a write) and Flush (a sync) passes the
 // fault-injection switch (platform/FaultInjection.h) first; an injected EIO or ENOSPC
 // throws the cause an actual one would, and an injected short write stores part of
-// the bytes and then fails as "Disk full".
+// the bytes and then fails as "Disk full". Opens, writes, length changes and syncs are
+// also told to the write journal (platform/WriteJournal.h) while a test records one.
 #pragma once
 
 #include "platform/FileException.h"
+#include "platform/WriteJournal.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 class CFile {
@@ -82,7 +85,12 @@ public:
     bool HasUnsyncedWrites() const { return m_unsynced; }
 
 private:
+    // Adds a change of this file to the write journal when one is recording.
+    void Record(WriteJournal::Kind kind, std::int64_t offset,
+                std::span<const unsigned char> bytes = {}) const;
+
     int m_fd = -1;
+    std::uint64_t m_inode = 0;
     std::int64_t m_position = 0;
     std::string m_path;
     IoCounts m_counts;

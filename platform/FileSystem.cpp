@@ -4,6 +4,7 @@
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "platform/WriteJournal.h"
 
 #include <cerrno>
 #include <climits>
@@ -117,6 +118,17 @@ bool StrikeFails(FaultInjection::Operation operation) {
         return false;
     errno = fault == FaultInjection::Fault::noSpace ? ENOSPC : EIO;
     return true;
+}
+
+void RecordNameChange(WriteJournal::Kind kind, const std::string& path,
+                      const std::string& target = {}) {
+    if (!WriteJournal::IsRecording()) [[likely]]
+        return;
+    WriteJournal::Entry entry;
+    entry.kind = kind;
+    entry.path = path;
+    entry.target = target;
+    WriteJournal::Append(std::move(entry));
 }
 
 bool ReadSysFlag(const std::string& file) {
@@ -244,7 +256,10 @@ bool SetFileModTime(std::string_view path, std::int32_t seconds) {
 bool RenameFile(const std::string& from, const std::string& to) {
     if (StrikeFails(FaultInjection::Operation::rename))
         return false;
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    if (std::rename(from.c_str(), to.c_str()) != 0)
+        return false;
+    RecordNameChange(WriteJournal::Kind::rename, from, to);
+    return true;
 }
 
 bool SyncFolder(const std::string& folder) {
@@ -259,9 +274,14 @@ bool SyncFolder(const std::string& folder) {
     int err = errno;
     ::close(fd);
     errno = err;
+    if (synced)
+        RecordNameChange(WriteJournal::Kind::syncFolder, folder.empty() ? "." : folder);
     return synced;
 }
 
 bool UnlinkFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    if (::unlink(path.c_str()) != 0)
+        return false;
+    RecordNameChange(WriteJournal::Kind::unlink, path);
+    return true;
 }

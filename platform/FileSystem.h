@@ -1,6 +1,7 @@
 // Queries and small operations on the file system: file search with the letter-case rules
 // of database names, sizes, free space, drive type, file times, and the renames, removals
-// and folder syncs through which files are swapped durably.
+// and folder syncs through which files are swapped durably. Renames, removals and folder
+// syncs are also told to the write journal (platform/WriteJournal.h) while one records.
 #pragma once
 
 #include <cstdint>

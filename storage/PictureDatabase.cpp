@@ -4,6 +4,7 @@
 #include "platform/MemFile.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
+#include "storage/CommitBatch.h"
 #include "storage/Crc16.h"
 #include "storage/Reconstruction.h"
 
@@ -61,7 +62,7 @@ int CPictureDatabase::OpenDatabase(const std::string& path, bool create) {
 }
 
 int CPictureDatabase::CommitCreated(const std::string& path) {
-    if (!Commit())
+    if (!SyncFiles())
         return 0;
     if (!SyncFolder(GetFolder(path))) {
         ShowMessage(FileErrorText(FileCauseFromErrno(errno)));
@@ -73,9 +74,24 @@ int CPictureDatabase::CommitCreated(const std::string& path) {
 int CPictureDatabase::Commit() {
     if (!IsOpen())
         return 0;
+    return m_batch ? m_batch->Commit() : SyncFiles();
+}
+
+int CPictureDatabase::SyncFiles() {
+    if (!IsOpen())
+        return 0;
     // The main file first: once the index is synced, every record its entries name is on
     // stable storage too.
     return m_main.Flush() && m_index.Flush() ? 1 : 0;
+}
+
+int CPictureDatabase::CommitAdd(const AddMark& mark, std::int32_t headBlock) {
+    if (m_batch)
+        return m_batch->CommitAdd(headBlock, mark.mainBlocks, [this, mark] { UndoAdd(mark); });
+    if (SyncFiles())
+        return 1;
+    UndoAdd(mark);
+    return 0;
 }
 
 void CPictureDatabase::Close() {
@@ -173,9 +189,8 @@ int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::str
     const AddMark mark = MarkAdd();
     std::int32_t headBlock = -1;
     if (StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
-                    headBlock) &&
-        Commit())
-        return 1;
+                    headBlock))
+        return CommitAdd(mark, headBlock);
     UndoAdd(mark);
     return 0;
 }
@@ -190,8 +205,8 @@ int CPictureDatabase::AddRecord(CFile& pictureBytes, std::uint16_t crc, std::str
     std::int32_t headBlock = -1;
     if (StoreRecord(pictureBytes, crc, sourcePath, dateImageCreated, width, height, keywords,
                     headBlock) &&
-        StoreThumbnail(thumbnailBytes, headBlock, thumbnailStored) && Commit())
-        return 1;
+        StoreThumbnail(thumbnailBytes, headBlock, thumbnailStored))
+        return CommitAdd(mark, headBlock);
     UndoAdd(mark);
     return 0;
 }
@@ -320,8 +335,9 @@ int CPictureDatabase::CopyRecord(std::int32_t headBlock, CPictureDatabase& targe
     if (target.StoreRecord(picture, head.Crc(), head.FileName(), head.DateImageCreated(),
                            head.Width(), head.Height(), keywords, copy) &&
         (!(ownThumbnail || storedThumbnail) ||
-         target.StoreThumbnail(storedThumbnail ? &thumbnail : nullptr, copy, storedThumbnail)) &&
-        target.Commit()) {
+         target.StoreThumbnail(storedThumbnail ? &thumbnail : nullptr, copy, storedThumbnail))) {
+        if (!target.CommitAdd(mark, copy))
+            return 0;
         // The copy becomes the target's current entry, as after an add.
         CIndexFile& targetIndex = target.Index();
         return targetIndex.GoTo(targetIndex.GetLastInserted());

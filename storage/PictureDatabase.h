@@ -8,9 +8,12 @@
 // Durability: every operation that changes the database (a record added, a thumbnail
 // stored, a deletion, a keyword change, a password set, a head written, a record copied,
 // the files created) ends with Commit, so when it returns 1 its writes are on stable
-// storage; a failed sync is a failed operation. The building blocks below (the index
-// entries of a record, keyword entries) leave that to their caller. The size GetDataSize
-// writes into a head that lacks it can be computed again: it is synced with the next change.
+// storage; a failed sync is a failed operation. While a CCommitBatch is open on the
+// database, Commit leaves the sync to the batch: the change is then durable once the
+// batch says so, and a failed sync of the batch takes back the adds it held. The building blocks
+// below (the index entries of a record, keyword entries) leave that to their caller. The size
+// GetDataSize writes into a head that lacks it can be computed again: it is synced with the next
+// change.
 #pragma once
 
 #include "platform/File.h"
@@ -24,6 +27,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+class CCommitBatch;
 
 class CPictureDatabase {
 public:
@@ -46,10 +51,15 @@ public:
     // Closes both files; nothing needs writing, every change was written when made.
     void Close();
 
+    // The end of a change: SyncFiles, or inside a batch what the batch decides
+    // (CCommitBatch::Commit). 1, or 0 after the file error has been shown.
+    int Commit();
     // Puts every write made so far on stable storage: fdatasync of the main file, then of
     // the index file, each only when it was written since its last sync (a read-only file
     // never is). 1, or 0 after the file error has been shown.
-    int Commit();
+    int SyncFiles();
+    // The open batch (CCommitBatch's constructor and destructor set it); nullptr for none.
+    void SetBatch(CCommitBatch* batch) { m_batch = batch; }
 
     bool IsOpen() const { return m_main.IsOpen() && m_index.IsOpen(); }
     // Read-only only when both files had to be opened read-only.
@@ -131,6 +141,9 @@ private:
         std::int32_t mainBlocks = 0;
     };
     AddMark MarkAdd();
+    // The end of an add: synced at once (a failed sync takes the add back, UndoAdd), or
+    // handed to the open batch.
+    int CommitAdd(const AddMark& mark, std::int32_t headBlock);
     // Best effort: the failure that caused it has been shown; the main file is only cut
     // back once no entry of the add names its record any more.
     void UndoAdd(const AddMark& mark);
@@ -152,4 +165,5 @@ private:
     std::int32_t m_searchFirst = -1;
     std::int32_t m_searchLast = -1;
     CMarkList m_marks;
+    CCommitBatch* m_batch = nullptr;
 };

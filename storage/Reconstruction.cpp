@@ -6,6 +6,7 @@
 #include "platform/MemFile.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
+#include "storage/CommitBatch.h"
 #include "storage/IndexBuilder.h"
 #include "storage/MainCopyPlan.h"
 #include "storage/Password.h"
@@ -198,6 +199,9 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
     CPictureDatabase target;
     if (!target.OpenDatabase(basePath, true) || !target.SetPassword(password))
         return 0;
+    // The new files are synced once, when they are complete: a build is only ever swapped
+    // in finished (BuildingPath), so a sync per record would buy nothing.
+    CCommitBatch batch(target, CCommitBatch::whole);
     const auto count = static_cast<std::int32_t>(copies.size());
     for (std::int32_t i = 0; i < count; ++i) {
         progress.Step(i + 1, count);
@@ -215,9 +219,7 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
             return 0;
         }
     }
-    // Every copy was committed as it was made; this leaves nothing unsynced before the new
-    // files close, whatever happened in between.
-    return target.Commit();
+    return batch.Finish();
 }
 
 int ClearDamagedPassword(const std::string& path) {

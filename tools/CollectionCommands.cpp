@@ -7,18 +7,42 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace {
 
+// A stored name printed on one line: control characters would split or garble it.
+std::string PrintableName(std::string name) {
+    for (char& c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    }
+    return name;
+}
+
 // The Add command's dialogs answered from the command line: the files in the order given,
 // "Save &all" with the --keyword values at the first "Save" dialog, no window to minimize,
-// and a duplicate stored only when the question is answered Yes (--yes).
+// and a duplicate stored only when the question is answered Yes (--yes). Each record is
+// printed ("added BLOCK NAME") once it is on stable storage.
 class CCliAddDialogs : public IAddDialogs, public IAddWindows {
 public:
-    CCliAddDialogs(std::vector<std::string> paths, const CPictureDatabase::Keywords& keywords)
-        : m_paths(std::move(paths)), m_keywords(keywords) {}
+    CCliAddDialogs(CPictureDatabase& db, std::vector<std::string> paths,
+                   const CPictureDatabase::Keywords& keywords)
+        : m_db(db), m_paths(std::move(paths)), m_keywords(keywords) {}
+
+    void PicturesStored(std::span<const std::int32_t> blocks) override {
+        for (std::int32_t block : blocks) {
+            CRecordHead head;
+            if (m_db.ReadHead(head, block))
+                std::printf("added %d %s\n", static_cast<int>(block),
+                            PrintableName(head.FileName()).c_str());
+        }
+        // Out at once: a script reading a pipe takes each line as the word that its record
+        // is stored.
+        std::fflush(stdout);
+    }
 
     bool BrowseFiles(std::vector<CAddFileChoice>& files) override {
         for (const std::string& path : m_paths)
@@ -36,18 +60,10 @@ public:
     }
 
 private:
+    CPictureDatabase& m_db;
     std::vector<std::string> m_paths;
     CPictureDatabase::Keywords m_keywords;
 };
-
-// A stored name printed on one line: control characters would split or garble it.
-std::string PrintableName(std::string name) {
-    for (char& c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    }
-    return name;
-}
 
 int RunAdd(CliArgs& args) {
     if (!args.Parse({{"--keyword", true}, {"--ignore-duplicates", false}}, 2, CCliArgs::unbounded))
@@ -61,15 +77,10 @@ int RunAdd(CliArgs& args) {
     CPicdexDoc doc;
     if (!OpenForCommand(args, doc.Database(), args.Positional(0), true))
         return 1;
-    CCliAddDialogs dialogs({args.Positionals().begin() + 1, args.Positionals().end()}, keywords);
+    CCliAddDialogs dialogs(doc.Database(),
+                           {args.Positionals().begin() + 1, args.Positionals().end()}, keywords);
     CAddPictures command(doc, dialogs, dialogs, args.Has("--ignore-duplicates"));
     command.AddPictures();
-    for (std::int32_t block : command.StoredRecords()) {
-        CRecordHead head;
-        if (doc.Database().ReadHead(head, block))
-            std::printf("added %d %s\n", static_cast<int>(block),
-                        PrintableName(head.FileName()).c_str());
-    }
     // The Add command passes over these without a word; here the exit status tells, and so
     // must a message.
     for (const std::string& path : command.SkippedFiles())

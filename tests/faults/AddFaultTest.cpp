@@ -40,6 +40,7 @@ protected:
         if (!doc.Database().OpenDatabase(File("db"), false) || !doc.GoTop())
             return false;
         CScriptedAddDialogs dialogs;
+        dialogs.m_saveAll = m_saveAll;
         for (const CAddedFile& file : m_files)
             dialogs.m_files.emplace_back(file.path, file.keywords);
         CAddPictures command(doc, dialogs, dialogs, false);
@@ -48,11 +49,14 @@ protected:
             command.AddPictures();
         }
         m_reported = command.StoredRecords();
-        return Refused() == 0;
+        m_failures = command.Failures();
+        return m_failures == 0;
     }
 
     void Check(bool success, const CDatabaseAfter& after) {
-        EXPECT_LE(Refused(), 1) << "one fault, but more than one file refused";
+        // One fault refuses one file, or every file of the batch its sync held.
+        EXPECT_LE(Refused(), 1) << "one fault, but more than one refusal shown";
+        EXPECT_EQ(m_failures > 0, Refused() == 1);
         const CDatabaseState& before = Watched(0).before;
         std::vector<std::int32_t> stored; // live new records
         std::vector<bool> seen(m_files.size());
@@ -84,7 +88,8 @@ protected:
         // partial entry, nothing an index reconstruction would bring back. Every file not
         // refused is stored and live, and so is every record the command counts as stored.
         EXPECT_FALSE(after.repaired) << "the failed add left damage behind";
-        EXPECT_EQ(long(stored.size()), long(m_files.size()) - Refused());
+        EXPECT_EQ(long(stored.size()), long(m_files.size()) - m_failures);
+        EXPECT_EQ(m_reported.size(), stored.size());
         EXPECT_TRUE(!success || stored.size() == m_files.size());
         for (std::int32_t block : m_reported)
             EXPECT_TRUE(std::find(stored.begin(), stored.end(), block) != stored.end())
@@ -101,6 +106,8 @@ protected:
 
     std::vector<CAddedFile> m_files;
     std::vector<std::int32_t> m_reported;
+    long m_failures = 0;
+    bool m_saveAll = false;
 };
 
 TEST_F(AddFaultTest, EveryWriteFailsWithOneMessageAndKeepsTheDatabase) {
@@ -112,6 +119,11 @@ TEST_F(AddFaultTest, EveryWriteFailsWithOneMessageAndKeepsTheDatabase) {
 TEST_F(AddFaultTest, EverySyncFailsWithOneMessageAndKeepsTheDatabase) {
     if (m_files.empty())
         return;
+    SweepAdd(Operation::sync, {{Fault::ioError}});
+    // Stored in one batch: a failed sync takes back the whole batch, reported once.
+    for (CAddedFile& file : m_files)
+        file.keywords = m_files[0].keywords;
+    m_saveAll = true;
     SweepAdd(Operation::sync, {{Fault::ioError}});
 }
 

@@ -100,7 +100,7 @@ SaveChoice CScriptedAddDialogs::AskSave(const std::string& path, bool,
     for (const auto& file : m_files)
         if (file.first == path)
             keywords = file.second;
-    return SaveChoice::save;
+    return m_saveAll ? SaveChoice::saveAll : SaveChoice::save;
 }
 
 DuplicateChoice CScriptedAddDialogs::AskDuplicate(PxImage&, const std::string&) {

@@ -33,8 +33,10 @@ public:
                        CPictureDatabase::Keywords& keywords) override;
     DuplicateChoice AskDuplicate(PxImage& picture, const std::string& path) override;
 
-    // Each file's path and its keywords.
+    // Each file's path and its keywords; with m_saveAll the first "Save" dialog answers
+    // "Save &all" (the first file's keywords then go to every file).
     std::vector<std::pair<std::string, CPictureDatabase::Keywords>> m_files;
+    bool m_saveAll = false;
 };
 
 // Opens the document's database at base and makes the record at block current in the

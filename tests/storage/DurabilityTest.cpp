@@ -4,6 +4,7 @@
 // written after its chain. The syncs are observed through the fault-injection counts.
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
+#include "storage/CommitBatch.h"
 #include "storage/Crc16.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
@@ -66,6 +67,15 @@ TEST_F(DurabilityTest, EveryChangeSyncsEachFileItWroteOnceNotEveryBlock) {
                       EXPECT_EQ(m_db.CopyRecord(record, target), 1);
               }),
               6u);
+    // Changes in a batch share one pair of syncs, at its end.
+    EXPECT_EQ(SyncsOf([&] {
+                  CCommitBatch batch(target, CCommitBatch::whole);
+                  for (int copy = 0; copy < 3; ++copy)
+                      EXPECT_EQ(m_db.CopyRecord(record, target), 1);
+                  EXPECT_EQ(FaultInjection::Count(Operation::sync), 0u);
+              }),
+              2u);
+
     EXPECT_EQ(SyncsOf([&] { EXPECT_EQ(m_db.DeleteRecord(record, changed), 1); }), 1u);
 
     // Reading, or committing nothing, syncs nothing; a read-only instance never syncs.
@@ -135,10 +145,10 @@ TEST_F(DurabilityTest, ReconstructionSyncsItsNewFilesAndTheFolderOfItsRenames) {
     CNoProgress progress;
     EXPECT_EQ(SyncsOf([&] { BuildIndexFromMain(m_db, TemporaryIndexPath(mainPath), progress); }),
               1u);
-    // Created (two files, the folder), the password, one pair per copied record.
+    // Created (two files, the folder), the password, one pair for all the copied records.
     EXPECT_EQ(
         SyncsOf([&] { BuildMainCopy(m_db, TemporaryMainBasePath(mainPath) + ".PXM", progress); }),
-        3u + 1u + 3u * 2u);
+        3u + 1u + 2u);
     m_db.Close();
     EXPECT_EQ(SyncsOf([&] { EXPECT_EQ(CompletePendingReconstruction(mainPath), 1); }), 1u);
 
