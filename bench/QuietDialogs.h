@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Prompt.h"
+#include "collection/PasswordCheck.h"
 #include "storage/Password.h"
 
 #include <string>

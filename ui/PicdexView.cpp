@@ -1,12 +1,12 @@
 #include "ui/PicdexView.h"
 
+#include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageOptions.h"
 #include "platform/FileSystem.h"
 #include "platform/GdiBitmap.h"
 #include "platform/GdiDc.h"
 #include "platform/Prompt.h"
-#include "storage/Password.h"
 #include "ui/DragFolder.h"
 #include "ui/MarkSign.h"
 #include "ui/ViewCommands.h"
@@ -265,7 +265,7 @@ std::string CPicdexView::GetCurrentKey() {
 bool CPicdexView::OpenInitialDatabase(const std::string& path) {
     CNoPasswordDialog noPassword;
     IPasswordDialog& dialog = m_passwordDialog ? *m_passwordDialog : noPassword;
-    if (!m_doc.Database().OpenForDocument(path, dialog)) {
+    if (!OpenForDocument(m_doc.Database(), path, dialog)) {
         m_frame.CloseFrame();
         return false;
     }

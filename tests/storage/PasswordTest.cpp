@@ -1,5 +1,4 @@
-// The database password: its twelve-byte field, the question when the document opens its
-// database (once per process), and the rules of the dialog that sets it.
+// The database password: its twelve-byte field and the rules of the dialog that sets it.
 #include "storage/Password.h"
 
 #include "storage/PictureDatabase.h"
@@ -16,65 +15,6 @@ TEST(PasswordFieldTest, TwelveBytesFitAndTheThirteenthStaysZero) {
     EXPECT_EQ(UnscramblePassword(ScramblePassword("thirteen-char").data()), "thirteen-cha");
     field.fill(0x41); // a damaged field without terminator
     EXPECT_LE(UnscramblePassword(field.data()).size(), 12u);
-}
-
-// A database whose password is "Secret".
-class PasswordTest : public CTempDirTest {
-protected:
-    void SetUp() override {
-        CPictureDatabase::ArmPasswordCheck();
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(m_path, true), 1);
-        ASSERT_EQ(db.SetPassword("Secret"), 1);
-    }
-
-    std::string m_path = File("locked.PXM");
-};
-
-TEST_F(PasswordTest, WrongEntriesAreRefusedUntilTheRightOneOrCancel) {
-    {
-        CPictureDatabase db;
-        CScriptedPasswordDialog dialog({"secret", "", "Secret"});
-        EXPECT_EQ(db.OpenForDocument(m_path, dialog), 1);
-        EXPECT_EQ(dialog.AskCount(), 3);
-        EXPECT_EQ(m_prompt.Messages(), std::vector<std::string>(2, "Invalid password."));
-    }
-    CPictureDatabase::ArmPasswordCheck();
-    CPictureDatabase db;
-    CScriptedPasswordDialog dialog({"SECRET", std::nullopt});
-    EXPECT_EQ(db.OpenForDocument(m_path, dialog), 0);
-    EXPECT_EQ(dialog.AskCount(), 2);
-    EXPECT_EQ(m_prompt.Messages(), std::vector<std::string>(3, "Invalid password."));
-}
-
-TEST_F(PasswordTest, PasswordIsAskedOncePerProcess) {
-    CScriptedPasswordDialog dialog({"Secret"});
-    {
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenForDocument(m_path, dialog), 1);
-        EXPECT_EQ(db.OpenForDocument(m_path, dialog), 1) << "already open";
-    }
-    CPictureDatabase again;
-    EXPECT_EQ(again.OpenForDocument(m_path, dialog), 1);
-    EXPECT_EQ(dialog.AskCount(), 1);
-}
-
-TEST_F(PasswordTest, ResettingStoresTheEmptyPasswordAndNothingIsAskedAfterwards) {
-    m_prompt.PushAnswer(false);
-    EXPECT_FALSE(ConfirmPasswordReset());
-    m_prompt.PushAnswer(true);
-    EXPECT_TRUE(ConfirmPasswordReset());
-    EXPECT_EQ(m_prompt.Texts(),
-              std::vector<std::string>(2, "The password will be reset. Continue?"));
-    {
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(m_path, false), 1);
-        ASSERT_EQ(db.SetPassword(""), 1);
-    }
-    CPictureDatabase db;
-    CScriptedPasswordDialog dialog;
-    EXPECT_EQ(db.OpenForDocument(m_path, dialog), 1);
-    EXPECT_EQ(dialog.AskCount(), 0);
 }
 
 TEST(NewPasswordTest, DialogRulesForOk) {

@@ -110,15 +110,6 @@ TEST_F(PictureDatabaseOpenTest, HeaderWhoseFormatStringDiffersIsRefused) {
     }
 }
 
-TEST_F(PictureDatabaseTest, DocumentOpenFailureSaysSoAfterTheCause) {
-    CPictureDatabase db;
-    CScriptedPasswordDialog dialog;
-    EXPECT_EQ(db.OpenForDocument(File("no/such/folder/pics.PXM"), dialog), 0);
-    EXPECT_EQ(m_prompt.Messages(),
-              (std::vector<std::string>{"File not found", "Failed to open the file"}));
-    EXPECT_EQ(dialog.AskCount(), 0);
-}
-
 TEST_F(PictureDatabaseTest, CopyRecordCarriesPictureFieldsAndThumbnail) {
     CPictureDatabase source, target;
     ASSERT_EQ(source.OpenDatabase(File("source"), true), 1);

@@ -60,10 +60,10 @@ private:
     // How many times a second instance opening the database asks, answering answer; -1 when
     // it cannot open it.
     int SecondInstanceQuestions(const std::string& answer) {
-        CPictureDatabase::ArmPasswordCheck();
+        ArmPasswordCheck();
         CPictureDatabase second;
         CAnsweringPasswordDialog dialog(answer);
-        if (!second.OpenForDocument(m_path, dialog))
+        if (!OpenForDocument(second, m_path, dialog))
             return -1;
         return dialog.asked;
     }

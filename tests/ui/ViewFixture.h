@@ -3,6 +3,7 @@
 // small coloured BMP pictures kept in that folder.
 #pragma once
 
+#include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "platform/FaultInjection.h"
 #include "platform/MemFile.h"
@@ -46,7 +47,7 @@ protected:
         m_frame = {};
         m_prompt = {};
         m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
+        ArmPasswordCheck();
         m_doc = std::make_unique<CPicdexDoc>();
         m_router = std::make_unique<CCommandRouter>();
         m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);
