@@ -2,8 +2,8 @@
 // questions answered No, and no password is given.
 #pragma once
 
-#include "platform/Prompt.h"
 #include "collection/PasswordCheck.h"
+#include "platform/Prompt.h"
 #include "storage/Password.h"
 
 #include <string>
