@@ -2,6 +2,7 @@
 // questions answered No, and no password is given.
 #pragma once
 
+#include "collection/PasswordCheck.h"
 #include "platform/Prompt.h"
 #include "storage/Password.h"
 

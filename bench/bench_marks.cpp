@@ -19,6 +19,7 @@
 #include "bench/BenchUtil.h"
 #include "bench/CollectionDatabase.h"
 #include "collection/Duplicates.h"
+#include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "collection/PictureOutput.h"
 #include "collection/Settings.h"
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
 
     CYesPrompt prompt;
     CScopedPrompt scoped(prompt);
-    CPictureDatabase::ArmPasswordCheck();
+    ArmPasswordCheck();
     CPicdexDoc doc;
     CMemorySettings settings;
     IViewFrame frame;

@@ -1,6 +1,6 @@
 // The database password: at most 12 characters kept scrambled in the main file's header,
-// the question asked when the document opens its database, and the rules of the dialog
-// that sets it.
+// and the rules of the dialog that sets it. Asking for it is the collection's
+// (collection/PasswordCheck.h).
 #pragma once
 
 #include <array>
@@ -21,13 +21,6 @@ std::string UnscramblePassword(const std::uint8_t* field);
 // what storing its text gives, and that text empty or 4 to 12 characters of valid UTF-8
 // without control characters. Anything else is damage: no one can type it.
 bool IsValidPasswordField(const std::uint8_t* field);
-
-// The asking dialog ("Password", one masked field). Returns false on Cancel.
-class IPasswordDialog {
-public:
-    virtual ~IPasswordDialog() = default;
-    virtual bool AskPassword(std::string& entered) = 0;
-};
 
 // Outcome of OK in the setting dialog.
 enum class NewPasswordCheck { accepted, tooShort, notEqual, tooLong };

@@ -11,15 +11,6 @@
 #include <cerrno>
 #include <vector>
 
-namespace {
-// Set at program start; cleared by the first open through the document.
-bool g_passwordNotAsked = true;
-} // namespace
-
-void CPictureDatabase::ArmPasswordCheck() {
-    g_passwordNotAsked = true;
-}
-
 int CPictureDatabase::OpenDatabase(const std::string& path, bool create) {
     const std::string base = StripExtension(path);
     const std::string mainPath = ResolveCaseInsensitive(base + ".PXM");
@@ -99,36 +90,6 @@ void CPictureDatabase::Close() {
     m_main.Close();
     EndSearch();
     m_marks.UnmarkAll();
-}
-
-int CPictureDatabase::OpenForDocument(const std::string& path, IPasswordDialog& dialog) {
-    if (IsOpen())
-        return 1;
-    if (!OpenDatabase(path, true)) {
-        ShowMessage("Failed to open the file");
-        return 0;
-    }
-    if (g_passwordNotAsked) {
-        g_passwordNotAsked = false;
-        return CheckPassword(dialog);
-    }
-    return 1;
-}
-
-int CPictureDatabase::CheckPassword(IPasswordDialog& dialog) {
-    std::string password;
-    if (!GetPassword(password))
-        return 0;
-    if (password.empty())
-        return 1;
-    for (;;) {
-        std::string entered;
-        if (!dialog.AskPassword(entered))
-            return 0;
-        if (entered == password)
-            return 1;
-        ShowMessage("Invalid password.");
-    }
 }
 
 void CPictureDatabase::GetMainPathAndCurrentName(std::string& path, std::string& name) {

@@ -42,11 +42,6 @@ public:
     // Opens the pair named by path (either file or neither; the extension is ignored),
     // creating missing files: create 1 means the caller already agreed.
     int OpenDatabase(const std::string& path, bool create);
-    // The document's open: 1 at once when open; otherwise OpenDatabase(path, 1) and, the
-    // first time in this process, the password question.
-    int OpenForDocument(const std::string& path, IPasswordDialog& dialog);
-    // Arms the once-per-process password question again (program start, tests).
-    static void ArmPasswordCheck();
 
     // Closes both files; nothing needs writing, every change was written when made.
     void Close();
@@ -118,8 +113,6 @@ public:
     // --- password ---
     int GetPassword(std::string& text) { return m_main.GetPassword(text); }
     int SetPassword(std::string_view text);
-    // 1 when there is no password or it was entered; 0 when the dialog was cancelled.
-    int CheckPassword(IPasswordDialog& dialog);
 
     // --- search range (kept here; the search commands fill it) ---
     const std::string& GetSearchKey() const { return m_searchKey; }

@@ -1,5 +1,6 @@
 #include "tools/CliDatabase.h"
 
+#include "collection/PasswordCheck.h"
 #include "platform/FileSystem.h"
 #include "platform/Path.h"
 #include "platform/Prompt.h"
@@ -10,7 +11,7 @@ int OpenForCommand(CliArgs& args, CPictureDatabase& db, const std::string& path,
     CompletePendingReconstruction(path);
     if (!MainFileExists(path) && !AskYesNo("File not found. Create?"))
         return 0;
-    if (!db.OpenForDocument(path, args.PasswordDialog()))
+    if (!OpenForDocument(db, path, args.PasswordDialog()))
         return 0;
     if (forWriting && db.IsReadOnly()) {
         ShowMessage("Cannot open. File already in use or is READONLY.");

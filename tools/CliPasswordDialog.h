@@ -4,6 +4,7 @@
 // "Invalid password." instead of asking forever.
 #pragma once
 
+#include "collection/PasswordCheck.h"
 #include "storage/Password.h"
 
 #include <optional>

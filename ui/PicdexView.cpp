@@ -1,21 +1,24 @@
 #include "ui/PicdexView.h"
 
-#include "collection/KeywordEdits.h"
+#include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageOptions.h"
 #include "platform/FileSystem.h"
 #include "platform/GdiBitmap.h"
 #include "platform/GdiDc.h"
 #include "platform/Prompt.h"
-#include "storage/Password.h"
 #include "ui/DragFolder.h"
 #include "ui/MarkSign.h"
-#include "ui/SlideShow.h"
-#include "ui/ViewMarkDialogs.h"
-#include "ui/commands/CommandRouter.h"
-#include "ui/dialogs/PropertiesWindow.h"
+#include "ui/ViewCommands.h"
+#include "ui/ViewDragAndDrop.h"
+#include "ui/ViewPrinter.h"
+#include "ui/ViewProperties.h"
 
-#include <QPrinter>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <climits>
@@ -23,6 +26,9 @@
 #include <cstdlib>
 
 namespace {
+
+constexpr unsigned panCursorId = 130;
+const QPoint keyboardMenuOffset(5, 5);
 
 // Opening needs a password dialog; until the frame provides one a protected database
 // cannot be opened (the question is answered with Cancel).
@@ -39,12 +45,16 @@ int ClampToInt(std::uint32_t value) {
 
 CPicdexView::CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings, QWidget* parent)
     : PxPanView(parent), m_doc(doc), m_frame(frame), m_settings(settings),
-      m_markDialogs(std::make_unique<CViewMarkDialogs>(this)),
       m_markSign(std::make_unique<CBitmap>()) {
     m_listMode = GetSortType(settings);
-    m_force256 = GetForce256(settings);
-    m_ignoreDuplicates = GetProfileInt(settings, "Options", "IgnoreDuply", 0) != 0;
-    SetForce256Colors(m_force256);
+    m_properties = std::make_unique<CViewProperties>(
+        doc, frame, *this, [this](int message) { m_commands->MoveFromProperties(message); });
+    m_printer = std::make_unique<CViewPrinter>(frame, *this, [this](CDC& dc, CSize page) {
+        PreparePrintDC(dc, page);
+        OnDraw(dc);
+    });
+    m_commands = std::make_unique<CViewCommands>(*this);
+    m_dragAndDrop = std::make_unique<CViewDragAndDrop>(*this, *m_commands);
     BuildMarkSign(*m_markSign);
     m_doc.AddView(*this);
 
@@ -58,13 +68,19 @@ CPicdexView::CPicdexView(CPicdexDoc& doc, IViewFrame& frame, ISettings& settings
 }
 
 CPicdexView::~CPicdexView() {
-    if (m_router) {
-        for (const int id : m_registered)
-            m_router->Unregister(id);
-        m_router->SetStateSource({});
-    }
+    // The handlers go back to the router before the view stops being the document's.
+    m_dragAndDrop.reset();
+    m_commands.reset();
     m_doc.RemoveView(*this);
     RemoveOldDragFiles(DragFolderPath(), CurrentTime32());
+}
+
+void CPicdexView::RegisterCommands(CCommandRouter& router) {
+    m_commands->Register(router);
+}
+
+void CPicdexView::SetAddDialogs(IAddDialogs* dialogs) {
+    m_commands->SetAddDialogs(dialogs);
 }
 
 // --- what the document tells the view ---
@@ -72,68 +88,25 @@ CPicdexView::~CPicdexView() {
 // The document and the collection commands write pending edits before they move, search
 // or sort; a failed write has shown its cause, and they go on.
 void CPicdexView::CommitPendingEdits() {
-    CommitPropertyEdits();
+    m_properties->Commit();
 }
 void CPicdexView::ShowCurrentRecord() {
-    RefreshPropertiesWindow(false);
+    m_properties->Refresh(false);
     // Once the picture is on screen, its neighbours in the list are decoded ahead.
     QTimer::singleShot(0, this, [this] { m_doc.ReadAheadNeighbours(); });
 }
 void CPicdexView::BlankProperties() {
-    RefreshPropertiesWindow(true);
+    m_properties->Refresh(true);
+}
+CPropertiesWindow* CPicdexView::PropertiesWindow() const {
+    return m_properties->Window();
 }
 bool CPicdexView::HasPendingPropertyEdits() const {
-    return m_properties && m_properties->IsModified();
-}
-
-bool CPicdexView::CommitPropertyEdits() {
-    if (!m_properties || !m_properties->IsModified())
-        return true;
-    const CPictureDatabase::Keywords keywords = m_properties->Keywords();
-    if (WriteKeywordEdits(m_doc, keywords) == 0) {
-        m_failedEdits = keywords;
-        m_frame.UpdateModifiedPane();
-        return false;
-    }
-    m_failedEdits.reset();
-    m_properties->SetModified(false);
-    return true;
-}
-
-void CPicdexView::RefreshPropertiesWindow(bool blank) {
-    if (!m_properties)
-        return;
-    CPictureDatabase& db = m_doc.Database();
-    const bool record = !blank && db.IsOpen() && db.Index().GetCurrentRecord() >= 0;
-    CRecordHead head = CPropertiesWindow::BlankHead();
-    // An empty list shows nothing; a record that cannot be read leaves what was shown.
-    if (record && !m_doc.GetCurrentHead(head))
-        return;
-    // Keywords typed with no record shown would have nowhere to go.
-    m_properties->SetReadOnly(!record || db.IsReadOnly());
-    m_failedEdits.reset();
-    m_properties->Fill(head);
-}
-
-void CPicdexView::TogglePropertiesWindow() {
-    if (!m_properties) {
-        m_properties = std::make_unique<CPropertiesWindow>(
-            m_doc.Database(), [this](int message) { MoveFromProperties(message); },
-            [this] { m_frame.UpdateModifiedPane(); }, window());
-    } else if (m_properties->isVisible()) {
-        m_properties->hide();
-        return;
-    }
-    RefreshPropertiesWindow(false);
-    // Shown as a modeless window is: active, ready for typing.
-    m_properties->show();
-    m_properties->raise();
-    m_properties->activateWindow();
-    m_properties->FocusFirstEmptyField();
+    return m_properties->HasPendingEdits();
 }
 
 bool CPicdexView::CommitBeforeClose() {
-    return CommitPropertyEdits() ||
+    return m_properties->Commit() ||
            AskYesNo("The edited keywords were not saved. Close Picdex anyway?");
 }
 
@@ -181,7 +154,7 @@ void CPicdexView::FocusView() {
 void CPicdexView::RefreshView() {
     RealizePicturePalette(true);
     viewport()->repaint();
-    RefreshPropertiesWindow(false);
+    m_properties->Refresh(false);
 }
 
 bool CPicdexView::IsMainWindowMinimized() const {
@@ -192,6 +165,31 @@ void CPicdexView::MinimizeMainWindow() {
 }
 void CPicdexView::RestoreMainWindow() {
     m_frame.RestoreFrame();
+}
+
+void CPicdexView::ShowMarkBar() {
+    m_commands->Marks().ShowMarkBar();
+}
+void CPicdexView::HideMarkBar() {
+    m_commands->Marks().HideMarkBar();
+}
+CMarkBar* CPicdexView::MarkBar() const {
+    return m_commands->Marks().MarkBar();
+}
+void CPicdexView::ShowMarkedThumbnails() {
+    m_commands->Thumbnails(true);
+}
+CSlideShow* CPicdexView::SlideShow() const {
+    return m_commands->SlideShow();
+}
+CSearchWindow* CPicdexView::SearchWindow() const {
+    return m_commands->Collection().SearchWindow();
+}
+bool CPicdexView::IsSearchWindowVisible() const {
+    return m_commands->Collection().IsSearchWindowVisible();
+}
+void CPicdexView::AddDroppedFiles(const QStringList& localPaths) {
+    m_dragAndDrop->AddDroppedFiles(localPaths);
 }
 
 // --- drawing ---
@@ -270,7 +268,7 @@ std::string CPicdexView::GetCurrentKey() {
 bool CPicdexView::OpenInitialDatabase(const std::string& path) {
     CNoPasswordDialog noPassword;
     IPasswordDialog& dialog = m_passwordDialog ? *m_passwordDialog : noPassword;
-    if (!m_doc.Database().OpenForDocument(path, dialog)) {
+    if (!OpenForDocument(m_doc.Database(), path, dialog)) {
         m_frame.CloseFrame();
         return false;
     }
@@ -294,12 +292,106 @@ void CPicdexView::OpenSucceeded() {
     if (!m_doc.GoTop())
         RecomputeScrollSizes();
     RealizeAndInvalidate();
-    RefreshPropertiesWindow(false);
+    m_properties->Refresh(false);
     m_frame.UpdateTitle();
 }
 
-QPrinter& CPicdexView::Printer() {
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *m_printer;
+// --- input ---
+
+CPoint CPicdexView::ToLogical(const QPoint& viewportPos) const {
+    return DeviceToLogical(CPoint(viewportPos.x(), viewportPos.y()));
+}
+
+void CPicdexView::EndPanAt(const QPoint& viewportPos) {
+    EndPan(ToLogical(viewportPos));
+    viewport()->setMouseTracking(false);
+}
+
+void CPicdexView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        if (event->modifiers() & Qt::ControlModifier) {
+            m_dragAndDrop->DragPictureOut();
+        } else {
+            // A negative scroll position means the picture is centred in that axis.
+            const CPoint scroll = GetDeviceScrollPosition();
+            if (scroll.x >= 0 || scroll.y >= 0) {
+                SetPanMode(1);
+                StartPan(ToLogical(event->position().toPoint()), panCursorId);
+                // Moves with no button down reach the viewport only while it tracks the
+                // mouse: they are how a pan whose release went elsewhere ends.
+                viewport()->setMouseTracking(true);
+            }
+        }
+    }
+    PxPanView::mousePressEvent(event);
+    // The left button belongs to the view whether or not a pan started.
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+}
+
+void CPicdexView::mouseMoveEvent(QMouseEvent* event) {
+    const bool panning = IsPanning();
+    // A release swallowed elsewhere (a message box, another window taking the mouse) must
+    // not leave the view panning with the button up.
+    if (panning && !(event->buttons() & Qt::LeftButton))
+        EndPanAt(event->position().toPoint());
+    else if (panning)
+        ContinuePan(ToLogical(event->position().toPoint()));
+    PxPanView::mouseMoveEvent(event);
+    if (panning)
+        event->accept();
+}
+
+void CPicdexView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && IsPanning())
+        EndPanAt(event->position().toPoint());
+    PxPanView::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+}
+
+void CPicdexView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        m_commands->ToggleMark();
+    PxPanView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+}
+
+void CPicdexView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
+        m_commands->ShowPopupMenu(viewport()->mapToGlobal(keyboardMenuOffset));
+        event->accept();
+        return;
+    }
+    PxPanView::keyPressEvent(event);
+}
+
+void CPicdexView::contextMenuEvent(QContextMenuEvent* event) {
+    // The context-menu key opens the menu where Shift+F10 does, the right button at the
+    // pointer.
+    m_commands->ShowPopupMenu(event->reason() == QContextMenuEvent::Keyboard
+                                  ? viewport()->mapToGlobal(keyboardMenuOffset)
+                                  : event->globalPos());
+    event->accept();
+}
+
+void CPicdexView::focusInEvent(QFocusEvent* event) {
+    PxPanView::focusInEvent(event);
+    viewport()->update();
+    // The focus comes back here after the failure's own message: the same edits are not
+    // tried (and refused) again until they change.
+    m_properties->CommitUnlessFailedBefore();
+}
+
+void CPicdexView::dragEnterEvent(QDragEnterEvent* event) {
+    m_dragAndDrop->DragEnter(*event);
+}
+
+void CPicdexView::dragMoveEvent(QDragMoveEvent* event) {
+    m_dragAndDrop->DragMove(*event);
+}
+
+void CPicdexView::dropEvent(QDropEvent* event) {
+    m_dragAndDrop->Drop(*event);
 }

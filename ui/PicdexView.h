@@ -1,9 +1,10 @@
 // CPicdexView: the picture view, the single view of the document. It shows the current
 // record's picture zoomed and panned (PxPanView), with the mark sign on a marked record,
-// and carries out most commands: it registers its handlers with the frame's command router
-// and runs the view's own work (zoom, panning, copy, drop, drag out, printing, dialogs),
-// handing collection work to the document and the collection commands. It tells the frame
-// around it through IViewFrame.
+// pans and marks with the mouse, and tells the frame around it through IViewFrame. It owns
+// the parts that act for it: the commands it carries out (CViewCommands, which registers
+// them with the frame's router), printing (CViewPrinter), files dropped onto it and the
+// picture dragged out of it (CViewDragAndDrop), and the data-properties window
+// (CViewProperties).
 #pragma once
 
 #include "collection/AddDialogs.h"
@@ -14,23 +15,21 @@
 #include "ui/ViewFrame.h"
 #include "ui/commands/CommandIds.h"
 
-#include <QPointer>
-
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 class CBitmap;
 class CCommandRouter;
 class CMarkBar;
 class CPicdexDoc;
+class CPropertiesWindow;
 class CSearchWindow;
 class CSlideShow;
-class CPropertiesWindow;
-class CViewMarkDialogs;
+class CViewCommands;
+class CViewDragAndDrop;
+class CViewPrinter;
+class CViewProperties;
 class IPasswordDialog;
-class QPrinter;
 
 class CPicdexView : public PxPanView, public IMarkView, public IListView, public IAddWindows {
     Q_OBJECT
@@ -62,12 +61,14 @@ public:
     void ShowZoomPercent();
     // Private message 0x400.
     void RealizePicturePalette(bool foreground);
+    // Realises the palette in the foreground and invalidates the client area.
+    void RealizeAndInvalidate();
     // The key of the current index entry, for the title while a search result is shown.
     std::string GetCurrentKey();
 
     // The data-properties window (null until command 32787 first shows it) and whether it
     // holds keyword edits not yet written (the "MDF" pane).
-    CPropertiesWindow* PropertiesWindow() const { return m_properties.get(); }
+    CPropertiesWindow* PropertiesWindow() const;
     bool HasPendingPropertyEdits() const;
     // Before the main window closes: writes pending keyword edits. False when they could
     // not be written and the user chose to keep the window open.
@@ -79,7 +80,7 @@ public:
 
     // The prompts and dialogs of the open (password) and add flows; set by the frame.
     void SetPasswordDialog(IPasswordDialog* dialog) { m_passwordDialog = dialog; }
-    void SetAddDialogs(IAddDialogs* dialogs) { m_addDialogs = dialogs; }
+    void SetAddDialogs(IAddDialogs* dialogs);
 
     // IDocumentView and IMarkView
     void CommitPendingEdits() override;
@@ -102,6 +103,9 @@ public:
     bool IsMainWindowMinimized() const override;
     void MinimizeMainWindow() override;
     void RestoreMainWindow() override;
+    // IMarkView: the thumbnail browser limited to the marked records (command 32800, the
+    // bar's "&Thumbnails", the end of the duplicate check).
+    void ShowMarkedThumbnails() override;
 
     // The logical size becomes the current picture's pixel size (0 × 0 without one).
     void RecomputeScrollSizes();
@@ -110,28 +114,18 @@ public:
     void AddDroppedFiles(const QStringList& localPaths);
     // The bar for paging among marked records; null until it is first shown.
     CMarkBar* MarkBar() const;
-    // Private message 0x482 from the bar: one of the MarkMove codes.
-    void MoveAmongMarks(int code);
-
     // The slide shows and the wallpaper command; null before RegisterCommands.
-    CSlideShow* SlideShow() const { return m_slideShow.get(); }
-
-    // The Add command: the add-files browser, then the chosen files stored in list order.
-    void AddCommand();
-    // The search window: created visible at the first call, then hidden or shown in turn.
-    void ToggleSearchWindow();
+    CSlideShow* SlideShow() const;
     bool IsSearchWindowVisible() const;
-    // The search window; null before the first ToggleSearchWindow.
+    // The search window; null before the search command first shows it.
     CSearchWindow* SearchWindow() const;
 
-    // The thumbnail browser, run modally: the whole list from the current record, or the
-    // marked records only. 1 closed with OK (the selected record is shown), 0 cancelled (a
-    // record clicked stays shown), -1 not opened ("Data not found", or pending edits that
-    // could not be written).
-    int ThumbnailsCommand(bool markedOnly);
-    // IMarkView: the browser limited to the marked records (command 32800, the bar's
-    // "&Thumbnails", the end of the duplicate check).
-    void ShowMarkedThumbnails() override;
+    // What the view was made over, for the parts that act for it.
+    CPicdexDoc& Document() { return m_doc; }
+    IViewFrame& Frame() { return m_frame; }
+    ISettings& Settings() { return m_settings; }
+    CViewProperties& Properties() { return *m_properties; }
+    CViewPrinter& Printer() { return *m_printer; }
 
 protected:
     void OnDraw(CDC& dc) override;
@@ -148,87 +142,19 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The commands on marked records and the bulk commands (PicdexViewMarks.cpp).
-    void RegisterMarkCommands(CCommandRouter& router);
-    void ToggleMarkBar();
-    void KeywordOnMarkedCommand();
-    void TransferMarkedCommand();
-    void OutputCommand(bool marked);
-    void CheckDuplicatesCommand();
-    void FilePropertiesCommand();
-
-    // Commands.
-    void ZoomInCommand();
-    void ZoomOutCommand();
-    // The whole picture in the client area, never above 100 %.
-    void ZoomFitCommand();
-    void SnapZoom();
-    void Zoom100Command();
-    // False when the list has nothing to move to.
-    bool MoveCommand(int id);
-    void CopyCommand();
-    void ToggleMarkCommand();
-    void SortViewCommand();
-    void OptionsCommand();
-    void ContrastCommand();
-    void SaveAsViewCommand();
-    void DeleteRecordCommand();
-    void PrintCommand();
-    void PrintPreviewCommand();
-    void PrintSetupCommand();
-    // PicdexViewTools.cpp: Tools > Reconstruct and Tools > Data exchange.
-    void ReconstructViewCommand();
-    void DataExchangeViewCommand();
-    // Renders one page (the picture fitted to the printable area) onto printer.
-    void PrintPage(QPrinter& printer);
-    QPrinter& Printer();
-
-    // Command 32787: creates the window on first use; hides it when shown, else refreshes
-    // and shows it.
-    void TogglePropertiesWindow();
-    // Messages 0x46E and 0x46F from the window: "Next data" and "Previous data".
-    void MoveFromProperties(int message);
-    // Writes the window's pending keyword edits into the current record. True when nothing
-    // was pending or it was written (the change flags are then cleared); false when the
-    // write failed: the flags stay set and the cause was shown. Nothing to do without the
-    // window.
-    bool CommitPropertyEdits();
-    // Shows the current record in the window (blank: an empty head); a record that cannot be
-    // read leaves the window as it was.
-    void RefreshPropertiesWindow(bool blank);
-    void SetPasswordCommand();
-    // Realises the palette in the foreground and invalidates the client area.
-    void RealizeAndInvalidate();
     void OpenSucceeded();
-
-    // The pop-up menu at globalPos (screen coordinates).
-    void ShowPopupMenu(const QPoint& globalPos);
-    // Writes the current picture into the drag folder and drags it out as a file URL.
-    void DragPictureOut();
     CPoint ToLogical(const QPoint& viewportPos) const;
-    // The search window's requests: run its search, or search for a keyword chosen in the
-    // "List of keywords" dialog.
-    void RunSearchFromWindow();
-    void OpenKeywordListFromWindow();
+    // Ends the pan at a viewport position; the viewport stops tracking the mouse.
+    void EndPanAt(const QPoint& viewportPos);
 
     CPicdexDoc& m_doc;
     IViewFrame& m_frame;
     ISettings& m_settings;
-    CCommandRouter* m_router = nullptr;
-    std::vector<int> m_registered;
     IPasswordDialog* m_passwordDialog = nullptr;
-    IAddDialogs* m_addDialogs = nullptr;
-    std::unique_ptr<CViewMarkDialogs> m_markDialogs;
     std::unique_ptr<CBitmap> m_markSign;
-    std::unique_ptr<QPrinter> m_printer;
-    QPointer<CSearchWindow> m_searchWindow;
-    std::unique_ptr<CSlideShow> m_slideShow;
-    QPointer<CMarkBar> m_markBar;
-    std::unique_ptr<CPropertiesWindow> m_properties;
-    // The edits whose write failed last: gaining the focus does not try them again (and
-    // show the failure again) until they change.
-    std::optional<CPictureDatabase::Keywords> m_failedEdits;
+    std::unique_ptr<CViewProperties> m_properties;
+    std::unique_ptr<CViewPrinter> m_printer;
+    std::unique_ptr<CViewCommands> m_commands;
+    std::unique_ptr<CViewDragAndDrop> m_dragAndDrop;
     int m_listMode = 0;
-    bool m_force256 = false;
-    bool m_ignoreDuplicates = false;
 };

@@ -4,8 +4,9 @@
 // positions to logical units with DeviceToLogical.
 //
 // Panning starts on a button press, and Qt delivers every move and the release to the
-// widget the button went down on, wherever the pointer goes (the implicit grab), so the
-// release that ends a pan always arrives; no explicit grab is taken.
+// widget the button went down on, wherever the pointer goes (the implicit grab); no
+// explicit grab is taken. A window that comes up mid-pan can still take the release: the
+// subclass ends such a pan itself.
 #pragma once
 
 #include "ui/PxZoomView.h"

@@ -1,6 +1,7 @@
 #include "corruption/DamagedRun.h"
 
 #include "collection/Duplicates.h"
+#include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "collection/ReconstructCommand.h"
 #include "collection/Search.h"
@@ -12,6 +13,7 @@
 #include "storage/RecordHead.h"
 #include "support/AddPicture.h"
 #include "support/NoProgress.h"
+#include "support/ScriptedPasswordDialog.h"
 
 #include <algorithm>
 #include <optional>
@@ -178,13 +180,13 @@ RunOutcomes CDamagedRun::Run() {
 }
 
 char CDamagedRun::OpenForDocument() {
-    CPictureDatabase::ArmPasswordCheck();
+    ArmPasswordCheck();
     std::vector<std::optional<std::string>> answers;
     if (!m_prepared.Password().empty())
         answers.emplace_back(std::string(m_prepared.Password()));
     CScriptedPasswordDialog dialog(answers);
     CPicdexDoc doc;
-    const bool opened = doc.Database().OpenForDocument(MainPath(), dialog) != 0;
+    const bool opened = ::OpenForDocument(doc.Database(), MainPath(), dialog) != 0;
     const bool said = Shown(Operation::open);
     if (!opened) {
         // Cancelling the password question is the user's choice; anything else says why.

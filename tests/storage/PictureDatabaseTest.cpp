@@ -1,6 +1,6 @@
-// CPictureDatabase opening: a missing main file is created only after the user agrees, and
-// a document's failed open names its cause. What records and their entries look like in
-// the files is checked against the format writer in FormatInteropTest.
+// CPictureDatabase opening: a missing main file is created only after the user agrees.
+// What records and their entries look like in the files is checked against the format
+// writer in FormatInteropTest.
 #include "storage/PictureDatabase.h"
 
 #include "support/AddPicture.h"
@@ -30,15 +30,6 @@ TEST_F(PictureDatabaseTest, IndexWithoutMainAsksBeforeCreatingTheMainFile) {
     EXPECT_EQ(m_prompt.Texts(), std::vector<std::string>(2, "File not found. Create?"));
     EXPECT_EQ(FileLength(File("pics.PXM")), 2048);
     EXPECT_EQ(db.Index().EntryCount(), 3) << "the old index is opened with the new main file";
-}
-
-TEST_F(PictureDatabaseTest, DocumentOpenFailureSaysSoAfterTheCause) {
-    CPictureDatabase db;
-    CScriptedPasswordDialog dialog;
-    EXPECT_EQ(db.OpenForDocument(File("no/such/folder/pics.PXM"), dialog), 0);
-    EXPECT_EQ(m_prompt.Messages(),
-              (std::vector<std::string>{"File not found", "Failed to open the file"}));
-    EXPECT_EQ(dialog.AskCount(), 0);
 }
 
 } // namespace

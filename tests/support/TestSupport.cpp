@@ -34,17 +34,6 @@ void CScriptedPrompt::Clear() {
     m_texts.clear();
 }
 
-bool CScriptedPasswordDialog::AskPassword(std::string& entered) {
-    ++m_askCount;
-    if (m_entries.empty())
-        return false;
-    const std::optional<std::string> entry = m_entries.front();
-    m_entries.pop_front();
-    if (entry)
-        entered = *entry;
-    return entry.has_value();
-}
-
 CTempDir::CTempDir() {
     const char* base = std::getenv("TMPDIR");
     std::string name = std::string(base && *base ? base : "/tmp") + "/picdex-test-XXXXXX";

@@ -1,5 +1,5 @@
-// Helpers shared by the tests: a prompt and a password dialog that answer from a script and
-// record what they were shown, a temporary folder removed at the end of a test, file
+// Helpers shared by the tests: a prompt that answers from a script and records what it was
+// shown, a temporary folder removed at the end of a test, file
 // helpers and the location of the shared picture corpus.
 #pragma once
 
@@ -36,21 +36,6 @@ private:
     std::vector<std::string> m_messages;
     std::vector<std::string> m_questions;
     std::vector<std::string> m_texts;
-};
-
-// The password question: each entry is what the user types, std::nullopt for Cancel.
-// Asking beyond the script cancels.
-class CScriptedPasswordDialog : public IPasswordDialog {
-public:
-    explicit CScriptedPasswordDialog(std::vector<std::optional<std::string>> entries = {})
-        : m_entries(entries.begin(), entries.end()) {}
-
-    bool AskPassword(std::string& entered) override;
-    int AskCount() const { return m_askCount; }
-
-private:
-    std::deque<std::optional<std::string>> m_entries;
-    int m_askCount = 0;
 };
 
 // A fresh folder under the temporary folder, removed with its content on destruction.

@@ -79,7 +79,7 @@ private slots:
         qputenv("TMPDIR", m_template->path().toUtf8());
         CViewPrompt prompt;
         CScopedPrompt scoped(prompt);
-        CPictureDatabase::ArmPasswordCheck();
+        ArmPasswordCheck();
         CPicdexDoc doc;
         CPicdexView view(doc, m_frame, m_settings);
         QVERIFY(view.OpenInitialDatabase(m_template->filePath("pics.PXM").toStdString()));

@@ -176,10 +176,10 @@ private slots:
                  (std::vector<std::string>{"Password too short.", "Invalid password."}));
         QCOMPARE(Stored(), std::string("abcd"));
         // A second instance (which opens the files read-only beside this one) asks for it.
-        CPictureDatabase::ArmPasswordCheck();
+        ArmPasswordCheck();
         CPictureDatabase second;
         CAnsweringPasswordDialog dialog;
-        QVERIFY(second.OpenForDocument(Path("pics.PXM"), dialog));
+        QVERIFY(OpenForDocument(second, Path("pics.PXM"), dialog));
         QCOMPARE(dialog.asked, 1);
         // Changing needs no old password; twelve characters are kept whole.
         SetPassword({{"twelve-chars", "twelve-chars", "ok"}});

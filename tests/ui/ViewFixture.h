@@ -4,6 +4,7 @@
 #pragma once
 
 #include "collection/AddPictures.h"
+#include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "platform/FaultInjection.h"
 #include "platform/MemFile.h"
@@ -146,7 +147,7 @@ protected:
         m_frame = {};
         m_prompt = {};
         m_scopedPrompt = std::make_unique<CScopedPrompt>(m_prompt);
-        CPictureDatabase::ArmPasswordCheck();
+        ArmPasswordCheck();
         m_doc = std::make_unique<CPicdexDoc>();
         m_router = std::make_unique<CCommandRouter>();
         m_view = std::make_unique<CPicdexView>(*m_doc, m_frame, m_settings);

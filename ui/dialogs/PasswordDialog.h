@@ -3,6 +3,7 @@
 // characters, OK and Cancel). Each question starts with an empty field; the caller compares.
 #pragma once
 
+#include "collection/PasswordCheck.h"
 #include "storage/Password.h"
 
 #include <QPointer>

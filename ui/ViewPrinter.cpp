@@ -1,10 +1,9 @@
-// Printing the view: the page is the picture fitted to the printable area, drawn by the
-// same OnDraw as the screen into a bitmap of the area's size.
-#include "ui/PicdexView.h"
+#include "ui/ViewPrinter.h"
 
 #include "platform/GdiBitmap.h"
 #include "platform/GdiDc.h"
 #include "ui/BitmapImage.h"
+#include "ui/ViewFrame.h"
 
 #include <QPageSetupDialog>
 #include <QPainter>
@@ -34,55 +33,71 @@ private:
 
 } // namespace
 
-void CPicdexView::PrintPage(QPrinter& printer) {
-    // The page is rendered at no more than maxPrintResolution, whatever printer the dialog
-    // chose, and scaled onto the page by the printer: a 1200 dpi page would be 140 MP.
+CViewPrinter::CViewPrinter(IViewFrame& frame, QWidget& parent, PageDrawer drawPage)
+    : m_frame(frame), m_parent(parent), m_drawPage(std::move(drawPage)) {}
+
+CViewPrinter::~CViewPrinter() = default;
+
+QImage CViewPrinter::RenderPage(const QPrinter& printer) const {
+    // The resolution of the dialog's printer is not capped itself: the printer scales the
+    // page up.
     const int resolution = std::min(printer.resolution(), maxPrintResolution);
     const QRect area = printer.pageLayout().paintRectPixels(resolution);
     if (area.width() < 1 || area.height() < 1)
-        return;
+        return {};
     CDC screen;
     screen.CreateScreenDC();
     CBitmap page;
     if (!page.CreateCompatibleBitmap(screen, area.width(), area.height()))
-        return;
+        return {};
     CDC memory;
     memory.CreateCompatibleDC(&screen);
     CBitmap* old = memory.SelectObject(&page);
     memory.FillSolidRect(CRect(0, 0, area.width(), area.height()), RGB(255, 255, 255));
-    PreparePrintDC(memory, CSize(area.width(), area.height()));
-    OnDraw(memory);
+    m_drawPage(memory, CSize(area.width(), area.height()));
     memory.SelectObject(old);
+    return BitmapToImage(page);
+}
 
+void CViewPrinter::PrintPage(QPrinter& printer) const {
+    const QImage page = RenderPage(printer);
+    if (page.isNull())
+        return;
     QPainter painter;
     if (!painter.begin(&printer))
         return;
     const QRect target = printer.pageLayout().paintRectPixels(printer.resolution());
-    painter.drawImage(QRect(0, 0, target.width(), target.height()), BitmapToImage(page));
+    painter.drawImage(QRect(0, 0, target.width(), target.height()), page);
     painter.end();
 }
 
-void CPicdexView::PrintCommand() {
+void CViewPrinter::PrintCommand() {
     QPrinter& printer = Printer();
     CPrintingFlag printing(m_frame);
-    QPrintDialog dialog(&printer, this);
+    QPrintDialog dialog(&printer, &m_parent);
     if (dialog.exec() == QDialog::Accepted)
         PrintPage(printer);
 }
 
-void CPicdexView::PrintPreviewCommand() {
+void CViewPrinter::PrintPreviewCommand() {
     QPrinter& printer = Printer();
     {
         CPrintingFlag printing(m_frame);
-        QPrintPreviewDialog dialog(&printer, this);
-        connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
-                [this](QPrinter* target) { PrintPage(*target); });
+        QPrintPreviewDialog dialog(&printer, &m_parent);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [this](QPrinter* target) { PrintPage(*target); });
         dialog.exec();
     }
     m_frame.UpdateTitle();
 }
 
-void CPicdexView::PrintSetupCommand() {
-    QPageSetupDialog dialog(&Printer(), this);
+void CViewPrinter::PrintSetupCommand() {
+    QPageSetupDialog dialog(&Printer(), &m_parent);
     dialog.exec();
+}
+
+QPrinter& CViewPrinter::Printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
 }
