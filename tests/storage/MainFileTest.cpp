@@ -53,8 +53,8 @@ TEST_F(MainFileTest, DataSizeIsComputedFromTheChainOnceAndWrittenBack) {
     EXPECT_EQ(m_file.GetDataSize(block), 7);
 }
 
-// The main file never grows past 2^31 bytes. A sparse file brings a database to the limit
-// without writing 2 GB.
+// The main file never grows past the blocks its numbers address. A sparse file brings a
+// database to the limit without writing 4 TiB.
 TEST_F(MainFileTest, AppendsStopAtTheSizeLimitBeforeWritingAnything) {
     Append(PatternBytes(10));
     m_file.Close();
