@@ -143,8 +143,9 @@ int CIndexFile::ReadEntry(CIndexEntry& entry, std::int32_t i) {
 
 int CIndexFile::WriteEntry(CIndexEntry& entry, std::int32_t i) {
     return Guard(0, [&] {
-        // A caller may give an entry a new key: no kept slot key can be trusted then.
-        m_skip.ForgetKeys();
+        // A caller may give an entry a new key or new links: no kept slot key or list
+        // order can be trusted then.
+        m_skip.Forget();
         Store(entry, i);
         return 1;
     });

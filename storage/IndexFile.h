@@ -131,11 +131,11 @@ private:
     std::int32_t FileModificationCount();
     // Start slot for a positioned search after reading the header; -1 with an empty table.
     int StartSlot(std::string_view key, bool foldCase, bool firstOfEqual);
-    std::int32_t FindInsertPositionOrThrow(std::string_view key, bool foldCase, int& startSlot);
+    std::int32_t FindInsertPositionOrThrow(std::string_view key, bool foldCase);
     std::int32_t FindFloorOrThrow(std::string_view key, bool foldCase);
     std::int32_t FindFirstOrBeforeOrThrow(std::string_view key, bool foldCase);
     void Append(CIndexEntry& entry, std::int32_t n);
-    void InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n, int startSlot);
+    void InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n);
     void RebuildOrThrow(bool force);
     std::int32_t NextLink(std::int32_t i);
     // The step budget of one walk: more steps than entries mean a loop.

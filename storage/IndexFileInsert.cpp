@@ -42,9 +42,10 @@ void CIndexFile::Append(CIndexEntry& entry, std::int32_t n) {
     }
     WriteHeader(false);
     m_lastInserted = n;
+    m_skip.NoteAppend(n);
 }
 
-void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n, int startSlot) {
+void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n) {
     CIndexEntry after = Load(p);
     std::int32_t q = after.previous;
     CIndexEntry before;
@@ -70,14 +71,13 @@ void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n
         WriteHeader(false);
     }
     m_lastInserted = n;
-    m_skip.NoteInsertBefore(p, q, startSlot);
+    m_skip.NoteInsertBefore(n, p);
 }
 
 int CIndexFile::InsertKey(CIndexEntry& entry, bool foldCase) {
     return Guard(0, [&] {
         std::string key(entry.Key());
-        int startSlot = 0;
-        std::int32_t p = FindInsertPositionOrThrow(key, foldCase, startSlot);
+        std::int32_t p = FindInsertPositionOrThrow(key, foldCase);
         std::int32_t n = CountEntries();
         entry.flags = entry.flags == -1 ? 0 : entry.flags;
         try {
@@ -85,11 +85,11 @@ int CIndexFile::InsertKey(CIndexEntry& entry, bool foldCase) {
                 Append(entry, n);
                 RebuildOrThrow(true);
             } else {
-                InsertBefore(entry, p, n, startSlot);
+                InsertBefore(entry, p, n);
                 RebuildOrThrow(false);
             }
         } catch (const CFileException&) {
-            m_skip.ForgetPlaces();
+            m_skip.Forget();
             throw;
         }
         return 1;

@@ -12,9 +12,8 @@ int CIndexFile::StartSlot(std::string_view key, bool foldCase, bool firstOfEqual
                             [this](std::int32_t i) { return std::string(Load(i).Key()); });
 }
 
-std::int32_t CIndexFile::FindInsertPositionOrThrow(std::string_view key, bool foldCase,
-                                                   int& startSlot) {
-    startSlot = StartSlot(key, foldCase, false);
+std::int32_t CIndexFile::FindInsertPositionOrThrow(std::string_view key, bool foldCase) {
+    const int startSlot = StartSlot(key, foldCase, false);
     if (startSlot < 0)
         return -2;
     std::int32_t i = m_skip.At(startSlot);
@@ -74,10 +73,7 @@ std::int32_t CIndexFile::FindFirstOrBeforeOrThrow(std::string_view key, bool fol
 }
 
 std::int32_t CIndexFile::FindInsertPosition(std::string_view key, bool foldCase) {
-    return Guard(std::int32_t{-1}, [&] {
-        int startSlot = 0;
-        return FindInsertPositionOrThrow(key, foldCase, startSlot);
-    });
+    return Guard(std::int32_t{-1}, [&] { return FindInsertPositionOrThrow(key, foldCase); });
 }
 
 std::int32_t CIndexFile::FindFloor(std::string_view key, bool foldCase) {

@@ -7,7 +7,7 @@
 using namespace IndexFormat;
 
 void CIndexSkipTable::Forget() {
-    m_exactSlots = 0;
+    m_order.Drop();
     ForgetKeys();
 }
 
@@ -66,43 +66,16 @@ int CIndexSkipTable::StartSlot(std::string_view key, bool foldCase, bool firstOf
     return found;
 }
 
-void CIndexSkipTable::NoteInsertBefore(std::int32_t after, std::int32_t before, int startSlot) {
-    // Entries before `after` keep their list positions, and so do the slots that name them.
-    const bool startMoved = after == At(startSlot) || before == -1;
-    m_exactSlots = std::min(m_exactSlots, startMoved ? startSlot : startSlot + 1);
-}
-
 void CIndexSkipTable::Rebuild(std::int32_t entries, const NextOf& nextOf) {
-    const std::int32_t stride = SkipStrideFor(entries);
-    const int length = m_header.skipLength;
-
-    // Walk from the last slot still known to sit at its place (the first entry at worst);
-    // the slots before it would be written again unchanged.
-    int from = 0;
-    if (stride == m_exactStride && length >= 2)
-        from = std::max(0, std::min(m_exactSlots, length - 1) - 1);
-    std::int32_t i = At(from);
-    std::int64_t position = std::int64_t{stride} * from;
-    std::fill(m_header.skip.begin() + from, m_header.skip.end(), -1);
-    m_exactSlots = 0;
-
-    int used = from;
-    std::int32_t last = i;
-    for (std::int64_t budget = std::int64_t{entries} + 1;; --budget) {
-        if (budget <= 0)
-            throw CFileException(FileCause::generic);
-        const std::int32_t next = nextOf(i);
-        if (position % stride == 0 && used < skipSlots - 1)
-            m_header.skip[static_cast<std::size_t>(used++)] = i;
-        last = i;
-        if (next == -1)
-            break;
-        i = next;
-        ++position;
-    }
+    if (!m_order.IsKnown())
+        m_order.Build(At(0), entries, nextOf);
+    std::fill(m_header.skip.begin(), m_header.skip.end(), -1);
+    int used = 0;
+    const std::int32_t last =
+        m_order.Every(SkipStrideFor(entries), skipSlots - 1, [&](std::int32_t entry) {
+            m_header.skip[static_cast<std::size_t>(used++)] = entry;
+        });
     m_header.skip[static_cast<std::size_t>(used++)] = last;
     m_header.skipLength = used;
     m_sane = true;
-    m_exactSlots = used - 1;
-    m_exactStride = stride;
 }

@@ -1,8 +1,8 @@
 // CIndexSkipTable: the skip table of the index header (up to 8192 slots naming every
 // stride-th entry of the list, the last slot the entry that ends it) and what the index
 // writer keeps about it between operations: the keys of the slot entries, whether the
-// table read from the file is usable, and how many leading slots are known to still sit
-// at their places, so that a rebuild walks only the part of the list that moved.
+// table read from the file is usable, and the order of the list (CIndexListOrder), so that
+// a rebuild finds the entries for its slots without walking the list.
 //
 // The slots themselves live in the header the table is bound to (the index file's cached
 // header, which is what gets written); this class reads and rewrites them there.
@@ -11,6 +11,7 @@
 #pragma once
 
 #include "storage/IndexHeader.h"
+#include "storage/IndexListOrder.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,15 +30,14 @@ public:
     CIndexSkipTable(const CIndexSkipTable&) = delete;
     CIndexSkipTable& operator=(const CIndexSkipTable&) = delete;
 
-    // Forgets the kept keys and places (a header read afresh, a failed write, a rollback).
+    // Forgets the kept keys and list order (a header read afresh, a failed write, a
+    // rollback, an entry written from outside).
     void Forget();
     // Forget, and takes the table as usable again (a closed file).
     void Reset() {
         Forget();
         m_sane = true;
     }
-    // Forgets the kept keys only: an entry may have been given a new key.
-    void ForgetKeys();
     // Judges the slots against a list of `entries` (after the header was read or restored):
     // a list has a first and a last slot, an empty one none, and every used slot names an
     // entry.
@@ -50,29 +50,26 @@ public:
     // Entry named by slot.
     std::int32_t At(int slot) const { return m_header.skip[static_cast<std::size_t>(slot)]; }
 
-    // A new entry was linked before entry `after` (whose previous entry was `before`, -1
-    // for none) by a search that started from startSlot: slots from there on may have
-    // moved.
-    void NoteInsertBefore(std::int32_t after, std::int32_t before, int startSlot);
-    // A change the kept places cannot follow (a failed insertion).
-    void ForgetPlaces() { m_exactSlots = 0; }
+    // Entry n was linked in before entry p, or at the end of the list.
+    void NoteInsertBefore(std::int32_t n, std::int32_t p) { m_order.InsertBefore(n, p); }
+    void NoteAppend(std::int32_t n) { m_order.Append(n); }
 
-    // Walks the list from its first entry (or from the last slot still in place, when the
-    // stride is unchanged) and rewrites the slots for a list of `entries`: one every
-    // SkipStrideFor(entries) entries, and its last entry in the last slot. A walk longer
-    // than `entries` is a loop and throws. The caller writes the header.
+    // Rewrites the slots of a non-empty list for a file of `entries` entries: the entry at
+    // every SkipStrideFor(entries)-th position from the first (slot 0's entry) on, at most
+    // 8191 of them, and the list's last entry in the last slot. The list is walked along
+    // nextOf only when its order is not known; a walk longer than `entries` is a loop and
+    // throws. The caller writes the header.
     void Rebuild(std::int32_t entries, const NextOf& nextOf);
 
 private:
     bool IsSane(std::int32_t entries) const;
     const std::string& SlotKey(int slot, std::int32_t entry, const KeyOf& keyOf);
+    void ForgetKeys();
 
     CIndexHeader& m_header;
     bool m_sane = true;
     // Keys of the entries the slots named when last searched: (entry, key) per slot. Grown
     // to the slots searched, so a small index never pays for all 8192.
     std::vector<std::pair<std::int32_t, std::string>> m_slotKeys;
-    // Number of leading slots known to hold the entry at position stride x slot.
-    int m_exactSlots = 0;
-    std::int32_t m_exactStride = IndexFormat::skipStride;
+    CIndexListOrder m_order;
 };
