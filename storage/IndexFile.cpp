@@ -120,9 +120,9 @@ void CIndexFile::Store(CIndexEntry& entry, std::int32_t i) {
     entry.number = i;
     std::uint8_t bytes[entrySize];
     entry.Encode(bytes);
-    // The writer reads the entries in bulk on its first change; until then it reads them
-    // one by one, so opening a large index costs nothing.
-    LoadImage();
+    // The writer reads the entries in bulk only for a pass over the whole list (a skip
+    // table rebuild, Preload): a change costs a few reads of single entries, so opening a
+    // large index and adding one record does not pay for reading all of it.
     const bool image = m_image.IsLoaded();
     try {
         m_file.WriteAt(bytes, entrySize, EntryFileOffset(i));

@@ -13,9 +13,10 @@
 // makes the operation fail; no walk takes more steps than the file has entries.
 //
 // While this object holds the file for writing (deny-write), no other process can change
-// it, so the entries are read once in bulk and kept in memory, written through on every
-// change; the bytes written are exactly those of entry-by-entry access. Read-only opens
-// read every entry from the file, so they follow the writer's changes.
+// it, so once a pass over the whole list needs them (a skip table rebuild, Preload) the
+// entries are read in bulk and kept in memory, written through on every change; the bytes
+// written are exactly those of entry-by-entry access. Read-only opens read every entry
+// from the file, so they follow the writer's changes.
 #pragma once
 
 #include "platform/File.h"
@@ -123,7 +124,7 @@ private:
     CIndexEntry Load(std::int32_t i);
     void Store(CIndexEntry& entry, std::int32_t i);
     std::int32_t CountEntries();
-    // The writer reads its entries in bulk the first time it needs them (a reader never).
+    // The writer reads its entries in bulk before a pass over the list (a reader never).
     void LoadImage();
     void RefreshHeaderOrThrow();
     void WriteHeader(bool resetCount);
