@@ -14,7 +14,7 @@ AddSource CheckAddSource(const std::string& path) {
         return AddSource::readable;
     if (info.kind != PathKind::regular)
         return AddSource::unreadable;
-    if (info.size >= std::int64_t{MainFormat::maxFileSize})
+    if (info.size >= MainFormat::maxPictureSize)
         return AddSource::tooLarge;
     return AddSource::readable;
 }

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -17,8 +18,23 @@ bool StartsWithCrcFamily(std::string_view key) {
     return !key.empty() && key[0] == IndexFormat::crcFamily;
 }
 
+// The data sizes of receiving's records read so far. A 16-bit checksum is shared by
+// several records of a large collection, so without it every picture of a pass would read
+// the heads of all its checksum's records again.
+using DataSizes = std::unordered_map<std::int32_t, std::int64_t>;
+
+std::int64_t DataSize(CPictureDatabase& db, std::int32_t record, DataSizes& sizes) {
+    if (const auto known = sizes.find(record); known != sizes.end())
+        return known->second;
+    const std::int64_t size = db.GetDataSize(record);
+    if (size >= 0) // a head that cannot be read is tried, and reported, each time
+        sizes.emplace(record, size);
+    return size;
+}
+
 // True when receiving holds a live record with key whose data size is size.
-bool HoldsPicture(CPictureDatabase& receiving, std::string_view key, std::int64_t size) {
+bool HoldsPicture(CPictureDatabase& receiving, std::string_view key, std::int64_t size,
+                  DataSizes& sizes) {
     CIndexFile& index = receiving.Index();
     std::int32_t i = index.FindFirstOrBefore(key, true);
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
@@ -29,7 +45,7 @@ bool HoldsPicture(CPictureDatabase& receiving, std::string_view key, std::int64_
         if (order > 0)
             break;
         // FindFirstOrBefore may give the entry just before the first equal one.
-        if (order == 0 && !entry.IsDeleted() && receiving.GetDataSize(entry.record) == size)
+        if (order == 0 && !entry.IsDeleted() && DataSize(receiving, entry.record, sizes) == size)
             return true;
         i = entry.next;
     }
@@ -86,6 +102,7 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
                           if (!synced)
                               count -= static_cast<int>(records.size());
                       });
+    DataSizes receivingSizes;
     std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::crcFamily), true);
     bool failed = i < 0 && index.GetLastError() != 0;
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
@@ -103,7 +120,7 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
             continue;
         const std::int64_t size = giving.GetDataSize(entry.record);
         failed = failed || size < 0;
-        if (size < 0 || HoldsPicture(receiving, entry.Key(), size))
+        if (size < 0 || HoldsPicture(receiving, entry.Key(), size, receivingSizes))
             continue;
         if (countOnly) {
             ++count;

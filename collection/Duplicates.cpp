@@ -111,6 +111,8 @@ int CDuplicates::CheckDuplicates() {
 
 int CDuplicates::MarkDuplicates(CPictureDatabase& db, const std::function<void()>& processPending) {
     CIndexFile& index = db.Index();
+    // The whole checksum family is read: the writer reads its entries in one go.
+    index.Preload();
     std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::crcFamily), false);
     if (i < 0)
         return 0;

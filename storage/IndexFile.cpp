@@ -27,13 +27,7 @@ CIndexFile::CIndexFile() {
 void CIndexFile::ForgetCaches() {
     m_image.Forget();
     m_header.generation = -1;
-    m_exactSlots = 0;
-    ForgetSlotKeys();
-}
-
-void CIndexFile::ForgetSlotKeys() {
-    for (auto& cached : m_slotKeys)
-        cached.first = -1;
+    m_skip.Forget();
 }
 
 int CIndexFile::Create(const std::string& path, int mode) {
@@ -75,13 +69,11 @@ void CIndexFile::Close() {
     CloseFile();
     m_header = Header{};
     m_header.skip.fill(-1);
-    m_current = CIndexEntry{};
+    m_cursor.Clear();
     m_lastInserted = -1;
     m_image.Reset();
-    m_skipTableSane = true;
+    m_skip.Reset();
     m_fileModificationCount = 0;
-    m_exactSlots = 0;
-    ForgetSlotKeys();
 }
 
 int CIndexFile::Preload() {
@@ -128,9 +120,9 @@ void CIndexFile::Store(CIndexEntry& entry, std::int32_t i) {
     entry.number = i;
     std::uint8_t bytes[entrySize];
     entry.Encode(bytes);
-    // The writer reads the entries in bulk on its first change; until then it reads them
-    // one by one, so opening a large index costs nothing.
-    LoadImage();
+    // The writer reads the entries in bulk only for a pass over the whole list (a skip
+    // table rebuild, Preload): a change costs a few reads of single entries, so opening a
+    // large index and adding one record does not pay for reading all of it.
     const bool image = m_image.IsLoaded();
     try {
         m_file.WriteAt(bytes, entrySize, EntryFileOffset(i));
@@ -151,8 +143,9 @@ int CIndexFile::ReadEntry(CIndexEntry& entry, std::int32_t i) {
 
 int CIndexFile::WriteEntry(CIndexEntry& entry, std::int32_t i) {
     return Guard(0, [&] {
-        // A caller may give an entry a new key: no kept slot key can be trusted then.
-        ForgetSlotKeys();
+        // A caller may give an entry a new key or new links: no kept slot key or list
+        // order can be trusted then.
+        m_skip.Forget();
         Store(entry, i);
         return 1;
     });
@@ -188,20 +181,6 @@ int CIndexFile::MarkDeleted(std::int32_t i) {
 
 // --- header ---
 
-bool CIndexFile::SkipTableIsSane() {
-    // A list of entries has a first and a last slot, an empty one none.
-    if (m_header.skipLength < 0 || m_header.skipLength == 1 || m_header.skipLength > skipSlots)
-        return false;
-    std::int32_t count = CountEntries();
-    for (int k = 0; k < m_header.skipLength; ++k) {
-        std::int32_t slot = m_header.skip[static_cast<std::size_t>(k)];
-        // A used slot always names an entry: -1 there would read as an empty list.
-        if (slot < 0 || slot >= count)
-            return false;
-    }
-    return true;
-}
-
 void CIndexFile::RefreshHeaderOrThrow() {
     // The writer holds the file alone: what it last wrote is what the file holds.
     if (!m_readOnly && m_header.generation != -1)
@@ -216,12 +195,8 @@ void CIndexFile::RefreshHeaderOrThrow() {
         throw CFileException(FileCause::endOfFile);
     DecodeIndexHeader(bytes.data(), m_header);
     m_fileModificationCount = m_header.modificationCount;
-    m_exactSlots = 0;
-    // A failed add taken back by its writer cuts its entries off, and their numbers are
-    // given to the next entries: a key kept for a number is only good until the header
-    // changes.
-    ForgetSlotKeys();
-    m_skipTableSane = SkipTableIsSane();
+    m_skip.Forget();
+    m_skip.Recheck(CountEntries());
 }
 
 int CIndexFile::RefreshHeader() {
@@ -268,84 +243,4 @@ void CIndexFile::BumpModificationCount() {
         throw;
     }
     m_fileModificationCount = count;
-}
-
-// --- the cursor ---
-
-char CIndexFile::FamilyPrefix() const {
-    switch (m_order) {
-    case OrderFamily::dateSaved:
-        return dateFamily;
-    case OrderFamily::keyword:
-        return keywordFamily;
-    default:
-        return nameFamily;
-    }
-}
-
-int CIndexFile::GoTo(std::int32_t i) {
-    // No entry to go to: the search before it has already set the last error, or none.
-    if (i < 0)
-        return 0;
-    return Guard(0, [&] {
-        m_current = Load(i);
-        return 1;
-    });
-}
-
-std::int32_t CIndexFile::GetCurrentRecord() const {
-    return m_current.flags == -1 ? -1 : m_current.record;
-}
-
-std::int32_t CIndexFile::GetCurrentNumber() const {
-    return m_current.flags == -1 ? -1 : m_current.number;
-}
-
-int CIndexFile::GoFirst() {
-    return GoTo(FindFloor(std::string(1, FamilyPrefix()), false));
-}
-
-int CIndexFile::GoLast() {
-    return GoTo(FindFloor(std::string(1, FamilyPrefix()) + std::string(46, 'z'), false));
-}
-
-int CIndexFile::GoPrevious(bool& wrapped) {
-    wrapped = false;
-    if (m_current.flags != -1) {
-        int moved = Guard(-1, [&] {
-            // Read the cursor's entry again: another instance may have linked entries to it.
-            CIndexEntry current = Load(m_current.number);
-            if (current.previous == -1)
-                return 0;
-            CIndexEntry previous = Load(current.previous);
-            if (previous.Key().empty() || previous.Key()[0] != FamilyPrefix())
-                return 0;
-            m_current = previous;
-            return 1;
-        });
-        if (moved != 0)
-            return moved == 1 ? 1 : 0;
-    }
-    wrapped = true;
-    return GoLast();
-}
-
-int CIndexFile::GoNext(bool& wrapped) {
-    wrapped = false;
-    if (m_current.flags != -1) {
-        int moved = Guard(-1, [&] {
-            CIndexEntry current = Load(m_current.number);
-            if (current.next == -1)
-                return 0;
-            CIndexEntry next = Load(current.next);
-            if (next.Key().empty() || next.Key()[0] != FamilyPrefix())
-                return 0;
-            m_current = next;
-            return 1;
-        });
-        if (moved != 0)
-            return moved == 1 ? 1 : 0;
-    }
-    wrapped = true;
-    return GoFirst();
 }

@@ -1,9 +1,7 @@
-// CIndexFile's insertions, their rollback and the skip table they keep up to date.
+// CIndexFile's insertions, their rollback and the rebuilds of the skip table they start.
 #include "storage/IndexFile.h"
 
 #include "platform/FileException.h"
-
-#include <algorithm>
 
 using namespace IndexFormat;
 
@@ -44,9 +42,10 @@ void CIndexFile::Append(CIndexEntry& entry, std::int32_t n) {
     }
     WriteHeader(false);
     m_lastInserted = n;
+    m_skip.NoteAppend(n);
 }
 
-void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n, int startSlot) {
+void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n) {
     CIndexEntry after = Load(p);
     std::int32_t q = after.previous;
     CIndexEntry before;
@@ -72,16 +71,13 @@ void CIndexFile::InsertBefore(CIndexEntry& entry, std::int32_t p, std::int32_t n
         WriteHeader(false);
     }
     m_lastInserted = n;
-    // Entries before p keep their list positions, and so do the slots that name them.
-    bool startMoved = p == m_header.skip[static_cast<std::size_t>(startSlot)] || q == -1;
-    m_exactSlots = std::min(m_exactSlots, startMoved ? startSlot : startSlot + 1);
+    m_skip.NoteInsertBefore(n, p);
 }
 
 int CIndexFile::InsertKey(CIndexEntry& entry, bool foldCase) {
     return Guard(0, [&] {
         std::string key(entry.Key());
-        int startSlot = 0;
-        std::int32_t p = FindInsertPositionOrThrow(key, foldCase, startSlot);
+        std::int32_t p = FindInsertPositionOrThrow(key, foldCase);
         std::int32_t n = CountEntries();
         entry.flags = entry.flags == -1 ? 0 : entry.flags;
         try {
@@ -89,11 +85,11 @@ int CIndexFile::InsertKey(CIndexEntry& entry, bool foldCase) {
                 Append(entry, n);
                 RebuildOrThrow(true);
             } else {
-                InsertBefore(entry, p, n, startSlot);
+                InsertBefore(entry, p, n);
                 RebuildOrThrow(false);
             }
         } catch (const CFileException&) {
-            m_exactSlots = 0;
+            m_skip.Forget();
             throw;
         }
         return 1;
@@ -148,7 +144,7 @@ int CIndexFile::RollBack(const Savepoint& point) {
         m_header = point.header;
         m_header.generation = generation;
         WriteHeader(false);
-        m_skipTableSane = SkipTableIsSane();
+        m_skip.Recheck(CountEntries());
         m_lastInserted = point.lastInserted;
         return 1;
     });
@@ -167,40 +163,8 @@ void CIndexFile::RebuildOrThrow(bool force) {
     if (m_header.skip[0] == -1)
         return;
     LoadImage();
-    const std::int32_t count = CountEntries();
-    const std::int32_t stride = SkipStrideFor(count);
-    const int length = m_header.skipLength;
-
-    // Walk from the last slot still known to sit at its place (the first entry at worst);
-    // the slots before it would be written again unchanged.
-    int from = 0;
-    if (stride == m_exactStride && length >= 2)
-        from = std::max(0, std::min(m_exactSlots, length - 1) - 1);
-    std::int32_t i = m_header.skip[static_cast<std::size_t>(from)];
-    std::int64_t position = std::int64_t{stride} * from;
-    std::fill(m_header.skip.begin() + from, m_header.skip.end(), -1);
-    m_exactSlots = 0;
-
-    int used = from;
-    std::int32_t last = i;
-    for (std::int64_t budget = WalkBudget();; --budget) {
-        if (budget <= 0)
-            throw CFileException(FileCause::generic);
-        const std::int32_t next = NextLink(i);
-        if (position % stride == 0 && used < skipSlots - 1)
-            m_header.skip[static_cast<std::size_t>(used++)] = i;
-        last = i;
-        if (next == -1)
-            break;
-        i = next;
-        ++position;
-    }
-    m_header.skip[static_cast<std::size_t>(used++)] = last;
-    m_header.skipLength = used;
+    m_skip.Rebuild(CountEntries(), [this](std::int32_t i) { return NextLink(i); });
     WriteHeader(true);
-    m_skipTableSane = true;
-    m_exactSlots = used - 1;
-    m_exactStride = stride;
 }
 
 int CIndexFile::RebuildSkipTable(bool force) {

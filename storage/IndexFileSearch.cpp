@@ -6,50 +6,17 @@
 
 using namespace IndexFormat;
 
-// An entry's key never changes once written (only its links and flags do), so the keys
-// of the slot entries can be kept between searches while the header stays the same (see
-// RollBack for why not longer).
-const std::string& CIndexFile::SlotKey(int slot, std::int32_t entry) {
-    if (m_slotKeys.size() <= static_cast<std::size_t>(slot))
-        m_slotKeys.resize(static_cast<std::size_t>(slot) + 1, {-1, {}});
-    auto& cached = m_slotKeys[static_cast<std::size_t>(slot)];
-    if (cached.first != entry) {
-        cached.second = std::string(Load(entry).Key());
-        cached.first = entry;
-    }
-    return cached.second;
-}
-
 int CIndexFile::StartSlot(std::string_view key, bool foldCase, bool firstOfEqual) {
     RefreshHeaderOrThrow();
-    if (!m_skipTableSane)
-        throw CFileException(FileCause::generic);
-    const int length = m_header.skipLength;
-    if (length <= 0 || m_header.skip[0] == -1)
-        return -1;
-    // The last slot whose entry is below key (firstOfEqual) or not above it; slot 0 when
-    // none is, since a walk from the first entry finds everything.
-    int low = 0, high = length - 1, found = 0;
-    while (low <= high) {
-        int middle = low + (high - low) / 2;
-        std::int32_t slot = m_header.skip[static_cast<std::size_t>(middle)];
-        int c = slot < 0 ? 1 : CompareKeys(SlotKey(middle, slot), key, foldCase);
-        if (firstOfEqual ? c < 0 : c <= 0) {
-            found = middle;
-            low = middle + 1;
-        } else {
-            high = middle - 1;
-        }
-    }
-    return found;
+    return m_skip.StartSlot(key, foldCase, firstOfEqual,
+                            [this](std::int32_t i) { return std::string(Load(i).Key()); });
 }
 
-std::int32_t CIndexFile::FindInsertPositionOrThrow(std::string_view key, bool foldCase,
-                                                   int& startSlot) {
-    startSlot = StartSlot(key, foldCase, false);
+std::int32_t CIndexFile::FindInsertPositionOrThrow(std::string_view key, bool foldCase) {
+    const int startSlot = StartSlot(key, foldCase, false);
     if (startSlot < 0)
         return -2;
-    std::int32_t i = m_header.skip[static_cast<std::size_t>(startSlot)];
+    std::int32_t i = m_skip.At(startSlot);
     for (std::int64_t budget = WalkBudget(); budget > 0; --budget) {
         CIndexEntry entry = Load(i);
         if (CompareKeys(entry.Key(), key, foldCase) > 0)
@@ -65,7 +32,7 @@ std::int32_t CIndexFile::FindFloorOrThrow(std::string_view key, bool foldCase) {
     int s = StartSlot(key, foldCase, false);
     if (s < 0)
         return -1;
-    std::int32_t i = m_header.skip[static_cast<std::size_t>(s)];
+    std::int32_t i = m_skip.At(s);
     CIndexEntry entry = Load(i);
     const bool single = key.size() == 1;
     if (!single && CompareKeys(entry.Key(), key, foldCase) > 0)
@@ -89,7 +56,7 @@ std::int32_t CIndexFile::FindFirstOrBeforeOrThrow(std::string_view key, bool fol
     int s = StartSlot(key, foldCase, true);
     if (s < 0)
         return -1;
-    std::int32_t i = m_header.skip[static_cast<std::size_t>(s)];
+    std::int32_t i = m_skip.At(s);
     for (std::int64_t budget = WalkBudget(); budget > 0; --budget) {
         CIndexEntry entry = Load(i);
         int c = CompareKeys(entry.Key(), key, foldCase);
@@ -106,10 +73,7 @@ std::int32_t CIndexFile::FindFirstOrBeforeOrThrow(std::string_view key, bool fol
 }
 
 std::int32_t CIndexFile::FindInsertPosition(std::string_view key, bool foldCase) {
-    return Guard(std::int32_t{-1}, [&] {
-        int startSlot = 0;
-        return FindInsertPositionOrThrow(key, foldCase, startSlot);
-    });
+    return Guard(std::int32_t{-1}, [&] { return FindInsertPositionOrThrow(key, foldCase); });
 }
 
 std::int32_t CIndexFile::FindFloor(std::string_view key, bool foldCase) {

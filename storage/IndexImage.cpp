@@ -8,8 +8,11 @@
 using namespace IndexFormat;
 
 namespace {
-// Entries held in memory at most; a larger file is read entry by entry instead.
-constexpr std::int64_t maxImageBytes = std::int64_t{64} << 20;
+// Entries held in memory at most (about five million: over half a million records with
+// every keyword field filled); a larger file is read entry by entry instead. Below the cap
+// the writer's walks cost memory reads; above it a rebuild of the skip table costs one
+// read call per entry of the list, seconds at a million entries.
+constexpr std::int64_t maxImageBytes = std::int64_t{256} << 20;
 } // namespace
 
 void CIndexImage::Load(CFile& file) {

@@ -9,7 +9,9 @@
 //
 // Damage never leads outside the file: a read that returns fewer than 2048 bytes fails
 // with "Reached end of file", a chain walk is bounded by the block count, and no append
-// lets the file grow past 2^31 bytes ("Disk full", nothing written).
+// lets the file grow past MainFormat::maxBlocks blocks, the most its 32-bit block numbers
+// address ("Disk full", nothing written). Offsets are 64-bit throughout: a file past
+// 2 GiB is the same format.
 #pragma once
 
 #include "platform/File.h"

@@ -5,15 +5,20 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace MainFormat {
 constexpr int blockSize = 2048;
-constexpr int payloadSize = 2032;               // data bytes in one data block
-constexpr std::int64_t maxFileSize = 1LL << 31; // block offsets are signed 32-bit
-constexpr std::int32_t maxBlocks = static_cast<std::int32_t>(maxFileSize / blockSize);
+constexpr int payloadSize = 2032; // data bytes in one data block
+// Block numbers are signed 32-bit: the file holds at most 2^31 - 1 blocks (4 TiB less one
+// block), so that every block count fits them too.
+constexpr std::int32_t maxBlocks = INT32_MAX;
+constexpr std::int64_t maxFileSize = std::int64_t{maxBlocks} * blockSize;
+// Pictures stay below 2^31 bytes, whatever room the file has.
+constexpr std::int64_t maxPictureSize = 1LL << 31;
 constexpr int keywordCount = 6;
 constexpr int keywordField = 32; // at most 31 bytes and the NUL
 constexpr int fileNameField = 258;

@@ -38,8 +38,8 @@ protected:
     CMainFile m_file;
 };
 
-// The main file never grows past 2^31 bytes. A sparse file brings a database to the limit
-// without writing 2 GB.
+// The main file never grows past the blocks its numbers address. A sparse file brings a
+// database to the limit without writing 4 TiB.
 TEST_F(MainFileTest, AppendsStopAtTheSizeLimitBeforeWritingAnything) {
     Append(PatternBytes(10));
     m_file.Close();
