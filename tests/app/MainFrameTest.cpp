@@ -249,18 +249,24 @@ private slots:
         }
     }
 
-    // A typed value reaches the view, a negative one capped at 500 %.
+    // A typed value reaches the view, capped at 500 % either way; what is no number changes
+    // nothing; "fit" runs the Fit command.
     void zoomBoxValueReachesTheView() {
         CreateDatabase(DbPath("Z.PXM"));
         m->frame.OpenDocumentByPath(DbPath("Z.PXM"));
+        bool fitted = false;
+        m->frame.Router().Register(CommandId::zoomFit, [&fitted] { fitted = true; });
         CZoomBox* box = m->frame.ZoomBox();
-        const std::pair<const char*, float> values[] = {{"-5", 5.0f}, {"30 %", 0.3f}};
+        const std::pair<const char*, float> values[] = {
+            {"-5", 5.0f}, {"30 %", 0.3f}, {"abc", 0.3f}, {"fit", 0.3f}, {"750", 5.0f}};
         for (const auto& [typed, level] : values) {
             box->setEditText(typed);
             box->setFocus();
             QTest::keyClick(box, Qt::Key_Return);
             QCOMPARE(m->frame.View()->GetZoomLevel(), level);
         }
+        QVERIFY(fitted);
+        QCOMPARE(box->currentText(), QString("500 %"));
     }
 
     // CloseFrame may be called from a command handler: the frame goes once that returns.

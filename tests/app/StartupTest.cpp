@@ -35,11 +35,6 @@ struct CPrivateHome {
 };
 CPrivateHome privateHome;
 
-void TouchFile(const QString& path) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
 // The sanitizer builds start slowly; a first window with its database may take a while.
 constexpr int startTimeout = 30000;
 
@@ -103,7 +98,7 @@ private slots:
     void initialDatabaseIsTheNewestExistingRecentFile() {
         const std::string fallback = "/default/picdex.PXM";
         const QString existing = m_temp.path() + "/THERE.PXM";
-        TouchFile(existing);
+        QVERIFY(QFile(existing).open(QIODevice::WriteOnly));
         CMemorySettings settings;
         settings.WriteProfileString("Recent File List", "File2", existing.toStdString());
         for (const std::string& first :
@@ -130,9 +125,11 @@ private slots:
     void profileIntegersReadLeadingDigitsAndDefaults() {
         CMemorySettings settings;
         QCOMPARE(GetProfileInt(settings, "Options", "N", 7), 7);
-        const std::pair<const char*, int> values[] = {
-            {"0", 0}, {"12 lines", 12}, {"-3", -3}, {"abc", 0}, {"99999999999999", 2147483647}};
-        for (const auto& [stored, read] : values) {
+        for (const auto& [stored, read] : {std::pair("0", 0),
+                                           {"12 lines", 12},
+                                           {"-3", -3},
+                                           {"abc", 0},
+                                           {"99999999999999", 2147483647}}) {
             settings.WriteProfileString("Options", "N", stored);
             QCOMPARE(GetProfileInt(settings, "Options", "N", 7), read);
         }
@@ -183,28 +180,6 @@ private slots:
         run.m_process.terminate();
         QVERIFY(run.m_process.waitForFinished(startTimeout));
         QCOMPARE(run.RecentFile1(), path);
-    }
-
-    void badCommandLineEndsWithUsage_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("two paths") << QStringList{QStringLiteral("a.PXM"), QStringLiteral("b.PXM")};
-        QTest::newRow("option") << QStringList{QStringLiteral("--help")};
-        QTest::newRow("short option") << QStringList{QStringLiteral("-x.PXM")};
-    }
-
-    // The program ends with the usage and a failure status, having opened and made nothing.
-    void badCommandLineEndsWithUsage() {
-        QFETCH(QStringList, arguments);
-        QTemporaryDir root;
-        CProgramRun run(root.path(), arguments);
-        QVERIFY2(run.m_process.waitForFinished(startTimeout),
-                 "still running after a bad command line");
-        QCOMPARE(run.m_process.exitStatus(), QProcess::NormalExit);
-        QVERIFY(run.m_process.exitCode() != 0);
-        QVERIFY(run.m_process.readAllStandardError().contains("Usage: picdex [database.PXM]"));
-        QVERIFY(!QFile::exists(run.Program() + ".PXM"));
-        for (const QString& argument : arguments)
-            QVERIFY(!QFile::exists(root.path() + QLatin1Char('/') + argument));
     }
 
     void force256ReadersAgree_data() {

@@ -52,31 +52,14 @@ private slots:
         QCOMPARE(dialog.IgnoreDuplicates(), (written.isEmpty() ? open : written)[1] == '1');
     }
 
-    void defaultExtension_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("extension");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("added") << "/h/picture"
-                               << "bmp"
-                               << "/h/picture.bmp";
-        QTest::newRow("kept") << "/h/picture.jpg"
-                              << "bmp"
-                              << "/h/picture.jpg";
-        QTest::newRow("dot in folder only") << "/h/u.v/picture"
-                                            << "gif"
-                                            << "/h/u.v/picture.gif";
-        QTest::newRow("hidden name") << "/h/.picture"
-                                     << "gif"
-                                     << "/h/.picture.gif";
-        QTest::newRow("dot given") << "/tmp/x"
-                                   << ".pxm"
-                                   << "/tmp/x.pxm";
-    }
     void defaultExtension() {
-        QFETCH(QString, path);
-        QFETCH(QString, extension);
-        QFETCH(QString, result);
-        QCOMPARE(AddDefaultExtension(path, extension), result);
+        const char* cases[][3] = {{"/h/picture", "bmp", "/h/picture.bmp"},
+                                  {"/h/picture.jpg", "bmp", "/h/picture.jpg"},
+                                  {"/h/u.v/picture", "gif", "/h/u.v/picture.gif"},
+                                  {"/h/.picture", "gif", "/h/.picture.gif"},
+                                  {"/tmp/x", ".pxm", "/tmp/x.pxm"}};
+        for (const auto& [path, extension, result] : cases)
+            QCOMPARE(AddDefaultExtension(path, extension), QString(result));
     }
 
     // The duplicate dialog shows the picture itself, below its buttons.
@@ -102,22 +85,18 @@ private slots:
                  CDuplicateDialog::pictureTop);
     }
 
-    void duplicateDialogButtons_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("choice");
-        QTest::newRow("save") << "save" << int(DuplicateChoice::save);
-        QTest::newRow("doNotSave") << "doNotSave" << int(DuplicateChoice::doNotSave);
-        QTest::newRow("doNotSaveAny") << "doNotSaveAny" << int(DuplicateChoice::doNotSaveAny);
-    }
     // A picture that was never loaded: the dialog still opens and answers.
     void duplicateDialogButtons() {
-        QFETCH(QString, button);
-        QFETCH(int, choice);
         PxDib empty;
         CPictureDatabase db;
         CQtAddDialogs dialogs(db, nullptr);
-        WhenModal([&](QWidget* modal) { Click(modal, button.toLatin1().constData()); });
-        QCOMPARE(int(dialogs.AskDuplicate(empty, "/pictures/a.bmp")), choice);
+        for (const auto& [button, choice] :
+             {std::pair("save", DuplicateChoice::save),
+              std::pair("doNotSave", DuplicateChoice::doNotSave),
+              std::pair("doNotSaveAny", DuplicateChoice::doNotSaveAny)}) {
+            WhenModal([button](QWidget* modal) { Click(modal, button); });
+            QCOMPARE(dialogs.AskDuplicate(empty, "/pictures/a.bmp"), choice);
+        }
     }
 
     // No answers No; Yes is the default button, so Enter answers Yes.

@@ -1,11 +1,10 @@
 // The search and data-properties windows driven as a user would, over the picture view
 // and a real database. Search: keyword and file-name searches, a line of the keyword list,
-// the "List of keywords" dialog, the view's search key for the title. Data properties: the
+// the view's search key for the title. Data properties: the
 // fill, picked keywords with their change flag, "&Next" writing the edits into the record
 // that was shown, the refill on moves, a write that fails and a database open read-only.
 #include "collection/KeywordEdits.h"
 #include "ui/ViewFixture.h"
-#include "ui/WhenModal.h"
 #include "ui/dialogs/PropertiesWindow.h"
 #include "ui/dialogs/SearchWindow.h"
 
@@ -98,38 +97,12 @@ private slots:
         QVERIFY(!m_view->IsSearchWindowVisible() && !m_router->IsChecked(CommandId::search));
     }
 
-    // Alt+L opens the "List of keywords" dialog, whose line is searched and remembered.
-    void keywordListDialogSearchesItsLineAndRemembersIt() {
-        OpenSearchPictures();
-        QVERIFY(QTest::qWaitForWindowExposed(Window()));
-        int birdRow = -1;
-        WhenModal([&birdRow](QWidget* dialog) {
-            auto* list = Child<QListWidget>(dialog, "keywordList");
-            birdRow = list->row(list->findItems("bird [1]", Qt::MatchExactly).value(0));
-            list->setCurrentRow(birdRow);
-            Click(dialog, "search");
-        });
-        QTest::keyClick(Window(), Qt::Key_L, Qt::AltModifier);
-        QCOMPARE(CurrentName(), std::string("ABACUS.bmp"));
-        QCOMPARE(Walk().size(), std::size_t(1));
-        QCOMPARE(m_settings.GetProfileString("Options", "KeyListAt", ""), std::to_string(birdRow));
-    }
-
-    void commandShowsCurrentRecordAndHidesAgain() {
-        OpenWith({{"sea", "sky"}, {"sea"}});
-        QVERIFY(m_router->IsChecked(CommandId::dataProperties));
-        QCOMPARE(Shown(), QString("a.bmp"));
-        QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "", "", "", ""}));
-        QCOMPARE(Lines(List(), true), QStringList({"sea [2]", "sky [1]"}));
-        QVERIFY(!Props()->IsModified());
-        m_router->Run(CommandId::dataProperties);
-        QVERIFY(!Props()->isVisible() && !m_router->IsChecked(CommandId::dataProperties));
-    }
-
-    // A line fills the next empty field and a second click empties it again; with all six
-    // filled a line changes nothing.
+    // The command shows the current record; a line fills the next empty field and a second
+    // click empties it again; with all six filled a line changes nothing; the command hides it.
     void listClicksFillAndEmptyTheNextField() {
         OpenWith({{"sea", "sky"}, {"boat", "dune", "fog", "gull", "tide", "wave"}});
+        QVERIFY(m_router->IsChecked(CommandId::dataProperties) && !Props()->IsModified());
+        QCOMPARE(Shown(), QString("a.bmp"));
         ClickLine(List(), "boat");
         QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "boat", "", "", ""}));
         QVERIFY(m_view->HasPendingPropertyEdits() && m_frame.paneUpdates > 0);
@@ -140,6 +113,8 @@ private slots:
         ClickLine(List(), "sea");
         QCOMPARE(FieldTexts(Props()), full);
         QVERIFY(!m_view->HasPendingPropertyEdits());
+        m_router->Run(CommandId::dataProperties);
+        QVERIFY(!Props()->isVisible() && !m_router->IsChecked(CommandId::dataProperties));
     }
 
     void nextStoresEditsIntoShownRecordAndShowsTheNext() {

@@ -95,28 +95,23 @@ private slots:
                      ->isEnabled());
     }
 
-    void buttonsGiveChoiceAndKeywords_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("choice");
-        QTest::addColumn<bool>("keywordsTaken");
-        QTest::newRow("save") << "save" << int(SaveChoice::save) << true;
-        QTest::newRow("saveAll") << "saveAll" << int(SaveChoice::saveAll) << true;
-        QTest::newRow("doNotSave") << "doNotSave" << int(SaveChoice::doNotSave) << false;
-        QTest::newRow("cancel") << "cancel" << int(SaveChoice::cancel) << false;
-    }
+    // Save and Save all hand back the keywords; the others none.
     void buttonsGiveChoiceAndKeywords() {
-        QFETCH(QString, button);
-        QFETCH(int, choice);
-        QFETCH(bool, keywordsTaken);
         CQtAddDialogs dialogs(m_doc->Database(), nullptr);
-        WhenModal([&](QWidget* modal) {
-            ClickLine(Child<QListWidget>(modal, "keywordList"), "bird");
-            QTest::keyClicks(Child<QLineEdit>(modal, "keyword3"), "tree");
-            Click(modal, button.toLatin1().constData());
-        });
-        Keywords keywords;
-        QCOMPARE(int(dialogs.AskSave("/pictures/new.bmp", true, keywords)), choice);
-        QVERIFY(keywords == (keywordsTaken ? Keywords{"bird", "", "tree"} : Keywords{}));
+        for (const auto& [button, choice] :
+             {std::pair("save", SaveChoice::save), std::pair("saveAll", SaveChoice::saveAll),
+              std::pair("doNotSave", SaveChoice::doNotSave),
+              std::pair("cancel", SaveChoice::cancel)}) {
+            WhenModal([button](QWidget* modal) {
+                ClickLine(Child<QListWidget>(modal, "keywordList"), "bird");
+                QTest::keyClicks(Child<QLineEdit>(modal, "keyword3"), "tree");
+                Click(modal, button);
+            });
+            Keywords keywords;
+            QCOMPARE(dialogs.AskSave("/pictures/new.bmp", true, keywords), choice);
+            const bool taken = choice == SaveChoice::save || choice == SaveChoice::saveAll;
+            QVERIFY(keywords == (taken ? Keywords{"bird", "", "tree"} : Keywords{}));
+        }
     }
 };
 

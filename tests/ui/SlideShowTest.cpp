@@ -2,8 +2,8 @@
 // interval until "End", a list whose pictures all fail to load, and the wallpaper show with
 // the desktop replaced by a fake feh on a private PATH.
 #include "ui/SlideShow.h"
-#include "SmallDatabase.h"
 #include "collection/WallpaperFile.h"
+#include "storage/Crc16.h"
 #include "ui/ViewFixture.h"
 #include "ui/dialogs/SlideShowEndWindow.h"
 
@@ -26,6 +26,15 @@ QByteArray BmpBytes(int width) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "BMP");
     return bytes;
+}
+
+// Stores bytes as the record name in db. True when stored.
+bool AddBytes(CPictureDatabase& db, const QByteArray& bytes, const std::string& name) {
+    CMemFile file;
+    file.Write(bytes.constData(), std::size_t(bytes.size()));
+    file.SeekToBegin();
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    return db.AddRecord(file, UpdateCrc16(0, {data, std::size_t(bytes.size())}), name, 0, 0, 0, {});
 }
 
 // Fills the slide-show dialog and confirms it.
@@ -51,7 +60,7 @@ private:
             CPictureDatabase db;
             QVERIFY(db.OpenDatabase(path, true));
             for (std::size_t i = 0; i < pictures.size(); ++i)
-                QVERIFY(AddBytes(db, pictures[i], "a" + std::to_string(i) + extension, 0, 0));
+                QVERIFY(AddBytes(db, pictures[i], "a" + std::to_string(i) + extension));
         }
         QVERIFY(m_view->OpenInitialDatabase(path));
     }

@@ -103,13 +103,11 @@ private slots:
         QTest::addColumn<bool>("marked");
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("start"); // the current record's place in the list
-        QTest::addColumn<QList<int>>("deleted");
-        for (int size : {0, 1, 15, 16})
-            QTest::addRow("marked %d", size) << true << size << 0 << QList<int>();
-        QTest::addRow("empty") << false << 0 << 0 << QList<int>();
-        QTest::addRow("whole 31") << false << 31 << 0 << QList<int>();
-        QTest::addRow("whole 31 from the 17th") << false << 31 << 16 << QList<int>();
-        QTest::addRow("whole 31, 2 deleted") << false << 31 << 0 << QList<int>{5, 20};
+        for (int size : {0, 1, 16})
+            QTest::addRow("marked %d", size) << true << size << 0;
+        QTest::addRow("empty") << false << 0 << 0;
+        QTest::addRow("whole 31") << false << 31 << 0;
+        QTest::addRow("whole 31 from the 17th") << false << 31 << 16;
     }
 
     // Every page from the first shown to the last and back to the first: the cells filled in
@@ -118,15 +116,8 @@ private slots:
         QFETCH(bool, marked);
         QFETCH(int, size);
         QFETCH(int, start);
-        QFETCH(QList<int>, deleted);
         OpenCopy(size == 0 && !marked);
         const std::vector<std::int32_t> records = size ? Records() : std::vector<std::int32_t>();
-        for (int i : deleted) {
-            CRecordHead head;
-            QVERIFY(m_doc->Database().ReadHead(head, records[std::size_t(i)]));
-            QVERIFY(m_doc->Database().DeleteRecord(records[std::size_t(i)], head));
-        }
-        size -= int(deleted.size());
         QStringList expected; // the list the browser walks, in order
         if (marked) {
             for (int i = size - 1; i >= 0; --i) { // marked last to first: marking order counts
@@ -134,9 +125,8 @@ private slots:
                 expected << PictureName(i);
             }
         } else {
-            for (int i = 0; expected.size() < size; ++i)
-                if (!deleted.contains(i))
-                    expected << PictureName(i);
+            for (int i = 0; i < size; ++i)
+                expected << PictureName(i);
             for (int i = 0; i < start; ++i)
                 m_doc->GoNext();
         }
