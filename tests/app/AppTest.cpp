@@ -20,6 +20,7 @@
 #include "platform/MemFile.h"
 #include "storage/PictureDatabase.h"
 #include "ui/PicdexView.h"
+#include "ui/ViewFixture.h"
 #include "ui/commands/CommandTable.h"
 #include "ui/dialogs/OptionsDialog.h"
 #include "ui/dialogs/PropertiesWindow.h"
@@ -56,14 +57,6 @@ struct CPrivateHome {
     QTemporaryDir m_dir;
 };
 CPrivateHome privateHome;
-
-// Records what the core shows; every question is answered No.
-class CRecordingPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view text) override { m_texts.emplace_back(text); }
-    bool AskYesNo(std::string_view text) override { return m_texts.emplace_back(text), false; }
-    std::vector<std::string> m_texts;
-};
 
 // A database at path holding one BMP record one.bmp with keyword (none when keyword is "").
 void CreateDatabase(const std::string& path, const std::string& keyword = "sea") {
@@ -167,7 +160,7 @@ class AppTest : public QObject {
     // The frame over its document, settings, recent-file list and launcher.
     struct CFrame {
         QTemporaryDir temp;
-        CRecordingPrompt prompt;
+        CViewPrompt prompt; // every question answered No
         CScopedPrompt promptScope{prompt};
         CMemorySettings settings;
         CRecentFileList recent;
@@ -352,7 +345,7 @@ private slots:
         m->frame.View()->SetListMode(2);
         m->frame.UpdateTitle();
         QVERIFY(m->frame.windowTitle().endsWith("(one.bmp [@sea])"));
-        QVERIFY(m->prompt.m_texts.empty());
+        QVERIFY(m->prompt.messages.empty() && m->prompt.questions.empty());
     }
 
     // Every item and button runs its handler, its keys pressed in the view too, and the
@@ -446,7 +439,7 @@ private slots:
             QCOMPARE(m->frame.RunCommand(CommandId::deleteMarked), 0);
             QCOMPARE(m->doc.Database().Marks().GetMarks().size(), std::size_t(1));
         }
-        QVERIFY(m->prompt.m_texts.empty());
+        QVERIFY(m->prompt.messages.empty() && m->prompt.questions.empty());
         QVERIFY(SearchKeyword(m->doc, "@k"));
         QTRY_VERIFY_WITH_TIMEOUT(m->frame.Action(CommandId::displayAll)->isEnabled(), 3000);
     }

@@ -53,16 +53,6 @@ QString SeePage(CThumbnailDialog& dialog) {
              QString::number(Child<QPushButton>(&dialog, "next")->isEnabled()));
 }
 
-// Runs action on the modal window of type Window as soon as it is the active one.
-template <class Window> void WhenModalIs(std::function<void(Window*)> action, int triesLeft = 300) {
-    QTimer::singleShot(10, [action, triesLeft] {
-        if (auto* modal = qobject_cast<Window*>(QApplication::activeModalWidget()))
-            action(modal);
-        else if (triesLeft > 0)
-            WhenModalIs<Window>(action, triesLeft - 1);
-    });
-}
-
 QString Label(QWidget& dialog, const QString& name) {
     auto* label = dialog.findChild<QLabel*>(name);
     return label ? label->text() : QStringLiteral("<none>");
@@ -357,10 +347,10 @@ private slots:
         CSaveEveryFile dialogs;
         m_view->SetAddDialogs(&dialogs);
         // The folder picker opens over the browser; then files are chosen in another order.
-        WhenModalIs<QFileDialog>([this](QFileDialog* picker) {
+        WhenModal<QFileDialog>([this](QFileDialog* picker) {
             picker->setDirectory(m_dir->path());
             static_cast<QDialog*>(picker)->accept(); // QFileDialog::accept, as "Choose" does
-            WhenModalIs<CAddFilesDialog>([](CAddFilesDialog* browser) {
+            WhenModal<CAddFilesDialog>([](CAddFilesDialog* browser) {
                 QTRY_COMPARE(browser->FileList().FileCount(), 4);
                 QTest::mouseClick(browser->Cell(3), Qt::LeftButton);
                 QTest::mouseClick(browser->Cell(1), Qt::LeftButton);
