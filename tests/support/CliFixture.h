@@ -4,6 +4,7 @@
 #include "imaging/BmpBuilder.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -54,6 +55,24 @@ protected:
         m_err = result.err;
         EXPECT_EQ(result.status, status) << testing::PrintToString(args) << "\n" << m_err;
         return result.out;
+    }
+    // A run of the tool: its arguments, the exit status it must end with and a text its
+    // standard output or error must hold.
+    struct Step {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    };
+    // Runs the steps in turn, each argument "DB" standing for db.
+    void Expect(const std::vector<Step>& steps, const std::string& db = "") {
+        for (const Step& step : steps) {
+            std::vector<std::string> args = step.args;
+            std::replace(args.begin(), args.end(), std::string("DB"), db);
+            const CliResult r = Run(args);
+            const std::string said = r.out + r.err;
+            EXPECT_EQ(r.status, step.status) << testing::PrintToString(args) << "\n" << said;
+            EXPECT_NE(said.find(step.says), std::string::npos) << args[0] << ": " << said;
+        }
     }
     // Writes a 24-bit BMP of width x height pixels that differ with seed into the folder;
     // its path.

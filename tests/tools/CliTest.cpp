@@ -28,23 +28,8 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 // The list field order: block, name, size, width, height, saved, created, crc, keywords.
 enum ListField { fBlock, fName, fSize, fWidth, fHeight, fSaved, fCreated, fCrc, fKeywords };
 
-// A run of the tool and what it must end with: its status and a text its standard error
-// holds.
-struct Step {
-    std::vector<std::string> args;
-    int status;
-    std::string err;
-};
-
 class CliTest : public CCliTest {
 protected:
-    void Expect(std::initializer_list<Step> steps) {
-        for (const Step& step : steps) {
-            const CliResult r = Run(step.args);
-            EXPECT_EQ(r.status, step.status) << testing::PrintToString(step.args);
-            EXPECT_NE(r.err.find(step.err), std::string::npos) << r.err;
-        }
-    }
     void SetUp() override { ASSERT_EQ(Run({"create", Db()}).status, 0); }
 
     std::string Db() const { return File("pics"); }
@@ -119,43 +104,15 @@ TEST_F(CliTest, StoreListAndExtractKeepEveryByte) {
     EXPECT_EQ(time, billion);
 }
 
-TEST_F(CliTest, UsageErrorsExitTwoWithUsageAndChangeNothing) {
-    const std::string file = Source("a.bin", PatternBytes(10));
-    Store({file});
-    const std::string out = File("out");
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"frobnicate", Db()},
-        {"list"},
-        {"list", Db(), "--by", "size"},
-        {"extract", Db(), "1x", out},
-        {"extract", Db(), "2147483648", out},
-        {"set-keywords", Db(), "1", "k1", "k2", "k3", "k4", "k5", "k6", "k7"},
-        {"password", Db(), "--set", "abcd", "--clear"},
-    };
-    for (const auto& args : cases) {
-        CliResult r = Run(args);
-        EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
-        EXPECT_NE(r.err.find("usage: picdex-cli"), std::string::npos);
-        EXPECT_EQ(r.out, "");
-    }
-    EXPECT_EQ(List().at(0).at(fKeywords), "");
-    EXPECT_FALSE(FileExists(out));
-}
-
-// Block 2 is the picture's first data block, not a record head. A database that does not
-// exist is only created after a Yes.
+// Block 2 is the picture's first data block, not a record head.
 TEST_F(CliTest, FailuresExitOneWithTheSystemsMessage) {
     ASSERT_EQ(Store({Source("a.bin", PatternBytes(3000))}), std::vector<std::string>{"1"});
     Expect({{{"extract", Db(), "2", File("out")}, 1, "Data not found\n"},
             {{"extract", Db(), "2147483647", File("out")}, 1, "Data not found\n"},
             {{"delete", Db(), "2"}, 1, "Data not found\n"},
             {{"store", Db(), m_temp.Path()}, 1, "Cannot read " + m_temp.Path() + "\n"},
-            {{"extract", Db(), "1", File("no/such/folder/out")}, 1, "File not found\n"},
-            {{"list", File("other")}, 1, "File not found. Create?\n"}});
-    EXPECT_FALSE(FileExists(File("out")) || FileExists(File("other.PXM")));
-    EXPECT_EQ(Run({"list", File("other"), "--yes"}).status, 0);
-    EXPECT_TRUE(FileExists(File("other.PXM")));
+            {{"extract", Db(), "1", File("no/such/folder/out")}, 1, "File not found\n"}});
+    EXPECT_FALSE(FileExists(File("out")));
 }
 
 // Names and keywords that hold quotes, control characters or bytes that are no UTF-8

@@ -16,17 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 
 namespace {
 
 class ReconstructCliTest : public CCliTest {};
-
-struct Step {
-    std::vector<std::string> args; // after the program's name; "DB" names the database
-    int status;
-    std::string says; // a text in its standard output or error
-};
 
 TEST_F(ReconstructCliTest, NoRepairLosesARecordWhoseChainIsWhole) {
     // a.dat, b.dat, c.dat of 5000 bytes: heads at blocks 1, 5 and 9, each with 3 blocks.
@@ -73,8 +66,7 @@ TEST_F(ReconstructCliTest, NoRepairLosesARecordWhoseChainIsWhole) {
           clean}},
         {"one record's chain cut",
          [&] { PatchFileLe32(File("db.PXM"), 6 * 2048 + 4, 9999); },
-         {{{"reconstruct", "DB", "--main"}, 1, "Cannot read the record b.dat at block 5"},
-          {{"verify", "DB"}, 0, "copied 2 records, 1 could not be copied"}},
+         {{{"reconstruct", "DB", "--main"}, 1, "Cannot read the record b.dat at block 5"}, clean},
          {"a.dat", "c.dat"}},
         {"a file-name entry's flags all ones",
          [&] {
@@ -103,16 +95,7 @@ TEST_F(ReconstructCliTest, NoRepairLosesARecordWhoseChainIsWhole) {
         WriteFileBytes(File("db.PXM"), main);
         WriteFileBytes(File("db.PXI"), index);
         c.damage();
-        std::string previous;
-        for (const Step& step : c.steps) {
-            std::vector<std::string> args = step.args;
-            std::replace(args.begin(), args.end(), std::string("DB"), db);
-            const std::string out = Cli(args, step.status);
-            // The copy counts of a main-file reconstruction may be checked by the step after.
-            const std::string said = previous + out + m_err;
-            EXPECT_NE(said.find(step.says), std::string::npos) << args[0] << ": " << said;
-            previous = out;
-        }
+        Expect(c.steps, db);
         LiveRecords expected;
         for (const char* name : c.kept)
             expected[{name, PatternBytes(5000, unsigned(name[0]))}] = 1;

@@ -109,12 +109,4 @@ TEST_F(VerifyCliTest, UnfinishedAdditionIsANoteAfterTheProblems) {
         << out;
 }
 
-TEST_F(VerifyCliTest, AMissingDatabaseIsTwoProblemsAndIsNotCreated) {
-    const std::string out = Cli({"verify", File("none")}, 1);
-    EXPECT_EQ(out, "main file " + File("none.PXM") + ": not found\nindex file " + File("none.PXI") +
-                       ": not found\nchecked: 0 records, 0 live, 0 entries; 2 problems (main file "
-                       "and index file damaged)\n");
-    EXPECT_FALSE(FileExists(File("none.PXM")) || FileExists(File("none.PXI")));
-}
-
 } // namespace

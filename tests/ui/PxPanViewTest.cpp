@@ -1,8 +1,7 @@
 // The zoom and pan view on the offscreen platform, with real mouse events: centring, the
-// pixels rendered at a scroll position, zooming about a point, the print mapping, extreme
-// sizes, and a drag that keeps the grabbed picture point under the pointer. The view draws a
-// picture whose pixel (x, y) has red and green x and y (blue their high nibbles), so a
-// rendered pixel tells which picture pixel landed there.
+// pixels rendered at a scroll position, zooming about a point, and a drag that keeps the grabbed
+// picture point under the pointer. The view draws a picture whose pixel (x, y) has red and green x
+// and y (blue their high nibbles), so a rendered pixel tells which picture pixel landed there.
 #include "ui/PxPanView.h"
 #include "platform/DibFormat.h"
 #include "platform/GdiDc.h"
@@ -53,7 +52,6 @@ public:
         const QRgb c = RenderClientArea().pixel(x, y);
         return {qRed(c) | (qBlue(c) & 0xF) << 8, qGreen(c) | (qBlue(c) >> 4) << 8};
     }
-    using PxZoomView::UpdateZoom;
     CPoint m_grabbed;
 
 protected:
@@ -149,39 +147,6 @@ private slots:
                                        view.verticalScrollBar()->maximum()));
     }
 
-    void printMappingFitsThePage_data() {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QRect>("placed"); // on a 4000 × 6000 page
-        QTest::newRow("wide touches the bottom") << QSize(400, 100) << QRect(0, 5000, 4000, 1000);
-        QTest::newRow("tall touches the right") << QSize(300, 500) << QRect(400, 0, 3600, 6000);
-        QTest::newRow("equal ratios") << QSize(200, 300) << QRect(0, 0, 4000, 6000);
-    }
-    // Whatever the screen zoom.
-    void printMappingFitsThePage() {
-        QFETCH(QSize, picture);
-        QFETCH(QRect, placed);
-        CPatternView view(picture.width(), picture.height(), 300);
-        CDC dc;
-        view.PreparePrintDC(dc, CSize(4000, 6000));
-        const CPoint origin = dc.LPtoDP(CPoint(0, 0));
-        const CPoint end = dc.LPtoDP(CPoint(picture.width(), picture.height()));
-        QCOMPARE(QRect(QPoint(origin.x, origin.y), QPoint(end.x - 1, end.y - 1)), placed);
-    }
-
-    // Empty sizes and zooms down to nothing or up to overflow neither crash nor divide by 0.
-    void extremeSizesAndZoomsStayUsable() {
-        CPatternView view(100, 100);
-        for (int step = 0; step < 40; ++step)
-            view.ZoomOut(nullptr, 1.25f);
-        QCOMPARE(view.GetDeviceTotalSize(), CSize(0, 0));
-        QVERIFY(!view.RenderClientArea().isNull());
-        view.SetZoomLevel(1e30f);
-        view.UpdateZoom(nullptr);
-        QVERIFY(view.GetDeviceTotalSize().cx > 0 && !view.RenderClientArea().isNull());
-        view.SetScrollSizes(MM_TEXT, CSize(0, 0));
-        QVERIFY(!view.RenderClientArea().isNull());
-    }
-
     // The grabbed point stays under the pointer, repainted at once, as far as the edges
     // allow; the pan cursor shows and the one set before comes back; a release outside the
     // window ends the pan where it would put the point.
@@ -202,23 +167,6 @@ private slots:
         QCOMPARE(port->cursor().shape(), Qt::CrossCursor);
         QTest::mouseMove(port, QPoint(100, 100));
         QCOMPARE(view.Scroll(), QPoint(600, 0));
-    }
-
-    // A tall picture moves on its one bar only; distances are rounded to the nearest pixel;
-    // pan mode 0 moves only on release.
-    void panMovesAlongBarsByRoundedDistances() {
-        CPatternView tall(600, 2000, 250, 0, 500);
-        tall.SetPanMode(1);
-        tall.StartPan(CPoint(300, 300), 130);
-        tall.ContinuePan(CPoint(295, 305)); // 12.5 pixels
-        QCOMPARE(tall.Scroll(), QPoint(13, 487));
-        CPatternView view(800, 600, 200, 400, 300);
-        view.SetPanMode(0);
-        view.StartPan(view.DeviceToLogical(CPoint(500, 350)), 130);
-        view.ContinuePan(view.DeviceToLogical(CPoint(450, 250)));
-        QCOMPARE(view.Scroll(), QPoint(400, 300));
-        view.EndPan(view.DeviceToLogical(CPoint(450, 250)));
-        QCOMPARE(view.Scroll(), QPoint(450, 400));
     }
 };
 

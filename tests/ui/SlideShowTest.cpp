@@ -1,9 +1,12 @@
 // The slide shows through the view's commands, headless: the window show stepping on a short
-// interval until "End", a list whose pictures all fail to load, and the wallpaper show with
-// the desktop replaced by a fake feh on a private PATH.
+// interval until "End", a list whose pictures all fail to load, the wallpaper show, and the
+// wallpaper route chosen by what the desktop offers. The desktop's programs are scripts on a
+// private PATH that log how they were called, and the portal's bus is one that cannot be
+// reached: no real desktop is asked or changed.
 #include "ui/SlideShow.h"
-#include "SmallDatabase.h"
 #include "collection/WallpaperFile.h"
+#include "storage/Crc16.h"
+#include "ui/DesktopWallpaper.h"
 #include "ui/ViewFixture.h"
 #include "ui/dialogs/SlideShowEndWindow.h"
 
@@ -12,8 +15,11 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QUrl>
 
 namespace {
+
+using Route = CDesktopWallpaper::Route;
 
 // One second of an interval lasts this long in these tests.
 constexpr int second = 20;
@@ -26,6 +32,15 @@ QByteArray BmpBytes(int width) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "BMP");
     return bytes;
+}
+
+// Stores bytes as the record name in db. True when stored.
+bool AddBytes(CPictureDatabase& db, const QByteArray& bytes, const std::string& name) {
+    CMemFile file;
+    file.Write(bytes.constData(), std::size_t(bytes.size()));
+    file.SeekToBegin();
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    return db.AddRecord(file, UpdateCrc16(0, {data, std::size_t(bytes.size())}), name, 0, 0, 0, {});
 }
 
 // Fills the slide-show dialog and confirms it.
@@ -43,6 +58,28 @@ class SlideShowTest : public QObject, CViewFixture<> {
     Q_OBJECT
 
 private:
+    // A script on the private PATH that logs its name and arguments, prints output when its
+    // third argument is -l, and exits with status.
+    void Fake(const QString& name, int status, const QByteArray& output = {}) {
+        const QString bin = m_dir->filePath("bin");
+        QFile script(bin + QLatin1Char('/') + name);
+        QVERIFY(QDir().mkpath(bin) && script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"${0##*/} $*\" >> '" + Log().toUtf8() + "'\n");
+        if (!output.isEmpty())
+            script.write("[ \"$3\" = -l ] && printf '" + output + "'\n");
+        script.write("exit " + QByteArray::number(status) + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("PATH", bin.toUtf8());
+    }
+    QString Log() const { return m_dir->filePath("calls.log"); }
+    QStringList Calls() const {
+        QFile file(Log());
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                   : QStringList();
+    }
+
     // A database of records named a0, a1, ... holding pictures (or undecodable bytes) and
     // shown from its top.
     void OpenWith(const std::vector<QByteArray>& pictures, const char* extension) {
@@ -51,7 +88,7 @@ private:
             CPictureDatabase db;
             QVERIFY(db.OpenDatabase(path, true));
             for (std::size_t i = 0; i < pictures.size(); ++i)
-                QVERIFY(AddBytes(db, pictures[i], "a" + std::to_string(i) + extension, 0, 0));
+                QVERIFY(AddBytes(db, pictures[i], "a" + std::to_string(i) + extension));
         }
         QVERIFY(m_view->OpenInitialDatabase(path));
     }
@@ -130,28 +167,15 @@ private slots:
     }
 
     void wallpaperShowRunsMinimizedUntilTheUserComesBack() {
-        // The desktop is a fake feh on a private PATH; no portal on an unreachable bus.
-        const QString bin = m_dir->filePath("bin");
-        const QString log = m_dir->filePath("feh.log");
-        QFile feh(bin + "/feh");
-        QVERIFY(QDir().mkpath(bin) && feh.open(QIODevice::WriteOnly));
-        feh.write(("#!/bin/sh\necho \"$*\" >> '" + log + "'\n").toUtf8());
-        feh.close();
-        feh.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PATH", bin.toUtf8());
+        Fake("feh", 0);
         qputenv("XDG_CURRENT_DESKTOP", "");
         qputenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + m_dir->filePath("no-bus")).toUtf8());
-
         OpenWith({BmpBytes(3), BmpBytes(5)}, ".bmp");
         AnswerSlideShowDialog(QStringLiteral("3"), true);
         m_router->Run(CommandId::slideShow);
         CSlideShow& show = *m_view->SlideShow();
         QVERIFY(m_frame.minimized && show.IsWallpaperShowRunning());
-        auto lines = [&] {
-            QFile file(log);
-            return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(lines() >= 3, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Calls().size() >= 3, 5000);
 
         // Activation changes while minimized leave it running.
         show.FrameStateChanged(true);
@@ -161,16 +185,60 @@ private slots:
         QVERIFY(show.IsWallpaperShowRunning());
         show.FrameStateChanged(true);
         QVERIFY(!show.IsWallpaperShowRunning());
-        const int shown = lines();
+        const qsizetype shown = Calls().size();
         QTest::qWait(8 * second);
-        QCOMPARE(lines(), shown);
-
-        QFile file(log);
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(Calls().size(), shown);
         const QString path = QString::fromStdString(WallpaperPath());
-        QVERIFY(file.readLine().trimmed() == ("--bg-scale " + path).toUtf8());
+        QCOMPARE(Calls().value(0), "feh --bg-scale " + path);
         // The file holds the picture the show stopped on.
         QCOMPARE(QImage(path, "BMP").width(), int(m_doc->GetCurrentPicture()->GetWidth()));
+    }
+
+    void routeFollowsWhatTheDesktopOffers_data() {
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QStringList>("failing"); // fake programs that fail; the rest work
+        QTest::addColumn<int>("route");
+        QTest::addColumn<QStringList>("calls"); // %P the picture's path, %U its URI
+        const QString gsettings = "gsettings set org.gnome.desktop.background picture-uri";
+        const QString xfconf = "xfconf-query -c xfce4-desktop";
+        const QString feh = "feh --bg-scale %P";
+        QTest::newRow("GNOME") << "ubuntu:GNOME" << QStringList() << int(Route::gnome)
+                               << QStringList{gsettings + " %U", gsettings + "-dark %U"};
+        QTest::newRow("KDE") << "KDE" << QStringList() << int(Route::plasma)
+                             << QStringList{"plasma-apply-wallpaperimage %P"};
+        QTest::newRow("Xfce: every workspace")
+            << "XFCE" << QStringList() << int(Route::xfce)
+            << QStringList{xfconf + " -l",
+                           xfconf + " -p /backdrop/screen0/monitorV/workspace0/last-image -s %P",
+                           xfconf + " -p /backdrop/screen0/monitorV/workspace1/last-image -s %P"};
+        QTest::newRow("GNOME schema missing: feh")
+            << "GNOME" << QStringList{"gsettings"} << int(Route::feh)
+            << QStringList{gsettings + " %U", feh};
+        QTest::newRow("nothing works") << "XFCE" << QStringList{"xfconf-query", "feh"}
+                                       << int(Route::none) << QStringList{xfconf + " -l", feh};
+    }
+
+    void routeFollowsWhatTheDesktopOffers() {
+        QFETCH(QString, desktop);
+        QFETCH(QStringList, failing);
+        QFETCH(int, route);
+        QFETCH(QStringList, calls);
+        qputenv("XDG_CURRENT_DESKTOP", desktop.toUtf8());
+        const QByteArray xfceProperties = "/backdrop/screen0/monitorV/workspace0/last-image\\n"
+                                          "/backdrop/screen0/monitorV/workspace0/image-style\\n"
+                                          "/backdrop/screen0/monitorV/workspace1/last-image\\n";
+        for (const char* name : {"gsettings", "plasma-apply-wallpaperimage", "xfconf-query", "feh"})
+            Fake(name, failing.contains(name) ? 1 : 0,
+                 QByteArray(name) == "xfconf-query" ? xfceProperties : QByteArray());
+
+        const QString picture = m_dir->filePath(QStringLiteral("Picdex Wallpaper.BMP"));
+        const QDBusConnection noBus = QDBusConnection::connectToBus(
+            "unix:path=" + m_dir->filePath("no-bus"), QTest::currentDataTag());
+        QCOMPARE(int(CDesktopWallpaper(noBus).Apply(picture)), route);
+        QDBusConnection::disconnectFromBus(QTest::currentDataTag());
+        for (QString& call : calls)
+            call.replace("%U", QUrl::fromLocalFile(picture).toString()).replace("%P", picture);
+        QCOMPARE(Calls(), calls);
     }
 };
 

@@ -7,15 +7,16 @@
 #include <QWidget>
 
 #include <functional>
+#include <type_traits>
 
-// Runs action on the active modal widget as soon as there is one (polled every 10 ms,
-// at most triesLeft times).
-inline void WhenModal(std::function<void(QWidget*)> action, int triesLeft = 200) {
+// Runs action on the active modal widget as soon as there is one of type Window (polled
+// every 10 ms, at most triesLeft times).
+template <class Window = QWidget>
+void WhenModal(std::type_identity_t<std::function<void(Window*)>> action, int triesLeft = 300) {
     QTimer::singleShot(10, [action, triesLeft] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* modal = qobject_cast<Window*>(QApplication::activeModalWidget()))
             action(modal);
-        } else if (triesLeft > 0) {
-            WhenModal(action, triesLeft - 1);
-        }
+        else if (triesLeft > 0)
+            WhenModal<Window>(action, triesLeft - 1);
     });
 }

@@ -1,21 +1,34 @@
-// The search and data-properties windows driven as a user would, over the picture view
-// and a real database. Search: keyword and file-name searches, a line of the keyword list,
-// the "List of keywords" dialog, the view's search key for the title. Data properties: the
-// fill, picked keywords with their change flag, "&Next" writing the edits into the record
-// that was shown, the refill on moves, a write that fails and a database open read-only.
+// The windows over the records of a real database, driven as a user would through the
+// picture view's commands. Search: keyword and file-name searches, a line of the keyword
+// list, the view's search key for the title. Data properties: the fill, picked keywords with
+// their change flag, "&Next" writing the edits into the record that was shown, the refill on
+// moves, a write that fails and a database open read-only. Marked records: the bar for paging
+// among marks, the keyword dialog, transfer, the output dialog and the duplicate check.
 #include "collection/KeywordEdits.h"
+#include "platform/FileSystem.h"
 #include "ui/ViewFixture.h"
 #include "ui/WhenModal.h"
+#include "ui/dialogs/MarkBar.h"
 #include "ui/dialogs/PropertiesWindow.h"
 #include "ui/dialogs/SearchWindow.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 
 #include <set>
 
-class KeywordWindowsTest : public QObject, CViewFixture<> {
+namespace {
+constexpr std::int32_t createdTime = 1000000000;
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+} // namespace
+
+class DataWindowsTest : public QObject, CViewFixture<> {
     Q_OBJECT
 
     CSearchWindow* Window() {
@@ -70,6 +83,34 @@ class KeywordWindowsTest : public QObject, CViewFixture<> {
         QTest::keyClicks(Field(field), text);
     }
 
+    void OpenAbc() {
+        QVERIFY(OpenPictures({{"a.bmp", Qt::red}, {"b.bmp", Qt::green}, {"c.bmp", Qt::blue}},
+                             createdTime));
+    }
+    void Mark(std::initializer_list<const char*> names) {
+        for (const char* name : names)
+            QVERIFY(m_doc->Database().Marks().Mark(RecordOf(name)));
+    }
+    // Runs the output command, answering its dialog with folder.
+    void Output(int id, const QString& folder) {
+        WhenModal([folder](QWidget* modal) {
+            Child<QLineEdit>(modal, "folder")->setText(folder);
+            Click(modal, "ok");
+        });
+        m_prompt.messages.clear();
+        m_prompt.questions.clear();
+        QCOMPARE(m_router->Run(id), 1);
+    }
+    // Runs "Add/Delete keyword on marked data" with keyword and the radio button action.
+    void KeywordOnMarked(const QString& keyword, const char* action) {
+        WhenModal([keyword, action](QWidget* modal) {
+            Child<QLineEdit>(modal, "keyword")->insert(keyword); // as typed
+            Click(modal, action);
+            Click(modal, "ok");
+        });
+        QCOMPARE(m_router->Run(CommandId::keywordOnMarked), 1);
+    }
+
 private slots:
     void init() { QVERIFY(OpenView({300, 200}, true)); }
     void cleanup() { CloseView(); }
@@ -98,38 +139,12 @@ private slots:
         QVERIFY(!m_view->IsSearchWindowVisible() && !m_router->IsChecked(CommandId::search));
     }
 
-    // Alt+L opens the "List of keywords" dialog, whose line is searched and remembered.
-    void keywordListDialogSearchesItsLineAndRemembersIt() {
-        OpenSearchPictures();
-        QVERIFY(QTest::qWaitForWindowExposed(Window()));
-        int birdRow = -1;
-        WhenModal([&birdRow](QWidget* dialog) {
-            auto* list = Child<QListWidget>(dialog, "keywordList");
-            birdRow = list->row(list->findItems("bird [1]", Qt::MatchExactly).value(0));
-            list->setCurrentRow(birdRow);
-            Click(dialog, "search");
-        });
-        QTest::keyClick(Window(), Qt::Key_L, Qt::AltModifier);
-        QCOMPARE(CurrentName(), std::string("ABACUS.bmp"));
-        QCOMPARE(Walk().size(), std::size_t(1));
-        QCOMPARE(m_settings.GetProfileString("Options", "KeyListAt", ""), std::to_string(birdRow));
-    }
-
-    void commandShowsCurrentRecordAndHidesAgain() {
-        OpenWith({{"sea", "sky"}, {"sea"}});
-        QVERIFY(m_router->IsChecked(CommandId::dataProperties));
-        QCOMPARE(Shown(), QString("a.bmp"));
-        QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "", "", "", ""}));
-        QCOMPARE(Lines(List(), true), QStringList({"sea [2]", "sky [1]"}));
-        QVERIFY(!Props()->IsModified());
-        m_router->Run(CommandId::dataProperties);
-        QVERIFY(!Props()->isVisible() && !m_router->IsChecked(CommandId::dataProperties));
-    }
-
-    // A line fills the next empty field and a second click empties it again; with all six
-    // filled a line changes nothing.
+    // The command shows the current record; a line fills the next empty field and a second
+    // click empties it again; with all six filled a line changes nothing; the command hides it.
     void listClicksFillAndEmptyTheNextField() {
         OpenWith({{"sea", "sky"}, {"boat", "dune", "fog", "gull", "tide", "wave"}});
+        QVERIFY(m_router->IsChecked(CommandId::dataProperties) && !Props()->IsModified());
+        QCOMPARE(Shown(), QString("a.bmp"));
         ClickLine(List(), "boat");
         QCOMPARE(FieldTexts(Props()), QStringList({"sea", "sky", "boat", "", "", ""}));
         QVERIFY(m_view->HasPendingPropertyEdits() && m_frame.paneUpdates > 0);
@@ -140,6 +155,8 @@ private slots:
         ClickLine(List(), "sea");
         QCOMPARE(FieldTexts(Props()), full);
         QVERIFY(!m_view->HasPendingPropertyEdits());
+        m_router->Run(CommandId::dataProperties);
+        QVERIFY(!Props()->isVisible() && !m_router->IsChecked(CommandId::dataProperties));
     }
 
     void nextStoresEditsIntoShownRecordAndShowsTheNext() {
@@ -202,7 +219,102 @@ private slots:
         QCOMPARE(Lines(List(), true), QStringList({"sea [1]", "sky [1]"}));
         QVERIFY(!m_view->HasPendingPropertyEdits());
     }
+
+    void barPagesAmongMarksInMarkingOrderAndWraps() {
+        OpenAbc();
+        Mark({"c.bmp", "a.bmp"});
+        QCOMPARE(m_router->Run(CommandId::pageMarked), 1);
+        CMarkBar* bar = m_view->MarkBar();
+        QVERIFY(bar && bar->isVisible());
+        std::string shown;
+        for (const char* button : {"top", "next", "next", "prev", "top", "bottom"}) {
+            Click(bar, button);
+            shown += CurrentName() + " ";
+        }
+        QCOMPARE(shown, std::string("c.bmp a.bmp c.bmp a.bmp c.bmp a.bmp "));
+        m_router->Run(CommandId::unmarkAll);
+        QVERIFY(!bar->isVisible());
+    }
+
+    void keywordIsAddedToAndRemovedFromTheMarkedRecordsOnly() {
+        OpenAbc();
+        Mark({"a.bmp", "b.bmp"});
+        KeywordOnMarked("Sea", "add");
+        // The field holds 31 bytes: a longer keyword is stored cut, at a character boundary.
+        KeywordOnMarked(QString(20, QChar(0xE9)), "add");
+        const std::string cut = QString(15, QChar(0xE9)).toStdString();
+        QVERIFY((KeywordsOf("a.bmp") == Keywords{"sea", cut}));
+        QVERIFY((KeywordsOf("b.bmp") == Keywords{"sea", cut}));
+        QVERIFY(KeywordsOf("c.bmp") == Keywords{});
+        QCOMPARE(CurrentName(), std::string("b.bmp")); // the last mark is shown
+        KeywordOnMarked("SEA", "delete");
+        QVERIFY((KeywordsOf("a.bmp") == Keywords{"", cut}));
+    }
+
+    // The marked pictures are written with their creation time into the folder typed, then
+    // all those not there yet. (Links standing in the folder are the core's, which the
+    // tool's export test covers.)
+    void outputWritesMarkedThenAll() {
+        OpenAbc();
+        Mark({"c.bmp", "a.bmp"});
+        QVERIFY(QDir(m_dir->path()).mkdir("out"));
+        const QString out = m_dir->filePath("out");
+        Output(CommandId::outputMarked, out); // typed without the final "/"
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{"Output 2 picture files."});
+        QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"a.bmp", "c.bmp"}));
+        QCOMPARE(Bytes(out + "/a.bmp"), Bytes(m_dir->filePath("a.bmp")));
+        std::int32_t time = 0;
+        QVERIFY(GetFileModTime((out + "/c.bmp").toStdString(), time));
+        QCOMPARE(time, createdTime);
+        Output(CommandId::outputAll, out + "/"); // the two there already: No
+        QCOMPARE(m_prompt.messages, std::vector<std::string>{"Output 1 picture files."});
+        QCOMPARE(Bytes(out + "/b.bmp"), Bytes(m_dir->filePath("b.bmp")));
+    }
+
+    // Copies whose sync fails are taken back and not counted: the count shown is what the
+    // other database holds.
+    void transferCountsOnlyTheCopiesWritten() {
+        QVERIFY(OpenPictures({{"a.bmp", Qt::red}, {"b.bmp", Qt::green}}));
+        {
+            CPictureDatabase other;
+            QVERIFY(other.OpenDatabase(Path("other.PXM"), true));
+        }
+        Mark({"b.bmp", "a.bmp"});
+        WhenModal([this](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            dialog->selectFile(m_dir->filePath("other.PXM"));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        FaultInjection::Arm(FaultInjection::Operation::sync, 1, FaultInjection::Fault::ioError);
+        QCOMPARE(m_router->Run(CommandId::transferMarked), 1);
+        FaultInjection::Disarm();
+        CPictureDatabase other;
+        QVERIFY(other.OpenDatabase(Path("other.PXM"), false));
+        int position = 0;
+        const int kept = other.Index().GoFirst() ? other.CountRange(position, false) : 0;
+        QVERIFY(kept < 2 && !m_prompt.messages.empty());
+        QCOMPARE(m_prompt.messages.back(),
+                 "Transferred " + std::to_string(kept) + " of 2 marked pictures.");
+    }
+
+    // Equal pictures are marked (after a Yes) and shown.
+    void duplicateCheckMarksEqualPicturesAndShowsThem() {
+        QVERIFY(OpenPictures({{"a.bmp", Qt::red}, {"b.bmp", Qt::green}, {"c.bmp", Qt::red}}));
+        m_prompt.answers = {true};
+        QStringList shown;
+        WhenModal([&shown](QWidget* modal) {
+            for (const char* name : {"name0", "name1", "name2"})
+                shown << Child<QLabel>(modal, name)->text();
+            Click(modal, "cancel");
+        });
+        QCOMPARE(m_router->Run(CommandId::checkDuplicates), 1);
+        QCOMPARE(shown, (QStringList{"a.bmp", "c.bmp", ""}));
+        CMarkList& marks = m_doc->Database().Marks();
+        QVERIFY(marks.Count() == 2 && marks.IsMarked(RecordOf("c.bmp")));
+        QVERIFY(m_view->MarkBar() && m_view->MarkBar()->isVisible());
+    }
 };
 
-QTEST_MAIN(KeywordWindowsTest)
-#include "KeywordWindowsTest.moc"
+QTEST_MAIN(DataWindowsTest)
+#include "DataWindowsTest.moc"
