@@ -1,11 +1,9 @@
 // Faults the picture view once had: pages rendered at the full resolution of a fine printer
 // chosen in the print dialog, and a pan that went on after its button release was lost.
-#include "ui/SmallDatabase.h"
 #include "ui/ViewFixture.h"
 #include "ui/ViewPrinter.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QMouseEvent>
 #include <QPrinter>
 
@@ -49,13 +47,14 @@ private slots:
     void aPanWhoseReleaseWasLostEndsAtTheNextMove() {
         QImage image(1000, 800, QImage::Format_RGB32);
         image.fill(Qt::green);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
         {
             CPictureDatabase db;
-            QVERIFY(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "BMP"));
+            CMemFile bytes;
+            std::uint16_t crc = 0;
+            QVERIFY(image.save(QString::fromStdString(Path("big.bmp")), "BMP"));
             QVERIFY(db.OpenDatabase(Path("big.PXM"), true));
-            QVERIFY(AddBytes(db, bytes, Path("big.bmp"), 1000, 800));
+            QVERIFY(CPictureDatabase::ComputeCrc(bytes, Path("big.bmp"), crc));
+            QVERIFY(db.AddRecord(bytes, crc, Path("big.bmp"), -1, 1000, 800, {}));
         }
         QVERIFY(m_view->OpenInitialDatabase(Path("big.PXM")));
         QWidget* viewport = m_view->viewport();
