@@ -8,8 +8,6 @@
 #include "imaging/PxDib.h"
 #include "imaging/PxJpeg.h"
 
-#include <gtest/gtest.h>
-
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>

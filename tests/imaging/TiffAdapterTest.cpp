@@ -7,8 +7,6 @@
 #include "imaging/PxTiff.h"
 #include "platform/MemFile.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -126,8 +124,8 @@ TEST(TiffAdapter, OrientationTablesAndDamageAreHandledAsTheFileSays) {
     CTempDir temp;
     // Orientation 4 stores the bottom row first and shows the same way up as 1.
     TiffFile top{.samples = 3, .photometric = PHOTOMETRIC_RGB, .data = PatternBytes(36, 4)};
-    TiffFile bottom{
-        .samples = 3, .photometric = PHOTOMETRIC_RGB, .orientation = 4, .data = top.data};
+    TiffFile bottom = top;
+    bottom.orientation = 4;
     for (std::size_t y = 0; y < 3; ++y)
         std::copy_n(top.data.begin() + 12 * (2 - y), 12, bottom.data.begin() + 12 * y);
     Write(temp.File("top.tif"), top);
