@@ -73,11 +73,10 @@ TEST(TiffAdapter, EveryCorpusTiffLoadsWithLibtiffsPixels) {
     const std::string dir = TestDataDir();
     if (dir.empty())
         return;
-    std::vector<std::string> paths;
-    for (const auto& row : ManifestRows(dir, "TIFF"))
-        paths.push_back(row[0]);
+    const auto rows = ManifestRows(dir, "TIFF");
     CScopedTemporaryFolder temporary;
-    for (const std::string& path : paths) {
+    for (const auto& row : rows) {
+        const std::string& path = row[0];
         SCOPED_TRACE(path);
         // As a record's picture arrives; the file starts at the stream's position.
         CMemFile stream;
@@ -111,7 +110,7 @@ TEST(TiffAdapter, EveryCorpusTiffLoadsWithLibtiffsPixels) {
                                                      int(reference[i] >> shift & 255)));
         EXPECT_LE(largest, photometric == PHOTOMETRIC_PALETTE ? 1 : 0);
     }
-    EXPECT_EQ(paths.size(), 30u);
+    EXPECT_EQ(rows.size(), 30u);
 }
 
 TEST(TiffAdapter, OrientationTablesAndDamageAreHandledAsTheFileSays) {
