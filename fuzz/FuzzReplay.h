@@ -1,6 +1,7 @@
 // The replay program of a fuzz target, built without libFuzzer (PICDEX_FUZZ_REPLAY): it
 // feeds every file of the folders named on its command line to the target, one at a time,
-// so that the seed corpus and the kept regressions run as an ordinary test.
+// so that the seed corpus and the kept regressions run as an ordinary test. A target that
+// checks more at the end defines PICDEX_FUZZ_OWN_MAIN and calls ReplayFolders itself.
 #pragma once
 
 #include <cstddef>
@@ -22,3 +23,10 @@ inline void ReplayFolders(int argc, char** argv) {
             LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         }
 }
+
+#ifndef PICDEX_FUZZ_OWN_MAIN
+int main(int argc, char** argv) {
+    ReplayFolders(argc, argv);
+    return 0;
+}
+#endif

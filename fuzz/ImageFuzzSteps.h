@@ -43,9 +43,4 @@ inline void DrawAndThumbnail(PxImage& image, int type) {
 
 #ifdef PICDEX_FUZZ_REPLAY
 #include "FuzzReplay.h"
-
-int main(int argc, char** argv) {
-    ReplayFolders(argc, argv);
-    return 0;
-}
 #endif

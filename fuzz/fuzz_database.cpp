@@ -274,6 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 #ifdef PICDEX_FUZZ_REPLAY
+#define PICDEX_FUZZ_OWN_MAIN
 #include "FuzzReplay.h"
 
 // A corpus none of whose inputs makes a sound database with records fails the run too:

@@ -49,9 +49,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 #ifdef PICDEX_FUZZ_REPLAY
 #include "FuzzReplay.h"
-
-int main(int argc, char** argv) {
-    ReplayFolders(argc, argv);
-    return 0;
-}
 #endif

@@ -6,8 +6,6 @@
 #include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 class CBarView : public IMarkView {

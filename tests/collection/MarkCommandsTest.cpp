@@ -6,8 +6,6 @@
 #include "support/ScriptedMarkUi.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 class MarkCommandsTest : public CTempDirTest {
@@ -22,12 +20,6 @@ protected:
         Db().EndSearch();
         Db().Index().SetOrder(OrderFamily::fileName);
         return Db().LocateRecord(record) && !Db().Index().Current().IsDeleted();
-    }
-    std::string Keywords(std::int32_t record) {
-        CRecordHead h;
-        EXPECT_TRUE(Db().ReadHead(h, record));
-        return h.Keyword(0) + "," + h.Keyword(1) + "," + h.Keyword(2) + "," + h.Keyword(3) + "," +
-               h.Keyword(4) + "," + h.Keyword(5) + ",";
     }
     CPicdexDoc m_doc;
     CScriptedMarkUi m_ui;

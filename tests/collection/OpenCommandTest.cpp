@@ -6,22 +6,11 @@
 
 namespace {
 // Answers the open dialog with a fixed path (std::nullopt: Cancel) and keeps the request.
-class CScriptedOpenDialog : public IOpenFileDialog {
-public:
+struct CScriptedOpenDialog : IOpenFileDialog {
     explicit CScriptedOpenDialog(std::optional<std::string> answer) : m_answer(answer) {}
-    bool AskOpenPath(const CSaveFileRequest& request, std::string& path) override {
-        m_request = request;
-        ++m_askCount;
-        if (!m_answer)
-            return false;
-        path = *m_answer;
-        return true;
+    bool AskOpenPath(const CSaveFileRequest&, std::string& path) override {
+        return m_answer && (path = *m_answer, true);
     }
-
-    CSaveFileRequest m_request;
-    int m_askCount = 0;
-
-private:
     std::optional<std::string> m_answer;
 };
 
@@ -46,8 +35,7 @@ TEST_F(OpenCommandTest, MissingFileIsCreatedOnlyAfterYes) {
     CScriptedOpenDialog refused(path);
     std::string chosen;
     EXPECT_FALSE(OpenCommand(m_settings, refused, chosen));
-    ASSERT_EQ(m_prompt.Questions().size(), 1u);
-    EXPECT_EQ(m_prompt.Questions()[0], "File not found. Create?");
+    EXPECT_EQ(m_prompt.Questions(), std::vector<std::string>{"File not found. Create?"});
     // No: the folder is not remembered either.
     EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", "none"), "none");
 

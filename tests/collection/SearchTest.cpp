@@ -7,8 +7,6 @@
 #include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 class CScriptedSearchUi : public ISearchWindow, public IListView, public ISortDialog {

@@ -6,8 +6,6 @@
 // letter per operation, as RunOutcomes describes.
 #include "corruption/DamagedRun.h"
 
-#include <gtest/gtest.h>
-
 #include <cctype>
 #include <cstdio>
 #include <tuple>

@@ -5,6 +5,7 @@
 #include "storage/RecordHead.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -57,21 +58,9 @@ std::int64_t EntryOffset(std::int32_t entry) {
 } // namespace
 
 const char* RegionName(DamageRegion region) {
-    switch (region) {
-    case DamageRegion::mainHeader:
-        return "main header";
-    case DamageRegion::recordHead:
-        return "record head";
-    case DamageRegion::pictureChain:
-        return "picture chain";
-    case DamageRegion::thumbnailChain:
-        return "thumbnail chain";
-    case DamageRegion::indexHeader:
-        return "index header";
-    case DamageRegion::indexEntries:
-        return "index entries";
-    }
-    return "?";
+    static const char* const names[] = {"main header",     "record head",  "picture chain",
+                                        "thumbnail chain", "index header", "index entries"};
+    return names[static_cast<int>(region)];
 }
 
 std::string DamageCase::Label() const {
@@ -104,17 +93,12 @@ void DamageCase::Apply(std::vector<std::uint8_t>& bytes) const {
 }
 
 bool DamageCase::Touches(std::int64_t from, std::int64_t to) const {
-    switch (kind) {
-    case DamageKind::flip:
-        return offset >= from && offset < to;
-    case DamageKind::zero:
-        return offset < to && offset + zeroedBytes > from;
-    case DamageKind::truncate:
-        return offset < to;
-    case DamageKind::set:
-        return offset < to && offset + 4 > from;
-    }
-    return true;
+    // A cut changes everything from its offset on.
+    const std::int64_t changed = kind == DamageKind::flip   ? 1
+                                 : kind == DamageKind::zero ? zeroedBytes
+                                 : kind == DamageKind::set  ? 4
+                                                            : INT64_MAX - offset;
+    return offset < to && offset + changed > from;
 }
 
 std::vector<DamageCase> DamageCases(DamageRegion region, const CPreparedDatabase& db) {

@@ -12,8 +12,6 @@
 #include "support/FormatReader.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 
 namespace {
@@ -67,34 +65,34 @@ protected:
     int m_inserted = 0;
 };
 
-TEST_F(DamagedInsertTest, LastSlotNamingAnEntryInsideTheListRefusesAnAppend) {
-    PatchFileLe32(m_path, 24 + 4 * 2, 20); // the last slot names entry 20
-    ExpectRefusedOrLinked(InsertInto("!zzz"));
-    EXPECT_EQ(m_inserted, 0);
-}
-
-TEST_F(DamagedInsertTest, SkipTableOfOneSlotIsRefused) {
-    PatchFileLe32(m_path, 20, 1); // only slot 0, the first entry, is in use
-    ExpectRefusedOrLinked(InsertInto("!zzz"));
-    EXPECT_EQ(m_inserted, 0);
-}
-
-TEST_F(DamagedInsertTest, EmptySkipTableOverALinkedListRefusesANewList) {
-    PatchFileLe32(m_path, 20, 0);
-    for (int slot = 0; slot < 3; ++slot)
-        PatchFileLe32(m_path, 24 + 4 * slot, -1);
-    ExpectRefusedOrLinked(InsertInto("!k100"));
-    EXPECT_EQ(m_inserted, 0);
-}
-
-TEST_F(DamagedInsertTest, PreviousLinkThatDoesNotLeadBackRefusesAnInsertion) {
-    PatchFileLe32(m_path, EntryOffset(25), 10); // entry 25's previous: 10, not 24
-    ExpectRefusedOrLinked(InsertInto("!k024a"));
-    EXPECT_EQ(m_inserted, 0);
-    // Elsewhere in the same list an insertion still goes in.
-    m_prompt.Clear();
-    ExpectRefusedOrLinked(InsertInto("!k030a"));
-    EXPECT_EQ(m_inserted, 1);
+// Each row: the fields damaged, then insertions with whether each must go in; an entry
+// linked after a wrong last slot or previous link would cut entries off the list.
+TEST_F(DamagedInsertTest, InsertionsAtAWrongLastSlotOrPreviousLinkAreRefused) {
+    const std::vector<std::uint8_t> good = ReadFileBytes(m_path);
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::int64_t, std::int32_t>> fields;
+        std::vector<std::pair<const char*, int>> insertions;
+    } cases[] = {
+        {"the last slot names entry 20", {{24 + 4 * 2, 20}}, {{"!zzz", 0}}},
+        {"only slot 0 in use", {{20, 1}}, {{"!zzz", 0}}},
+        {"an empty table over a linked list",
+         {{20, 0}, {24, -1}, {28, -1}, {32, -1}},
+         {{"!k100", 0}}},
+        // Elsewhere in the same list an insertion still goes in.
+        {"entry 25's previous is 10", {{EntryOffset(25), 10}}, {{"!k024a", 0}, {"!k030a", 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(m_path, good);
+        for (const auto& [offset, value] : c.fields)
+            PatchFileLe32(m_path, offset, value);
+        for (const auto& [key, inserted] : c.insertions) {
+            m_prompt.Clear();
+            ExpectRefusedOrLinked(InsertInto(key));
+            EXPECT_EQ(m_inserted, inserted) << key;
+        }
+    }
 }
 
 // A first insertion that failed after writing its entry but before the header leaves one
@@ -102,10 +100,7 @@ TEST_F(DamagedInsertTest, PreviousLinkThatDoesNotLeadBackRefusesAnInsertion) {
 TEST_F(DamagedInsertTest, EntryOnNoListUnderAnEmptyTableStillTakesAnAppend) {
     CIndexFile index;
     ASSERT_EQ(index.Create(m_path), 1);
-    CIndexEntry lone;
-    lone.SetKey("!lone");
-    lone.flags = 0;
-    lone.record = 1;
+    CIndexEntry lone = NewEntry("!lone", 1);
     ASSERT_EQ(index.WriteEntry(lone, 0), 1);
     index.Close();
     InsertInto("!next");
@@ -124,14 +119,8 @@ TEST_F(DamagedHeadDeleteTest, DeletingARecordWithADamagedNameTakesItOffTheNameLi
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(path, true), 1);
         for (int k = 0; k < 2; ++k) {
-            CMemFile bytes;
-            FillMemFile(bytes, PatternBytes(100, k + 1));
-            ASSERT_EQ(db.AddRecord(bytes, UpdateCrc16(0, PatternBytes(100, k + 1)),
-                                   k == 0 ? "a.dat" : "b.dat", 0, 1, 1, {}),
-                      1);
-            CIndexEntry entry;
-            ASSERT_EQ(db.Index().ReadEntry(entry, db.Index().GetLastInserted()), 1);
-            heads[k] = entry.record;
+            heads[k] = AddPicture(db, k == 0 ? "a.dat" : "b.dat", PatternBytes(100, k + 1));
+            ASSERT_GT(heads[k], 0);
         }
     }
     // "a.dat" becomes "q.dat" in its head; its name entry still says "a.dat".

@@ -113,6 +113,13 @@ void CDamagedRun::WriteDamagedCopy() {
     WriteFileBytes(Base() + ".PXI", m_damaged.index);
 }
 
+bool CDamagedRun::OpenDamagedCopy(CPictureDatabase& db) {
+    WriteDamagedCopy();
+    const bool opened = db.OpenDatabase(Base(), false) != 0;
+    EXPECT_TRUE(opened) << "the damaged copy opened before";
+    return opened;
+}
+
 CDamagedRun::Files CDamagedRun::Snapshot() const {
     return {ReadFileBytes(Base() + ".PXM"), ReadFileBytes(Base() + ".PXI")};
 }
@@ -313,20 +320,29 @@ char CDamagedRun::Duplicates(CPicdexDoc& doc) {
     return count > 0 && quiet ? '+' : '~';
 }
 
+bool CDamagedRun::Reconstruct(CPictureDatabase& db, CReconstructCommand& command,
+                              const int& badSteps, Operation operation) {
+    const Files before = Snapshot();
+    const bool built = command.Run() != 0;
+    EXPECT_EQ(badSteps, 0) << "progress out of range";
+    if (!built) {
+        EXPECT_TRUE(Shown(operation)) << "a failed build says why";
+        EXPECT_FALSE(FileExists(m_dir.File("*%$*"))) << "a temporary file is left behind";
+        db.Close();
+        EXPECT_TRUE(Snapshot() == before) << "a failed build changed the database";
+    }
+    return built;
+}
+
 char CDamagedRun::RebuildIndex(CPicdexDoc& doc) {
     CPictureDatabase& db = doc.Database();
     const Files before = Snapshot();
     CScriptedReconstruction dialogs(ReconstructChoice::index);
     CMemorySettings settings;
     CReconstructCommand command(db, dialogs, dialogs, settings);
-    const int built = command.Run();
-    EXPECT_EQ(dialogs.m_badSteps, 0) << "progress out of range";
-    if (!built) {
+    if (!Reconstruct(db, command, dialogs.m_badSteps, Operation::indexRebuild)) {
         // Only a file error can stop it: the build reads every block and keeps what it finds.
         ADD_FAILURE() << "the index reconstruction failed on a database that opens";
-        EXPECT_TRUE(Shown(Operation::indexRebuild)) << "a failed build says why";
-        EXPECT_FALSE(FileExists(m_dir.File("*%$*"))) << "a temporary file is left behind";
-        EXPECT_TRUE(Snapshot() == before);
         return 'x';
     }
     EXPECT_EQ(dialogs.m_opened, db.GetMainPath());
@@ -341,25 +357,15 @@ char CDamagedRun::RebuildIndex(CPicdexDoc& doc) {
 }
 
 char CDamagedRun::RebuildMain() {
-    WriteDamagedCopy(); // the main file is rebuilt from the damaged database itself
-    CPicdexDoc doc;
+    CPicdexDoc doc; // the main file is rebuilt from the damaged database itself
     CPictureDatabase& db = doc.Database();
-    if (!db.OpenDatabase(Base(), false)) {
-        ADD_FAILURE() << "the damaged copy opened before";
+    if (!OpenDamagedCopy(db))
         return 'x';
-    }
     CScriptedReconstruction dialogs(ReconstructChoice::main);
     CMemorySettings settings;
     CReconstructCommand command(db, dialogs, dialogs, settings);
-    const int built = command.Run();
-    EXPECT_EQ(dialogs.m_badSteps, 0) << "progress out of range";
-    if (!built) {
-        EXPECT_TRUE(Shown(Operation::mainRebuild)) << "a failed build says why";
-        EXPECT_FALSE(FileExists(m_dir.File("*%$*"))) << "a temporary file is left behind";
-        db.Close();
-        EXPECT_TRUE(Snapshot() == m_damaged) << "a failed build changed the database";
+    if (!Reconstruct(db, command, dialogs.m_badSteps, Operation::mainRebuild))
         return 'x';
-    }
     const bool quiet = !Shown(Operation::mainRebuild);
     db.Close();
     EXPECT_EQ(CompletePendingReconstruction(MainPath()), 1);
@@ -378,13 +384,10 @@ char CDamagedRun::RebuildMain() {
 }
 
 char CDamagedRun::AddAndDelete() {
-    WriteDamagedCopy();
     CPicdexDoc doc;
     CPictureDatabase& db = doc.Database();
-    if (!db.OpenDatabase(Base(), false)) {
-        ADD_FAILURE() << "the damaged copy opened before";
+    if (!OpenDamagedCopy(db))
         return 'x';
-    }
     const std::vector<std::uint8_t>& picture = m_prepared.ExtraPicture();
     CMemFile file;
     FillMemFile(file, picture);

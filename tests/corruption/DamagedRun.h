@@ -28,6 +28,8 @@
 #include <vector>
 
 class CPicdexDoc;
+class CPictureDatabase;
+class CReconstructCommand;
 
 enum class Operation {
     open,
@@ -66,6 +68,8 @@ private:
     std::string Base() const { return m_dir.File("db"); }
     std::string MainPath() const { return m_dir.File("db.PXM"); }
     void WriteDamagedCopy();
+    // Writes the damaged copy again and opens it; false, a failure, when it does not open.
+    bool OpenDamagedCopy(CPictureDatabase& db);
     Files Snapshot() const;
     // The damage left the record's head and picture chain as they were.
     bool Undamaged(const PreparedRecord& record) const;
@@ -82,6 +86,9 @@ private:
     char Duplicates(CPicdexDoc& doc);
     char RebuildIndex(CPicdexDoc& doc);
     char RebuildMain();
+    // Runs the command; a failed build must say why and leave the files as they were.
+    bool Reconstruct(CPictureDatabase& db, CReconstructCommand& command, const int& badSteps,
+                     Operation operation);
     char AddAndDelete();
     // After a reconstruction was swapped in: the records that must have come back.
     void ExpectRecordsBack(bool indexRebuild);

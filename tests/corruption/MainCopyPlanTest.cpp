@@ -8,10 +8,9 @@
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
 #include "storage/Reconstruction.h"
+#include "support/AddPicture.h"
 #include "support/NoProgress.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -25,15 +24,11 @@ protected:
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(m_path, true), 1);
         for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
-            CMemFile bytes;
-            FillMemFile(bytes, PatternBytes(3000, static_cast<unsigned>(name[0])));
-            ASSERT_EQ(db.AddRecord(bytes, 0, name, 0, 1, 1, {}), 1);
-            CIndexEntry entry;
-            ASSERT_EQ(db.Index().ReadEntry(entry, db.Index().GetLastInserted()), 1);
-            m_heads.push_back(entry.record);
+            m_heads.push_back(
+                AddPicture(db, name, PatternBytes(3000, unsigned(name[0])), {}, 0, 0));
+            ASSERT_GT(m_heads.back(), 0);
         }
-        CRecordHead head;
-        ASSERT_TRUE(db.ReadHead(head, m_heads[1]) && db.DeleteRecord(m_heads[1], head));
+        ASSERT_TRUE(DeletePicture(db, m_heads[1]));
     }
     // The entry of record with the key of family, or -1.
     std::int32_t EntryOf(char family, std::int32_t record) {

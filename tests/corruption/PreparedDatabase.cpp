@@ -6,8 +6,6 @@
 #include "storage/Crc16.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 struct Source {
@@ -46,12 +44,15 @@ std::int64_t PreparedRecord::End() const {
 bool CPreparedDatabase::Build(const std::string& base, const std::string& corpus,
                               std::string_view password) {
     m_password = password;
+    auto fail = [](const auto&... what) {
+        ::testing::Message message;
+        ADD_FAILURE() << (message << ... << what);
+        return false;
+    };
     CPicdexDoc doc;
     CPictureDatabase& db = doc.Database();
-    if (!db.OpenDatabase(base, true) || (!password.empty() && !db.SetPassword(password))) {
-        ADD_FAILURE() << "cannot create " << base;
-        return false;
-    }
+    if (!db.OpenDatabase(base, true) || (!password.empty() && !db.SetPassword(password)))
+        return fail("cannot create ", base);
     for (const Source& source : sources) {
         PreparedRecord record;
         record.name = source.name;
@@ -60,34 +61,26 @@ bool CPreparedDatabase::Build(const std::string& base, const std::string& corpus
         record.kind = CPicdexDoc::PictureKindOf(record.name);
         CMemFile file;
         FillMemFile(file, record.bytes);
-        if (record.bytes.empty() || !doc.LoadPicture(record.name, file)) {
-            ADD_FAILURE() << "cannot decode " << corpus << source.file;
-            return false;
-        }
+        if (record.bytes.empty() || !doc.LoadPicture(record.name, file))
+            return fail("cannot decode ", corpus, source.file);
         const PxImage* picture = doc.GetCurrentPicture();
         FillMemFile(file, record.bytes);
         CIndexEntry entry;
         if (!db.AddRecord(file, UpdateCrc16(0, record.bytes), record.name, 0, picture->GetWidth(),
                           picture->GetHeight(), record.keywords) ||
-            !db.Index().ReadEntry(entry, db.Index().GetLastInserted())) {
-            ADD_FAILURE() << "cannot add " << record.name;
-            return false;
-        }
+            !db.Index().ReadEntry(entry, db.Index().GetLastInserted()))
+            return fail("cannot add ", record.name);
         record.head = entry.record;
         // Showing the record once makes its thumbnail, as the program does.
         CRecordHead head;
-        if (!doc.LoadRecord(record.head, head)) {
-            ADD_FAILURE() << "cannot show " << record.name;
-            return false;
-        }
+        if (!doc.LoadRecord(record.head, head))
+            return fail("cannot show ", record.name);
         m_records.push_back(std::move(record));
     }
     PreparedRecord& deleted = m_records[3];
     CRecordHead head;
-    if (!db.ReadHead(head, deleted.head) || !db.DeleteRecord(deleted.head, head)) {
-        ADD_FAILURE() << "cannot delete " << deleted.name;
-        return false;
-    }
+    if (!db.ReadHead(head, deleted.head) || !db.DeleteRecord(deleted.head, head))
+        return fail("cannot delete ", deleted.name);
     deleted.deleted = true;
     db.Close();
 
@@ -99,10 +92,8 @@ bool CPreparedDatabase::Build(const std::string& base, const std::string& corpus
     EXPECT_TRUE(reader.IsClean()) << reader.Report();
     for (PreparedRecord& record : m_records) {
         const CFormatReader::Record* read = reader.FindRecord(record.head);
-        if (!read || read->picture != record.bytes) {
-            ADD_FAILURE() << record.name << " does not read back";
-            return false;
-        }
+        if (!read || read->picture != record.bytes)
+            return fail(record.name, " does not read back");
         record.chainBlocks = BlocksFor(record.bytes.size());
         record.thumbnail = read->thumbnailBlock;
         if (record.HasStoredThumbnail())

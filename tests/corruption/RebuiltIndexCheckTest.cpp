@@ -12,8 +12,6 @@
 #include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 class RebuiltIndexCheckTest : public CTempDirTest {};

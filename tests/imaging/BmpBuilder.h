@@ -9,8 +9,6 @@
 #include "platform/MemFile.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <vector>
 

@@ -6,8 +6,6 @@
 #include "ReferenceImages.h"
 #include "imaging/PxDib.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

@@ -8,8 +8,6 @@
 #include "GifReference.h"
 #include "imaging/PxGif.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
 

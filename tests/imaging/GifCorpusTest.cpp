@@ -8,8 +8,6 @@
 #include "imaging/PxGif.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <filesystem>
 

@@ -8,8 +8,6 @@
 #include "imaging/PxDib.h"
 #include "imaging/PxJpeg.h"
 
-#include <gtest/gtest.h>
-
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -131,14 +129,13 @@ TEST(JpegAdapter, EveryCorpusJpegDecodesAsTheLibraryDecodesIt) {
     const std::string dir = TestDataDir();
     if (dir.empty())
         return;
-    std::vector<std::string> paths;
-    for (const auto& row : ManifestRows(dir, "JPEG"))
-        paths.push_back(row[0]);
+    const auto rows = ManifestRows(dir, "JPEG");
     RgbPicture photo;
     ASSERT_TRUE(
         ReferenceDecodeTiff(ReadFileBytes(dir + "photos/ladybird-640x480-rgb.tiff"), photo));
     int refused = 0;
-    for (const std::string& path : paths) {
+    for (const auto& row : rows) {
+        const std::string& path = row[0];
         const std::vector<std::uint8_t> bytes = ReadFileBytes(dir + path);
         for (bool quantize : {false, true}) {
             SCOPED_TRACE(path + (quantize ? " quantised" : ""));
@@ -159,7 +156,7 @@ TEST(JpegAdapter, EveryCorpusJpegDecodesAsTheLibraryDecodesIt) {
             }
         }
     }
-    EXPECT_EQ(paths.size(), 26u);
+    EXPECT_EQ(rows.size(), 26u);
     EXPECT_EQ(refused, 2); // the 12-bit and the lossless stream
 }
 

@@ -4,8 +4,6 @@
 #include "BmpBuilder.h"
 #include "platform/DibFormat.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 namespace {

@@ -6,8 +6,6 @@
 #include "imaging/PxDib.h"
 #include "platform/DibFormat.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <numeric>
 

@@ -3,8 +3,6 @@
 #include "imaging/PxTiffMemory.h"
 #include "BmpBuilder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 
 TEST(PxTiffMemory, SeeksAndReadsStayInsideTheBytes) {
@@ -27,20 +25,18 @@ TEST(PxTiffMemory, SeeksAndReadsStayInsideTheBytes) {
         toff_t offset;
         int whence;
         toff_t expected; // the position after the seek, or fail (the position stays)
-    } cases[] = {
-        {10, SEEK_SET, 10},
-        {size, SEEK_SET, size},
-        {size + 1, SEEK_SET, fail},
-        {fail, SEEK_SET, fail},
-        {5, SEEK_CUR, size},
-        {6, SEEK_CUR, fail},
-        {back(5), SEEK_CUR, size - 10},
-        {back(10), SEEK_END, size - 10},
-        {1, SEEK_END, fail},
-        {back(std::int64_t(size) + 1), SEEK_END, fail},
-        {toff_t(INT64_MAX), SEEK_CUR, fail},
-        {0, 7, fail},
-    };
+    } cases[] = {{10, SEEK_SET, 10},
+                 {size, SEEK_SET, size},
+                 {size + 1, SEEK_SET, fail},
+                 {fail, SEEK_SET, fail},
+                 {5, SEEK_CUR, size},
+                 {6, SEEK_CUR, fail},
+                 {back(5), SEEK_CUR, size - 10},
+                 {back(10), SEEK_END, size - 10},
+                 {1, SEEK_END, fail},
+                 {back(std::int64_t(size) + 1), SEEK_END, fail},
+                 {toff_t(INT64_MAX), SEEK_CUR, fail},
+                 {0, 7, fail}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.offset << " from " << c.whence);
         ASSERT_EQ(seek(self, size - 5, SEEK_SET), size - 5);

@@ -10,8 +10,6 @@
 #include "imaging/PxDib.h"
 #include "imaging/PxGif.h"
 
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 namespace {

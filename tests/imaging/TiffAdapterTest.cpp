@@ -7,8 +7,6 @@
 #include "imaging/PxTiff.h"
 #include "platform/MemFile.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -75,11 +73,10 @@ TEST(TiffAdapter, EveryCorpusTiffLoadsWithLibtiffsPixels) {
     const std::string dir = TestDataDir();
     if (dir.empty())
         return;
-    std::vector<std::string> paths;
-    for (const auto& row : ManifestRows(dir, "TIFF"))
-        paths.push_back(row[0]);
+    const auto rows = ManifestRows(dir, "TIFF");
     CScopedTemporaryFolder temporary;
-    for (const std::string& path : paths) {
+    for (const auto& row : rows) {
+        const std::string& path = row[0];
         SCOPED_TRACE(path);
         // As a record's picture arrives; the file starts at the stream's position.
         CMemFile stream;
@@ -113,7 +110,7 @@ TEST(TiffAdapter, EveryCorpusTiffLoadsWithLibtiffsPixels) {
                                                      int(reference[i] >> shift & 255)));
         EXPECT_LE(largest, photometric == PHOTOMETRIC_PALETTE ? 1 : 0);
     }
-    EXPECT_EQ(paths.size(), 30u);
+    EXPECT_EQ(rows.size(), 30u);
 }
 
 TEST(TiffAdapter, OrientationTablesAndDamageAreHandledAsTheFileSays) {
@@ -126,8 +123,8 @@ TEST(TiffAdapter, OrientationTablesAndDamageAreHandledAsTheFileSays) {
     CTempDir temp;
     // Orientation 4 stores the bottom row first and shows the same way up as 1.
     TiffFile top{.samples = 3, .photometric = PHOTOMETRIC_RGB, .data = PatternBytes(36, 4)};
-    TiffFile bottom{
-        .samples = 3, .photometric = PHOTOMETRIC_RGB, .orientation = 4, .data = top.data};
+    TiffFile bottom = top;
+    bottom.orientation = 4;
     for (std::size_t y = 0; y < 3; ++y)
         std::copy_n(top.data.begin() + 12 * (2 - y), 12, bottom.data.begin() + 12 * y);
     Write(temp.File("top.tif"), top);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -396,8 +397,7 @@ TEST(DrawingDeviceState, StretchModePaletteAndCapabilities) {
     CBitmap bitmap;
     ASSERT_TRUE(bitmap.CreateCompatibleBitmap(dc, 30, 20));
     dc.SelectObject(&bitmap);
-    EXPECT_EQ(dc.GetDeviceCaps(HORZRES), 30);
-    EXPECT_EQ(dc.GetDeviceCaps(VERTRES), 20);
+    EXPECT_EQ(std::pair(dc.GetDeviceCaps(HORZRES), dc.GetDeviceCaps(VERTRES)), std::pair(30, 20));
     dc.SelectObject(nullptr);
 
     CDC::ScreenCaps saved = CDC::GetScreenCaps();
@@ -414,9 +414,8 @@ TEST(DrawingDeviceState, StretchModePaletteAndCapabilities) {
 TEST(DrawingDeviceState, BitmapsRefuseImpossibleSizes) {
     CDC dc;
     CBitmap bitmap;
-    EXPECT_FALSE(bitmap.CreateCompatibleBitmap(dc, 0, 5));
-    EXPECT_FALSE(bitmap.CreateCompatibleBitmap(dc, 5, -1));
-    EXPECT_FALSE(bitmap.CreateCompatibleBitmap(dc, 1 << 20, 1 << 20));
+    for (const auto [w, h] : {std::pair{0, 5}, {5, -1}, {1 << 20, 1 << 20}})
+        EXPECT_FALSE(bitmap.CreateCompatibleBitmap(dc, w, h)) << w << " x " << h;
     EXPECT_FALSE(bitmap.IsCreated());
     EXPECT_EQ(bitmap.GetPixel(0, 0), 0xFFFFFFFFu);
 }
@@ -475,8 +474,7 @@ TEST(DrawingDeviceState, GetDIBitsWritesPaddedRowsInTheRequestedOrder) {
     h = {};
     WriteInfoHeader(info.data(), h);
     EXPECT_EQ(c.dc.GetDIBits(c.bitmap, 0, 2, {}, info, 0), 2);
-    BITMAPINFOHEADER filled = ReadInfoHeader(info.data());
-    EXPECT_EQ(filled.biWidth, 3);
-    EXPECT_EQ(filled.biBitCount, 32);
-    EXPECT_EQ(filled.biSizeImage, 24u);
+    const BITMAPINFOHEADER filled = ReadInfoHeader(info.data());
+    EXPECT_EQ(std::tuple(filled.biWidth, filled.biBitCount, filled.biSizeImage),
+              std::tuple(3, 32, 24u));
 }

@@ -7,7 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <cerrno>
-#include <gtest/gtest.h>
+#include <numeric>
 
 namespace {
 
@@ -29,8 +29,7 @@ class FaultInjectionTest : public CTempDirTest {
 protected:
     void SetUp() override {
         std::vector<std::uint8_t> numbers(100);
-        for (std::size_t i = 0; i < numbers.size(); ++i)
-            numbers[i] = static_cast<std::uint8_t>(i);
+        std::iota(numbers.begin(), numbers.end(), std::uint8_t{0});
         WriteFileBytes(File("numbers"), numbers);
         ASSERT_TRUE(m_file.Open(File("numbers"), CFile::modeReadWrite));
     }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 
 #include <cerrno>
-#include <gtest/gtest.h>
 
 namespace {
 

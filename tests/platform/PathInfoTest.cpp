@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -20,11 +20,10 @@ TEST_F(PathInfoTest, ListingNamesEveryEntryWithWhatItIs) {
         std::sort(entries.begin(), entries.end(),
                   [](const FolderEntry& x, const FolderEntry& y) { return x.name < y.name; });
         ASSERT_EQ(entries.size(), 2u) << folder;
-        EXPECT_EQ(entries[0].name, "a.jpg");
-        EXPECT_EQ(entries[0].info.kind, PathKind::regular);
-        EXPECT_EQ(entries[0].info.size, 3);
-        EXPECT_EQ(entries[1].name, "b");
-        EXPECT_EQ(entries[1].info.kind, PathKind::folder);
+        EXPECT_EQ(std::tie(entries[0].name, entries[0].info.kind, entries[0].info.size),
+                  std::tuple("a.jpg", PathKind::regular, 3));
+        EXPECT_EQ(std::tie(entries[1].name, entries[1].info.kind),
+                  std::tuple("b", PathKind::folder));
     }
     EXPECT_FALSE(ListFolder(File("none"), entries));
     EXPECT_TRUE(entries.empty());

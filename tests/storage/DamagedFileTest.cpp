@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 namespace {
 

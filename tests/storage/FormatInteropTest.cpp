@@ -12,8 +12,6 @@
 #include "storage/PictureDatabase.h"
 #include "support/AddPicture.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <memory>
 #include <random>
@@ -216,13 +214,10 @@ TEST_F(FormatInteropTest, ProgramReadsADatabaseWrittenFromTheFormat) {
     std::vector<std::int32_t> heads;
     CFormatWriter writer(1234567890);
     for (std::size_t i = 0; i < 7; ++i) {
-        records.push_back({names[i],
-                           std::int32_t(999999990 + 3 * i),
-                           0,
-                           {i % 2 ? "odd" : "even", i == 2 ? "Fruit" : ""},
-                           10,
-                           20,
-                           PatternBytes(sizes[i], unsigned(i))});
+        records.push_back({.name = names[i],
+                           .dateSaved = std::int32_t(999999990 + 3 * i),
+                           .keywords = {i % 2 ? "odd" : "even", i == 2 ? "Fruit" : ""},
+                           .picture = PatternBytes(sizes[i], unsigned(i))});
         heads.push_back(writer.AddRecord(records.back()));
         if (i % 3 == 1)
             writer.UsePictureAsThumbnail(heads.back());
@@ -240,8 +235,7 @@ TEST_F(FormatInteropTest, ProgramReadsADatabaseWrittenFromTheFormat) {
     ASSERT_EQ(db.OpenDatabase(File("db.PXI"), false), 1);
     EXPECT_TRUE(m_prompt.Texts().empty());
     std::string password;
-    EXPECT_EQ(db.GetPassword(password), 1);
-    EXPECT_EQ(password, "pass1234");
+    EXPECT_TRUE(db.GetPassword(password) == 1 && password == "pass1234");
     for (std::size_t i = 0; i < records.size(); ++i) {
         SCOPED_TRACE(names[i]);
         CMemFile picture, thumbnail;
@@ -273,13 +267,10 @@ TEST_F(FormatInteropTest, ProgramReadsADatabaseWrittenFromTheFormat) {
 TEST(FormatReaderTest, ReportsDamage) {
     CFormatWriter writer;
     for (unsigned i = 0; i < 3; ++i) {
-        const std::int32_t head = writer.AddRecord({"p" + std::to_string(i) + ".jpg",
-                                                    std::int32_t(100 + i),
-                                                    0,
-                                                    {"k"},
-                                                    0,
-                                                    0,
-                                                    PatternBytes(3000, i)});
+        const std::int32_t head = writer.AddRecord({.name = "p" + std::to_string(i) + ".jpg",
+                                                    .dateSaved = std::int32_t(100 + i),
+                                                    .keywords = {"k"},
+                                                    .picture = PatternBytes(3000, i)});
         writer.StoreThumbnail(head, PatternBytes(10, 9));
     }
     CFormatReader reader;

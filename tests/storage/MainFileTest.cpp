@@ -8,7 +8,6 @@
 #include "support/TestSupport.h"
 
 #include <fstream>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -4,8 +4,6 @@
 #include "platform/ByteOrder.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
 
 namespace {

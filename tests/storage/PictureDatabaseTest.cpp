@@ -7,7 +7,6 @@
 #include "support/TestSupport.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include "support/AddPicture.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
 

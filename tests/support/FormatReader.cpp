@@ -9,14 +9,7 @@
 #include <map>
 #include <sstream>
 
-namespace {
-constexpr std::size_t blockSize = 2048, headerSize = 32792, entrySize = 52;
-constexpr std::int32_t payloadSize = 2032;
-constexpr int skipSlots = 8192, skipStride = 32;
-constexpr char mainFormat[] = "Picdex Main File Ver.1.00.5";
-constexpr char indexFormat[12] = "PDX.100.00";
-constexpr char passwordKey[] = "K.L.BrennerOstwaldHarbourView";
-} // namespace
+using namespace FormatLayout;
 
 template <class... Parts> void CFormatReader::Problem(const Parts&... parts) {
     std::ostringstream text;
@@ -161,7 +154,7 @@ std::int32_t CFormatReader::ReadChain(std::int32_t first, bool linked,
         const std::uint8_t* p = Block(b);
         const std::string where = what + " block " + std::to_string(b);
         const std::int32_t previous = GetLe32(p), next = GetLe32(p + 4);
-        const std::int32_t count = std::clamp(GetLe32(p + 12), 0, payloadSize);
+        const std::int32_t count = std::clamp(GetLe32(p + 12), 0, std::int32_t(payloadSize));
         if (GetLe32(p + 8) != 0 || count != GetLe32(p + 12))
             Problem(where, ": kind ", GetLe32(p + 8), ", byte count ", GetLe32(p + 12));
         if (previous != (linked ? b - 1 : -1))
@@ -170,7 +163,7 @@ std::int32_t CFormatReader::ReadChain(std::int32_t first, bool linked,
         bytes.insert(bytes.end(), p + 16, p + 16 + count);
         if (next == -1)
             return b + 1;
-        if (count != payloadSize || next != b + 1) {
+        if (count != std::int32_t(payloadSize) || next != b + 1) {
             Problem(where, ": next ", next, " after ", count, " bytes");
             return b + 1;
         }

@@ -6,12 +6,7 @@
 #include <cstring>
 
 namespace {
-constexpr std::size_t blockSize = 2048, payloadSize = 2032;
-constexpr std::size_t headerSize = 32792, entrySize = 52;
-constexpr int skipSlots = 8192, skipStride = 32;
-constexpr char mainFormat[] = "Picdex Main File Ver.1.00.5";
-constexpr char indexFormat[] = "PDX.100.00";
-constexpr char passwordKey[] = "K.L.BrennerOstwaldHarbourView";
+using namespace FormatLayout;
 
 // Head field offsets.
 constexpr int offCrc = 12, offName = 14, offDateSaved = 272, offDateCreated = 276,

@@ -20,6 +20,16 @@
 #include <string_view>
 #include <vector>
 
+// The sizes and fixed texts of the format, shared with CFormatReader.
+namespace FormatLayout {
+constexpr std::size_t blockSize = 2048, payloadSize = 2032;
+constexpr std::size_t headerSize = 32792, entrySize = 52;
+constexpr int skipSlots = 8192, skipStride = 32;
+constexpr char mainFormat[] = "Picdex Main File Ver.1.00.5";
+constexpr char indexFormat[12] = "PDX.100.00";
+constexpr char passwordKey[] = "K.L.BrennerOstwaldHarbourView";
+} // namespace FormatLayout
+
 // One record as a test describes it. Text fields are cut at their byte limits (file name
 // 257 bytes, keywords 31 bytes).
 struct CFormatRecord {
