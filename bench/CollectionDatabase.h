@@ -7,6 +7,7 @@
 #include "bench/BenchUtil.h"
 #include "bench/CollectionRecords.h"
 #include "platform/MemFile.h"
+#include "storage/Crc16.h"
 #include "storage/IndexBuilder.h"
 #include "storage/IndexEntry.h"
 #include "storage/PictureDatabase.h"
@@ -17,8 +18,9 @@
 #include <system_error>
 #include <vector>
 
-// A bottom-up BMP of one row of width pixels, 24 bits, grey levels from seed.
-inline std::vector<std::uint8_t> MakeBmp(int width, std::uint8_t seed) {
+// A bottom-up BMP of one row of width pixels, 24 bits, levels from seed: pictures of
+// different seeds or widths differ.
+inline std::vector<std::uint8_t> MakeBmp(int width, std::uint16_t seed) {
     const std::uint32_t rowBytes = static_cast<std::uint32_t>(width) * 3; // width % 4 == 0
     const std::uint32_t size = 54 + rowBytes;
     std::vector<std::uint8_t> bytes(size, 0);
@@ -44,12 +46,17 @@ inline std::vector<std::uint8_t> MakeBmp(int width, std::uint8_t seed) {
     put32(42, 2835);
     for (std::uint32_t i = 0; i < rowBytes; ++i)
         bytes[54 + i] = static_cast<std::uint8_t>(seed + i);
+    bytes[54] = static_cast<std::uint8_t>(seed >> 8);
     return bytes;
 }
 
-inline void FillHead(const CollectionRecord& record, std::uint32_t dataSize, CRecordHead& head) {
+// The head of record stored with picture bmp: the picture's true checksum, which reads of
+// the picture check.
+inline void FillHead(const CollectionRecord& record, const std::vector<std::uint8_t>& bmp,
+                     CRecordHead& head) {
+    const auto dataSize = static_cast<std::uint32_t>(bmp.size());
     head = CRecordHead();
-    head.SetCrc(record.crc);
+    head.SetCrc(UpdateCrc16(0, bmp));
     head.SetFileName(record.name);
     head.SetDateSaved(record.dateSaved);
     head.SetDateImageCreated(record.dateCreated);
@@ -72,13 +79,12 @@ inline bool BuildDatabase(const std::string& base, const std::vector<CollectionR
             return false;
         CStopwatch watch;
         for (const CollectionRecord& record : records) {
-            std::vector<std::uint8_t> bmp =
-                MakeBmp(record.width, static_cast<std::uint8_t>(record.crc));
+            std::vector<std::uint8_t> bmp = MakeBmp(record.width, record.crc);
             CMemFile picture;
             picture.Write(bmp.data(), bmp.size());
             picture.SeekToBegin();
             CRecordHead head;
-            FillHead(record, static_cast<std::uint32_t>(bmp.size()), head);
+            FillHead(record, bmp, head);
             std::int32_t block = -1;
             if (!database.Main().AppendRecord(picture, block, head))
                 return false;

@@ -24,8 +24,8 @@ struct CollectionRecord {
     std::string name;
     std::int32_t dateSaved = 0;
     std::int32_t dateCreated = 0;
-    std::uint16_t crc = 0;
-    int width = 4; // drawn only for distinct pictures, where it sets the data size
+    std::uint16_t crc = 0; // picks the picture's bytes; the head stores their true checksum
+    int width = 4;         // drawn only for distinct pictures, where it sets the data size
     int keywordCount = 0;
     CPictureDatabase::Keywords keywords;
     std::int32_t block = -1; // head block, once written

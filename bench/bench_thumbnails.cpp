@@ -103,13 +103,12 @@ bool BuildThumbnailDatabase(const std::string& base, std::vector<CollectionRecor
         for (std::size_t i = 0; i < records.size(); ++i) {
             CollectionRecord& record = records[i];
             const CThumbnail& thumbnail = thumbnails[i % thumbnails.size()];
-            std::vector<std::uint8_t> bmp =
-                MakeBmp(record.width, static_cast<std::uint8_t>(record.crc));
+            std::vector<std::uint8_t> bmp = MakeBmp(record.width, record.crc);
             CMemFile picture;
             picture.Write(bmp.data(), bmp.size());
             picture.SeekToBegin();
             CRecordHead head;
-            FillHead(record, static_cast<std::uint32_t>(bmp.size()), head);
+            FillHead(record, bmp, head);
             head.SetWidth(thumbnail.width);
             head.SetHeight(thumbnail.height);
             if (!database.Main().AppendRecord(picture, record.block, head))
