@@ -7,6 +7,7 @@
 #include "storage/Password.h"
 
 #include <cstring>
+#include <vector>
 
 using namespace MainFormat;
 
@@ -96,6 +97,14 @@ void CMainFile::WriteBlockOrThrow(const std::uint8_t* buffer, std::int32_t block
     m_file.WriteAt(buffer, blockSize, static_cast<std::int64_t>(block) * blockSize);
 }
 
+void CMainFile::WriteBlocksOrThrow(const std::uint8_t* buffer, std::int32_t first,
+                                   std::int32_t count) {
+    if (first < 0 || count < 1 || first > maxBlocks - count)
+        throw CFileException(first < 0 || count < 1 ? FileCause::badSeek : FileCause::diskFull);
+    m_file.WriteAt(buffer, static_cast<std::size_t>(count) * blockSize,
+                   static_cast<std::int64_t>(first) * blockSize);
+}
+
 int CMainFile::ReadBlock(std::uint8_t* buffer, std::int32_t block) {
     return Guard([&] { ReadBlockOrThrow(buffer, block); });
 }
@@ -134,10 +143,14 @@ void CMainFile::CheckRoom(std::int64_t sourceLength, std::int32_t extraBlocks) {
 }
 
 void CMainFile::WriteChain(CFile& source, std::int32_t first, bool unlinkedPrevious) {
-    std::uint8_t block[blockSize];
+    // The blocks are written a run at a time: one write per run instead of one per block.
+    constexpr std::int32_t runBlocks = 32;
+    std::vector<std::uint8_t> run(static_cast<std::size_t>(runBlocks) * blockSize);
     std::int32_t b = first - 1;
+    std::int32_t runFirst = first, inRun = 0;
     for (;;) {
-        std::memset(block, 0, sizeof block);
+        std::uint8_t* block = run.data() + static_cast<std::size_t>(inRun) * blockSize;
+        std::memset(block, 0, blockSize);
         std::size_t got = 0;
         // Fill the payload completely unless the source ends.
         while (got < static_cast<std::size_t>(payloadSize)) {
@@ -151,8 +164,13 @@ void CMainFile::WriteChain(CFile& source, std::int32_t first, bool unlinkedPrevi
         PutLe32(block + offByteCount, static_cast<std::int32_t>(got));
         bool last = got != static_cast<std::size_t>(payloadSize);
         PutLe32(block + offNext, last ? -1 : b + 2);
-        WriteBlockOrThrow(block, b + 1);
         ++b;
+        ++inRun;
+        if (last || inRun == runBlocks) {
+            WriteBlocksOrThrow(run.data(), runFirst, inRun);
+            runFirst += inRun;
+            inRun = 0;
+        }
         if (last)
             return;
     }

@@ -78,6 +78,8 @@ public:
 private:
     void ReadBlockOrThrow(std::uint8_t* buffer, std::int32_t block);
     void WriteBlockOrThrow(const std::uint8_t* buffer, std::int32_t block);
+    // Writes count blocks from first on in one write.
+    void WriteBlocksOrThrow(const std::uint8_t* buffer, std::int32_t first, std::int32_t count);
     // Writes source as a chain from block first on; every block's previous is -1 when
     // unlinkedPrevious, else the block before it (the head for the first).
     void WriteChain(CFile& source, std::int32_t first, bool unlinkedPrevious);

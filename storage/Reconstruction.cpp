@@ -81,18 +81,30 @@ constexpr std::int64_t thumbnailLimit = std::int64_t{16} << 20;
 // 1 when the chain is complete (and within limit bytes); 0 when it is not; -1 when a block
 // cannot be read or bytes cannot hold it (the file error has been shown).
 int ReadWalkedChain(CMainFile& main, CPictureChainWalk& walk, CMemFile& bytes, std::int64_t limit) {
-    std::array<std::uint8_t, MainFormat::blockSize> block{};
+    // Chains written by an add run through consecutive blocks: they are read a run of blocks
+    // at a time, and read again from wherever a link leaves the run.
+    constexpr std::int32_t runBlocks = 64;
+    std::vector<std::uint8_t> run(static_cast<std::size_t>(runBlocks) * MainFormat::blockSize);
+    std::int32_t first = 0, count = 0; // the blocks run holds
+    const std::int32_t blockCount = main.BlockCount();
     try {
         while (!walk.Decided()) {
-            if (!main.ReadBlock(block.data(), walk.Awaited()))
-                return -1;
-            if (walk.Feed(block.data())) {
-                const auto count =
-                    static_cast<std::size_t>(GetLe32(block.data() + MainFormat::offByteCount));
+            const std::int32_t want = walk.Awaited();
+            if (want < first || want >= first + count) {
+                first = want;
+                count = std::clamp(blockCount - want, 1, runBlocks);
+                if (!main.ReadBlocks(run.data(), first, count))
+                    return -1;
+            }
+            const std::uint8_t* block =
+                run.data() + static_cast<std::size_t>(want - first) * MainFormat::blockSize;
+            if (walk.Feed(block)) {
+                const auto size =
+                    static_cast<std::size_t>(GetLe32(block + MainFormat::offByteCount));
                 if (walk.Bytes() > limit)
                     return 0;
-                if (count > 0)
-                    bytes.Write(block.data() + MainFormat::offPayload, count);
+                if (size > 0)
+                    bytes.Write(block + MainFormat::offPayload, size);
             }
         }
     } catch (const CFileException& e) {
