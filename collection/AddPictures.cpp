@@ -1,7 +1,5 @@
 #include "collection/AddPictures.h"
 
-#include "storage/CommitBatch.h"
-
 #include "collection/AddSource.h"
 #include "collection/GifCheck.h"
 #include "collection/PicdexDoc.h"

@@ -14,7 +14,7 @@
 namespace {
 // Deletes the file of that name in any letter case, if there is one.
 void RemoveFile(const std::string& path) {
-    std::remove(ResolveCaseInsensitive(path).c_str());
+    UnlinkFile(ResolveCaseInsensitive(path));
 }
 
 void RemoveDatabaseFiles(const std::string& base) {
