@@ -1,5 +1,6 @@
 // Helpers shared by the benchmark programs: a stopwatch, a scratch folder that removes
-// itself, checked parsing of command-line options and order statistics of timings.
+// itself, checked parsing of command-line options, order statistics of timings, whole-file
+// reads and writes and the removal of a scratch database.
 #pragma once
 
 #include <algorithm>
@@ -10,11 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -128,3 +132,40 @@ inline double LoadAverage() {
 }
 
 constexpr double bytesPerMegabyte = 1024.0 * 1024.0;
+
+// printf into a string, for figures and labels (at most 199 characters).
+std::string Format(const char* format, auto... values) {
+    char text[200];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+// Minor page faults of the process so far: first touches of memory newly mapped.
+inline long MinorFaults() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+inline bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+inline bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// Removes the two files of a scratch database at base, in either spelling of the extensions.
+inline void RemoveDatabase(const std::string& base) {
+    for (const char* ext : {".PXM", ".PXI", ".pxm", ".pxi"}) {
+        std::error_code ignored;
+        std::filesystem::remove(base + ext, ignored);
+    }
+}

@@ -36,6 +36,7 @@
 #include "bench/BenchUtil.h"
 #include "bench/CollectionDatabase.h"
 #include "bench/CollectionRecords.h"
+#include "bench/QuietDialogs.h"
 #include "collection/DataExchange.h"
 #include "collection/Duplicates.h"
 #include "collection/FileProperties.h"
@@ -89,14 +90,6 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     });
 }
 
-// Messages the commands show are counted, not printed, and questions are answered No.
-class CCountingPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view text) override { ++m_messages[std::string(text)]; }
-    bool AskYesNo(std::string_view) override { return false; }
-    std::map<std::string, int> m_messages;
-};
-
 // Every hundredth record becomes a copy of a random earlier one (same name, CRC and size,
 // its own date and keywords), as when a folder is added a second time.
 int AddDuplicates(std::vector<Record>& records, std::mt19937_64& random) {
@@ -132,12 +125,6 @@ Timing TimeRuns(std::int64_t runs, const CIndexFile& index,
     timing.indexReads =
         static_cast<double>(index.GetIoCounts().reads - readsBefore) / static_cast<double>(runs);
     return timing;
-}
-
-std::string Format(const char* format, auto... values) {
-    char text[200];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
 }
 
 void PrintRow(const std::string& step, const std::string& figure, const std::string& aim) {
@@ -318,10 +305,10 @@ int main(int argc, char** argv) {
                     exchange, 1000);
     }
 
-    if (!prompt.m_messages.empty()) {
-        std::printf("\nmessages shown:\n");
-        for (const auto& [text, count] : prompt.m_messages)
-            std::printf("  %d x \"%s\"\n", count, text.c_str());
+    if (prompt.Count() != 0) {
+        std::printf("\n%d messages shown, the first:\n", prompt.Count());
+        for (const std::string& text : prompt.Texts())
+            std::printf("  \"%s\"\n", text.c_str());
     }
     return 0;
 }

@@ -38,6 +38,7 @@
 // FOLDER (where the scratch folder is made).
 #include "bench/BenchUtil.h"
 #include "bench/PlainJpeg.h"
+#include "bench/QuietDialogs.h"
 #include "collection/AddPictures.h"
 #include "collection/PicdexDoc.h"
 #include "imaging/ImageType.h"
@@ -55,15 +56,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -96,41 +94,6 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         return false;
     });
 }
-
-// Minor page faults of the process so far: first touches of memory newly mapped.
-long MinorFaults() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
-}
-
-std::string Format(const char* format, auto... values) {
-    char text[200];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
-// Counts what the core shows; questions are answered No. The first texts are kept.
-class CCountingPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view text) override { Keep(text); }
-    bool AskYesNo(std::string_view text) override {
-        Keep(text);
-        return false;
-    }
-    int Count() const { return m_count; }
-    const std::vector<std::string>& Texts() const { return m_texts; }
-    void Reset() { m_count = 0, m_texts.clear(); }
-
-private:
-    void Keep(std::string_view text) {
-        ++m_count;
-        if (m_texts.size() < 5)
-            m_texts.emplace_back(text);
-    }
-    int m_count = 0;
-    std::vector<std::string> m_texts;
-};
 
 // The dialogs of the Add command as a user who chooses "Save &all" at the first file and
 // does not minimise the window; the time of every view refresh is kept (the last one comes
@@ -176,21 +139,6 @@ bool PlainDecode(const std::string& path, std::vector<std::uint8_t>* reuse = nul
     CPlainJpegDecode how;
     how.reuse = reuse;
     return PlainJpegDecode(path, how);
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !bytes.empty();
-}
-
-bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 struct Photo {
@@ -250,12 +198,6 @@ std::vector<std::string> WriteCopies(const std::vector<Photo>& photos, std::size
         paths.push_back(path);
     }
     return paths;
-}
-
-void RemoveDatabase(const std::string& base) {
-    std::error_code ignored;
-    std::filesystem::remove(base + ".PXM", ignored);
-    std::filesystem::remove(base + ".PXI", ignored);
 }
 
 struct AddRun {

@@ -171,12 +171,6 @@ void PrintRow(const char* step, const std::string& figure, const std::string& ai
     std::printf("%-40s %-42s %s\n", step, figure.c_str(), aim.c_str());
 }
 
-std::string Format(const char* format, auto... values) {
-    char text[160];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
 std::string LatencyFigure(const std::vector<double>& samples) {
     return Format("median %.1f us, p99 %.1f us", Median(samples), Percentile(samples, 0.99));
 }

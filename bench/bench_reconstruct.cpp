@@ -27,6 +27,7 @@
 // part), --size BYTES (default 1048576), --runs N (default 3), --dir FOLDER (where the
 // scratch folder is made). The data are the same on every run (fixed seed).
 #include "bench/BenchUtil.h"
+#include "bench/QuietDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
@@ -42,7 +43,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
@@ -94,30 +94,6 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     });
 }
 
-std::string Format(const char* format, auto... values) {
-    char text[200];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
-// Counts the messages the storage shows; a benchmark that meets one has gone wrong.
-class CCountingPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view text) override {
-        if (m_count++ < 5)
-            std::fprintf(stderr, "bench_reconstruct: message: %.*s\n",
-                         static_cast<int>(text.size()), text.data());
-    }
-    bool AskYesNo(std::string_view text) override {
-        ShowMessage(text);
-        return false;
-    }
-    int Count() const { return m_count; }
-
-private:
-    int m_count = 0;
-};
-
 // Counts the steps and keeps the last one told.
 class CCountingProgress : public IReconstructionProgress {
 public:
@@ -138,19 +114,6 @@ void RemoveFile(const std::string& path) {
 // The database's files as created from base (either spelling of the extension).
 std::string ExistingFile(const std::string& base, const char* upper, const char* lower) {
     return FileExists(base + upper) ? base + upper : base + lower;
-}
-
-void RemoveDatabase(const std::string& base) {
-    for (const char* ext : {".PXM", ".PXI", ".pxm", ".pxi"})
-        RemoveFile(base + ext);
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
 }
 
 // ---- Index reconstruction ----
@@ -631,7 +594,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_reconstruct: cannot make a scratch folder\n");
         return 1;
     }
-    CCountingPrompt prompt;
+    CCountingPrompt prompt("bench_reconstruct");
     CScopedPrompt scoped(prompt);
     std::printf("bench_reconstruct: scratch folder %s, load average %.2f\n\n",
                 folder.Path().c_str(), LoadAverage());

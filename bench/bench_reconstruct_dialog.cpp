@@ -25,6 +25,7 @@
 // --every-step 0|1 (default 1; 0 leaves the every-step column out, it is the slow one),
 // --dir FOLDER (where the scratch folder is made). The data are the same on every run.
 #include "bench/BenchUtil.h"
+#include "bench/QuietDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/MemFile.h"
 #include "platform/Prompt.h"
@@ -75,24 +76,6 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     });
 }
 
-// Counts the messages the storage shows; a benchmark that meets one has gone wrong.
-class CCountingPrompt : public IPrompt {
-public:
-    void ShowMessage(std::string_view text) override {
-        if (m_count++ < 5)
-            std::fprintf(stderr, "bench_reconstruct_dialog: message: %.*s\n",
-                         static_cast<int>(text.size()), text.data());
-    }
-    bool AskYesNo(std::string_view text) override {
-        ShowMessage(text);
-        return false;
-    }
-    int Count() const { return m_count; }
-
-private:
-    int m_count = 0;
-};
-
 class CCountingProgress : public IReconstructionProgress {
 public:
     void Step(std::int32_t, std::int32_t) override { ++m_steps; }
@@ -118,13 +101,6 @@ private:
     QDialog m_dialog;
     QLabel* m_counter;
 };
-
-void RemoveDatabase(const std::string& base) {
-    for (const char* ext : {".PXM", ".PXI", ".pxm", ".pxi"}) {
-        std::error_code ignored;
-        std::filesystem::remove(base + ext, ignored);
-    }
-}
 
 // Heads with tiny pictures appended to a new database at base, then its index replaced by
 // one built in bulk from them.
@@ -204,7 +180,7 @@ int main(int argc, char** argv) {
     CTempFolder folder(options.dir);
     if (!folder.IsValid())
         return 1;
-    CCountingPrompt prompt;
+    CCountingPrompt prompt("bench_reconstruct_dialog");
     CScopedPrompt scoped(prompt);
 
     const std::string base = folder.Child("pics");
