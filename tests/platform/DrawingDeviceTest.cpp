@@ -375,7 +375,7 @@ TEST(DrawingDeviceRasterOps, DamagedOrImpossibleCallsDrawNothing) {
 
 // ---- Device state, bitmaps and capture ----
 
-TEST(DrawingDeviceState, StretchModePaletteAndCapabilities) {
+TEST(DrawingDeviceState, StretchModeAndPalettes) {
     CDC dc;
     dc.CreateCompatibleDC(nullptr);
     EXPECT_EQ(dc.SetStretchBltMode(HALFTONE), BLACKONWHITE);
@@ -391,24 +391,6 @@ TEST(DrawingDeviceState, StretchModePaletteAndCapabilities) {
     EXPECT_EQ(dc.SelectPalette(&halftone, false), nullptr);
     EXPECT_EQ(dc.SelectPalette(nullptr, false), &halftone);
     EXPECT_FALSE(empty.CreatePalette({}));
-
-    EXPECT_EQ(dc.GetDeviceCaps(BITSPIXEL), 32);
-    EXPECT_EQ(dc.GetDeviceCaps(RASTERCAPS) & RC_PALETTE, 0);
-    CBitmap bitmap;
-    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(dc, 30, 20));
-    dc.SelectObject(&bitmap);
-    EXPECT_EQ(std::pair(dc.GetDeviceCaps(HORZRES), dc.GetDeviceCaps(VERTRES)), std::pair(30, 20));
-    dc.SelectObject(nullptr);
-
-    CDC::ScreenCaps saved = CDC::GetScreenCaps();
-    CDC::SetScreenCaps({8, 1, 640, 480});
-    CDC screen;
-    screen.CreateScreenDC();
-    EXPECT_EQ(screen.GetDeviceCaps(BITSPIXEL), 8);
-    EXPECT_EQ(screen.GetDeviceCaps(SIZEPALETTE), 256);
-    EXPECT_NE(screen.GetDeviceCaps(RASTERCAPS) & RC_PALETTE, 0);
-    EXPECT_EQ(screen.GetDeviceCaps(HORZRES), 640);
-    CDC::SetScreenCaps(saved);
 }
 
 TEST(DrawingDeviceState, BitmapsRefuseImpossibleSizes) {
