@@ -2,10 +2,7 @@
 // nothing. The copying itself is exercised under injected faults and through the tool.
 #include "collection/DataExchange.h"
 #include "collection/FileProperties.h"
-#include "platform/MemFile.h"
-#include "storage/PictureDatabase.h"
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
 
 namespace {
 

@@ -2,9 +2,7 @@
 // group table.
 #include "collection/Duplicates.h"
 #include "collection/PicdexDoc.h"
-#include "storage/Crc16.h"
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
 
 namespace {
 

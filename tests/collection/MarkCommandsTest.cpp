@@ -1,10 +1,8 @@
 // The marked-data commands: the mark limit with paging, and delete on marks.
 #include "collection/MarkCommands.h"
 #include "collection/PicdexDoc.h"
-#include "storage/Crc16.h"
 #include "support/AddPicture.h"
 #include "support/ScriptedMarkUi.h"
-#include "support/TestSupport.h"
 
 namespace {
 

@@ -14,42 +14,35 @@ struct CScriptedOpenDialog : IOpenFileDialog {
     std::optional<std::string> m_answer;
 };
 
-class OpenCommandTest : public CTempDirTest {
-protected:
-    CMemorySettings m_settings;
-};
+using OpenCommandTest = CTempDirTest;
 
-TEST_F(OpenCommandTest, ExistingFileIsChosenWithoutQuestionAndItsFolderRemembered) {
-    const std::string path = File("HOLIDAY.PXM");
-    WriteFileBytes(path, std::string_view("x"));
-    CScriptedOpenDialog dialog(path);
+// An existing file is chosen without a question and its folder remembered; a missing one
+// only after Yes, and No remembers nothing; a bare name leaves the remembered folder.
+TEST_F(OpenCommandTest, MissingFileIsCreatedOnlyAfterYesAndTheFolderRemembered) {
+    CMemorySettings settings;
     std::string chosen;
-    ASSERT_TRUE(OpenCommand(m_settings, dialog, chosen));
-    EXPECT_EQ(chosen, path);
-    EXPECT_TRUE(m_prompt.Questions().empty());
-    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
-}
-
-TEST_F(OpenCommandTest, MissingFileIsCreatedOnlyAfterYes) {
-    const std::string path = File("NEW.PXM");
-    CScriptedOpenDialog refused(path);
-    std::string chosen;
-    EXPECT_FALSE(OpenCommand(m_settings, refused, chosen));
+    const std::string existing = File("HOLIDAY.PXM"), missing = File("NEW.PXM");
+    WriteFileBytes(existing, std::string_view("x"));
+    CScriptedOpenDialog refused(missing);
+    EXPECT_FALSE(OpenCommand(settings, refused, chosen));
     EXPECT_EQ(m_prompt.Questions(), std::vector<std::string>{"File not found. Create?"});
-    // No: the folder is not remembered either.
-    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", "none"), "none");
+    EXPECT_EQ(settings.GetProfileString("Options", "OpenPath", "none"), "none");
+    CScriptedOpenDialog present(existing);
+    ASSERT_TRUE(OpenCommand(settings, present, chosen));
+    EXPECT_EQ(chosen, existing);
+    EXPECT_EQ(m_prompt.Questions().size(), 1u);
+    EXPECT_EQ(settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
 
+    settings.WriteProfileString("Options", "OpenPath", "");
     m_prompt.PushAnswer(true);
-    CScriptedOpenDialog agreed(path);
-    EXPECT_TRUE(OpenCommand(m_settings, agreed, chosen));
-    EXPECT_EQ(chosen, path);
-    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
-
-    // A bare name without a folder leaves the setting as it was.
+    CScriptedOpenDialog agreed(missing);
+    EXPECT_TRUE(OpenCommand(settings, agreed, chosen));
+    EXPECT_EQ(chosen, missing);
+    EXPECT_EQ(settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
     m_prompt.PushAnswer(true);
     CScriptedOpenDialog bare(std::string("BARE.PXM"));
-    EXPECT_TRUE(OpenCommand(m_settings, bare, chosen));
-    EXPECT_EQ(m_settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
+    EXPECT_TRUE(OpenCommand(settings, bare, chosen));
+    EXPECT_EQ(settings.GetProfileString("Options", "OpenPath", ""), m_temp.Path());
 }
 
 } // namespace

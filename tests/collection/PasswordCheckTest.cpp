@@ -6,8 +6,6 @@
 #include "support/ScriptedPasswordDialog.h"
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 // A database whose password is "Secret".
@@ -49,24 +47,6 @@ TEST_F(PasswordCheckTest, PasswordIsAskedOncePerProcess) {
     CPictureDatabase again;
     EXPECT_EQ(OpenForDocument(again, m_path, dialog), 1);
     EXPECT_EQ(dialog.AskCount(), 1);
-}
-
-TEST_F(PasswordCheckTest, ResettingStoresTheEmptyPasswordAndNothingIsAskedAfterwards) {
-    m_prompt.PushAnswer(false);
-    EXPECT_FALSE(ConfirmPasswordReset());
-    m_prompt.PushAnswer(true);
-    EXPECT_TRUE(ConfirmPasswordReset());
-    EXPECT_EQ(m_prompt.Texts(),
-              std::vector<std::string>(2, "The password will be reset. Continue?"));
-    {
-        CPictureDatabase db;
-        ASSERT_EQ(db.OpenDatabase(m_path, false), 1);
-        ASSERT_EQ(db.SetPassword(""), 1);
-    }
-    CPictureDatabase db;
-    CScriptedPasswordDialog dialog;
-    EXPECT_EQ(OpenForDocument(db, m_path, dialog), 1);
-    EXPECT_EQ(dialog.AskCount(), 0);
 }
 
 TEST_F(PasswordCheckTest, DocumentOpenFailureSaysSoAfterTheCause) {

@@ -3,14 +3,12 @@
 // changes.
 #include "collection/PicdexDoc.h"
 #include "collection/Search.h"
+#include "imaging/BmpBuilder.h"
 #include "imaging/Contrast.h"
 #include "imaging/ImageOptions.h"
 #include "imaging/PxDib.h"
 #include "imaging/PxJpeg.h"
-#include "platform/ByteOrder.h"
 #include "support/AddPicture.h"
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <string_view>
@@ -32,20 +30,14 @@ std::string Describe(std::int32_t record, const PxImage& picture) {
 // A JPEG of w x h pixels in a pattern bright enough that rows of one picture left in the
 // padding of another's rows show.
 std::vector<std::uint8_t> PatternJpeg(int w, int h) {
-    const int pitch = (w * 3 + 3) & ~3;
-    std::vector<std::uint8_t> bmp(54 + static_cast<std::size_t>(pitch * h));
-    bmp[0] = 'B', bmp[1] = 'M';
-    PutLe32(&bmp[2], static_cast<std::uint32_t>(bmp.size()));
-    PutLe32(&bmp[10], 54u), PutLe32(&bmp[14], 40u), PutLe32(&bmp[18], w), PutLe32(&bmp[22], h);
-    PutLe16(&bmp[26], 1), PutLe16(&bmp[28], 24);
-    for (std::size_t i = 54; i < bmp.size(); ++i)
-        bmp[i] = static_cast<std::uint8_t>(200 + i % 50);
-    CMemFile in, out;
-    FillMemFile(in, bmp);
+    BmpBuilder bmp{.width = w, .height = h, .bits = 24};
+    bmp.pixels.resize(std::size_t((w * 3 + 3) & ~3) * h);
+    for (std::size_t i = 0; i < bmp.pixels.size(); ++i)
+        bmp.pixels[i] = static_cast<std::uint8_t>(200 + i % 50);
     PxDib dib;
     PxJpeg jpeg;
-    EXPECT_TRUE(dib.LoadFromFile(in) && jpeg.CopyFrom(dib) && jpeg.SaveToFile(out));
-    return BytesOf(out);
+    EXPECT_TRUE(LoadBytes(dib, bmp.Build()) && jpeg.CopyFrom(dib));
+    return SaveToBytes(jpeg);
 }
 
 class ReadAheadTest : public CTempDirTest {

@@ -3,9 +3,7 @@
 #include "collection/Search.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Sorting.h"
-#include "storage/Crc16.h"
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include "GifReference.h"
 #include "imaging/PxDib.h"
 #include "imaging/PxGif.h"
-#include "support/TestSupport.h"
 
 #include <cmath>
 #include <filesystem>

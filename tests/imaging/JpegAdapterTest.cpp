@@ -131,8 +131,7 @@ TEST(JpegAdapter, EveryCorpusJpegDecodesAsTheLibraryDecodesIt) {
         return;
     const auto rows = ManifestRows(dir, "JPEG");
     RgbPicture photo;
-    ASSERT_TRUE(
-        ReferenceDecodeTiff(ReadFileBytes(dir + "photos/ladybird-640x480-rgb.tiff"), photo));
+    ASSERT_TRUE(LibtiffDecode(dir + "photos/ladybird-640x480-rgb.tiff", photo));
     int refused = 0;
     for (const auto& row : rows) {
         const std::string& path = row[0];

@@ -1,6 +1,5 @@
 // The image object: a block too small for its rows, display depth and the 256-colour
-// option, the halftone choice and the drawing call, copying, the buffered reader and the
-// archive form.
+// option, the halftone choice and the drawing call, copying and the buffered reader.
 #include "BmpBuilder.h"
 #include "imaging/ImageOptions.h"
 #include "imaging/PxDib.h"
@@ -174,32 +173,4 @@ TEST(PxImageReader, BufferedReadsCrossRefillsAndEndCleanly) {
     file.Seek(6, CFile::begin);
     EXPECT_EQ(read(2), (Bytes{7, 8})); // no buffer: straight from the file
     image.ReleaseFile();
-}
-
-// ---- Load and save sequence, archive form ----
-
-// Stored at a file's position between other bytes, the image is a BMP that any class
-// reads back from there, stopping after its pixels.
-TEST(PxImageFiles, TheArchiveFormIsABmpForEveryClass) {
-    CPackedImage packed;
-    ASSERT_EQ(packed.Load(8, 3, 2, Sequence(6)), 1);
-    CMemFile archive;
-    const std::uint8_t around[] = {0xAB, 0xCD, 0xEF};
-    archive.Write(around, 3);
-    ASSERT_EQ(packed.Serialize(archive, true), 1);
-    const std::int64_t end = archive.GetPosition();
-    archive.Write(around, 3);
-    EXPECT_EQ(archive.Data()[3], 'B');
-
-    archive.Seek(3, CFile::begin);
-    PxDib loaded;
-    ASSERT_EQ(loaded.Serialize(archive, false), 1);
-    EXPECT_EQ(archive.GetPosition(), end);
-    EXPECT_EQ(loaded.GetWidth(), 3u);
-    EXPECT_TRUE(std::ranges::equal(packed.GetBits(), loaded.GetBits()));
-    // A damaged archive leaves no image.
-    CMemFile damaged;
-    FillMemFile(damaged, std::vector<std::uint8_t>{'B', 'M', 1});
-    EXPECT_EQ(loaded.Serialize(damaged, false), 0);
-    EXPECT_FALSE(loaded.HasImage());
 }

@@ -3,24 +3,21 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include <tiffio.h>
+
 namespace {
 
-// Little- or big-endian fields of a byte vector; reading past the end throws.
+// Little-endian fields of a byte vector; reading past the end throws.
 struct Fields {
     const std::vector<std::uint8_t>& bytes;
-    bool bigEndian = false;
 
     std::uint32_t Byte(std::size_t at) const {
         if (at >= bytes.size())
             throw std::out_of_range("past the end");
         return bytes[at];
     }
-    std::uint32_t U16(std::size_t at) const {
-        return bigEndian ? Byte(at) << 8 | Byte(at + 1) : Byte(at) | Byte(at + 1) << 8;
-    }
-    std::uint32_t U32(std::size_t at) const {
-        return bigEndian ? U16(at) << 16 | U16(at + 2) : U16(at) | U16(at + 2) << 16;
-    }
+    std::uint32_t U16(std::size_t at) const { return Byte(at) | Byte(at + 1) << 8; }
+    std::uint32_t U32(std::size_t at) const { return U16(at) | U16(at + 2) << 16; }
     std::int32_t S32(std::size_t at) const { return static_cast<std::int32_t>(U32(at)); }
 };
 
@@ -142,61 +139,21 @@ bool ReferenceDecodeBmp(const std::vector<std::uint8_t>& file, RgbPicture& pictu
     }
 }
 
-bool ReferenceDecodeTiff(const std::vector<std::uint8_t>& file, RgbPicture& picture) {
-    try {
-        Fields f{file};
-        if (f.Byte(0) == 'M' && f.Byte(1) == 'M')
-            f.bigEndian = true;
-        else if (f.Byte(0) != 'I' || f.Byte(1) != 'I')
-            return false;
-        std::size_t ifd = f.U32(4);
-        std::uint32_t entries = f.U16(ifd);
-        auto values = [&](std::uint32_t tag) {
-            std::vector<std::uint32_t> out;
-            for (std::uint32_t i = 0; i < entries; ++i) {
-                std::size_t e = ifd + 2 + 12 * i;
-                if (f.U16(e) != tag)
-                    continue;
-                std::uint32_t type = f.U16(e + 2), count = f.U32(e + 4);
-                std::size_t size = type == 3 ? 2 : 4;
-                std::size_t at = count * size <= 4 ? e + 8 : f.U32(e + 8);
-                for (std::uint32_t k = 0; k < count; ++k)
-                    out.push_back(size == 2 ? f.U16(at + 2 * k) : f.U32(at + 4 * k));
-            }
-            return out;
-        };
-        auto one = [&](std::uint32_t tag, std::uint32_t fallback) {
-            auto v = values(tag);
-            return v.empty() ? fallback : v[0];
-        };
-        const std::uint32_t width = one(256, 0), height = one(257, 0);
-        const std::uint32_t samples = one(277, 1), photometric = one(262, 0);
-        if (one(258, 8) != 8 || one(259, 1) != 1 || one(284, 1) != 1 || width == 0 || height == 0)
-            return false;
-        if (!((photometric == 2 && samples == 3) || (photometric == 3 && samples == 1)))
-            return false;
-        const std::uint32_t rowsPerStrip = one(278, height);
-        const std::vector<std::uint32_t> strips = values(273);
-        const std::vector<std::uint32_t> map = values(320);
-        picture.width = int(width);
-        picture.height = int(height);
-        picture.pixels.assign(std::size_t(width) * height, 0);
-        for (std::uint32_t y = 0; y < height; ++y) {
-            std::size_t at =
-                strips.at(y / rowsPerStrip) + std::size_t(y % rowsPerStrip) * width * samples;
-            for (std::uint32_t x = 0; x < width; ++x) {
-                std::uint32_t r, g, b;
-                if (photometric == 2) {
-                    r = f.Byte(at + 3 * x), g = f.Byte(at + 3 * x + 1), b = f.Byte(at + 3 * x + 2);
-                } else {
-                    std::uint32_t i = f.Byte(at + x);
-                    r = map.at(i) >> 8, g = map.at(256 + i) >> 8, b = map.at(512 + i) >> 8;
-                }
-                picture.pixels[std::size_t(y) * width + x] = r << 16 | g << 8 | b;
-            }
-        }
-        return true;
-    } catch (const std::out_of_range&) {
+bool LibtiffDecode(const std::string& path, RgbPicture& picture, std::uint16_t* photometric) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (!tif)
         return false;
-    }
+    std::uint32_t w = 0, h = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    if (photometric)
+        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    std::vector<std::uint32_t> raster(std::size_t{w} * h);
+    const int ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0);
+    TIFFClose(tif);
+    picture = {int(w), int(h), {}};
+    for (std::uint32_t p : raster)
+        picture.pixels.push_back(TIFFGetR(p) << 16 | TIFFGetG(p) << 8 | TIFFGetB(p));
+    return ok != 0;
 }

@@ -110,26 +110,26 @@ TEST(Contrast, StepsMoveValuesAlongTheCurveKeepingGreysGrey) {
     EXPECT_TRUE(std::equal(lowered, lowered + 12, pixels.GetBits().begin()));
 }
 
-TEST_F(ThumbnailTest, PreviewsReadTiffWithoutTemporaryCopies) {
+// A JPEG preview is decoded at 1/8, 1/2 or the full size but shows its own size; no preview
+// leaves a temporary file, and a failed one clears what the cell showed.
+TEST_F(ThumbnailTest, PreviewsDecodeReducedShowTheirOwnSizeAndLeaveNoTemporaryFile) {
     CScopedTemporaryFolder temporary;
-    EXPECT_EQ(ExportAs(*Quadrants(64, 48), imageTiff, File("p.tif")), 1);
+    // {type, width, height, decoded width, decoded height}
+    const int cases[][5] = {{imageTiff, 64, 48, 64, 48},
+                            {imageJpeg, 800, 500, 100, 63},
+                            {imageJpeg, 300, 200, 150, 100},
+                            {imageJpeg, 100, 60, 100, 60}};
     CPreviewCell cell;
-    EXPECT_EQ(cell.Load(File("p.tif")), 1);
-    EXPECT_TRUE(cell.GetType() == imageTiff && cell.GetSizeText() == "64 x 48");
-    EXPECT_EQ(cell.Load(File("missing.tif")) + cell.GetType(), 0);
-    EXPECT_EQ(cell.GetSizeText(), "");
-    EXPECT_EQ(temporary.Entries(), std::vector<std::string>{});
-}
-
-TEST_F(ThumbnailTest, JpegPreviewsDecodeReducedButShowTheirOwnSize) {
-    // {width, height, decoded width, decoded height}: 1/8, 1/2 and the full size.
-    const int cases[][4] = {{800, 500, 100, 63}, {300, 200, 150, 100}, {100, 60, 100, 60}};
-    for (const auto& [width, height, decodedWidth, decodedHeight] : cases) {
-        ASSERT_EQ(ExportAs(*Quadrants(width, height), imageJpeg, File("p.jpg")), 1);
-        CPreviewCell cell;
-        ASSERT_EQ(cell.Load(File("p.jpg")), 1);
+    for (const auto& [type, width, height, decodedWidth, decodedHeight] : cases) {
+        const std::string path = File(type == imageTiff ? "p.tif" : "p.jpg");
+        ASSERT_EQ(ExportAs(*Quadrants(width, height), type, path), 1);
+        ASSERT_EQ(cell.Load(path), 1);
+        EXPECT_EQ(cell.GetType(), type);
         EXPECT_EQ(cell.GetSizeText(), std::to_string(width) + " x " + std::to_string(height));
         EXPECT_EQ(int(cell.GetImage()->GetWidth()), decodedWidth) << width;
         EXPECT_EQ(int(cell.GetImage()->GetHeight()), decodedHeight) << width;
     }
+    EXPECT_EQ(cell.Load(File("missing.tif")) + cell.GetType(), 0);
+    EXPECT_EQ(cell.GetSizeText(), "");
+    EXPECT_EQ(temporary.Entries(), std::vector<std::string>{});
 }

@@ -3,9 +3,9 @@
 // ramps and palette maps follow the file; written TIFFs pass tiffinfo and read back, through PxTiff
 // and through libtiff, as the picture they were written from; damaged files load or fail cleanly.
 #include "BmpBuilder.h"
+#include "ReferenceImages.h"
 #include "imaging/ImageType.h"
 #include "imaging/PxTiff.h"
-#include "platform/MemFile.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,25 +14,9 @@
 
 namespace {
 
-// libtiff's reading as 0x00RRGGBB, top line first, rows in the file's order (orientation 1
-// is set in the open handle, since the program neither mirrors nor turns a picture).
-std::vector<std::uint32_t> LibtiffPixels(const std::string& path,
-                                         std::uint16_t* photometric = nullptr) {
-    TIFF* tif = TIFFOpen(path.c_str(), "r");
-    std::uint32_t w = 0, h = 0;
-    if (!tif)
-        return {};
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
-    if (photometric)
-        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-    std::vector<std::uint32_t> raster(std::size_t{w} * h), pixels;
-    const int ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0);
-    TIFFClose(tif);
-    for (std::uint32_t p : ok ? raster : pixels)
-        pixels.push_back(TIFFGetR(p) << 16 | TIFFGetG(p) << 8 | TIFFGetB(p));
-    return pixels;
+std::vector<std::uint32_t> LibtiffPixels(const std::string& path) {
+    RgbPicture picture;
+    return LibtiffDecode(path, picture) ? picture.pixels : std::vector<std::uint32_t>{};
 }
 
 struct TiffFile {
@@ -97,7 +81,9 @@ TEST(TiffAdapter, EveryCorpusTiffLoadsWithLibtiffsPixels) {
         if (path.find("truncated") != std::string::npos)
             continue;
         std::uint16_t photometric = 0;
-        const std::vector<std::uint32_t> reference = LibtiffPixels(dir + path, &photometric);
+        RgbPicture libtiff;
+        ASSERT_TRUE(LibtiffDecode(dir + path, libtiff, &photometric));
+        const std::vector<std::uint32_t>& reference = libtiff.pixels;
         const std::vector<std::uint32_t> drawn =
             Render(image, image.GetWidth(), image.GetHeight(), COLORONCOLOR);
         ASSERT_EQ(drawn.size(), reference.size());

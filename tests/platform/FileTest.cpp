@@ -1,6 +1,5 @@
 // CFile open errors and short reads, and reads and writes past the end of the memory file.
 #include "platform/File.h"
-#include "platform/MemFile.h"
 #include "support/TestSupport.h"
 
 #include <cerrno>

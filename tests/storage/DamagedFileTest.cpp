@@ -2,12 +2,9 @@
 // read outside the file. Links outside the file, loops and skip tables out of range are
 // refused.
 #include "storage/IndexFile.h"
-#include "storage/PictureDatabase.h"
 
 #include "platform/ByteOrder.h"
-#include "storage/Crc16.h"
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -6,14 +6,9 @@
 #include "platform/ByteOrder.h"
 #include "platform/FaultInjection.h"
 #include "platform/FileSystem.h"
-#include "platform/MemFile.h"
-#include "storage/Crc16.h"
-#include "storage/PictureDatabase.h"
-#include "storage/Reconstruction.h"
 #include "support/AddPicture.h"
 #include "support/FormatWriter.h"
 #include "support/NoProgress.h"
-#include "support/TestSupport.h"
 
 #include <algorithm>
 #include <climits>
@@ -97,16 +92,11 @@ protected:
         m_index = ReadFileBytes(File("pics.PXI"));
     }
 
-    std::int32_t Add(CPictureDatabase& db, const std::string& name, const Bytes& picture,
-                     const std::vector<std::string>& words) {
-        CPictureDatabase::Keywords keywords;
-        std::copy(words.begin(), words.end(), keywords.begin());
-        const std::int32_t block = db.Main().BlockCount();
-        CMemFile file;
-        FillMemFile(file, picture);
-        EXPECT_EQ(
-            db.AddRecord(file, UpdateCrc16(0, picture), "/photos/" + name, 0, 10, 10, keywords), 1);
-        return block;
+    static std::int32_t Add(CPictureDatabase& db, const std::string& name, const Bytes& picture,
+                            const CPictureDatabase::Keywords& keywords) {
+        const std::int32_t head = AddPicture(db, "/photos/" + name, picture, keywords);
+        EXPECT_GT(head, 0) << name;
+        return head;
     }
 
     // Stands in for the decoder: a thumbnail decodes when its bytes are one of those stored.

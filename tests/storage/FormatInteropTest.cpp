@@ -4,12 +4,8 @@
 // command-line tool's databases are read in CliTest.)
 #include "support/FormatReader.h"
 #include "support/FormatWriter.h"
-#include "support/TestSupport.h"
 
 #include "platform/ByteOrder.h"
-#include "platform/MemFile.h"
-#include "storage/Crc16.h"
-#include "storage/PictureDatabase.h"
 #include "support/AddPicture.h"
 
 #include <algorithm>

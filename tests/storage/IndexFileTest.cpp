@@ -6,12 +6,10 @@
 
 #include "platform/ByteOrder.h"
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -33,32 +31,33 @@ protected:
 };
 
 TEST_F(IndexFileTest, PositionedSearchesOnAKnownList) {
-    EXPECT_EQ(m_index.FindFloor("!a", true), -1);
-    EXPECT_EQ(m_index.FindFirstOrBefore("!a", true), -1);
-    EXPECT_EQ(m_index.FindExact("!a", true), -1);
+    using Find = std::int32_t (CIndexFile::*)(std::string_view, bool);
+    const Find floor = &CIndexFile::FindFloor, first = &CIndexFile::FindFirstOrBefore,
+               exact = &CIndexFile::FindExact;
+    for (Find find : {floor, first, exact})
+        EXPECT_EQ((m_index.*find)("!a", true), -1);
     EXPECT_EQ(m_index.FindInsertPosition("!a", true), -2);
     EXPECT_EQ(m_index.GoFirst(), 0);
 
-    std::int32_t b = Insert("!b", 1);
-    std::int32_t d1 = Insert("!d", 2);
-    std::int32_t d2 = Insert("!d", 3);
-    std::int32_t f = Insert("!f", 4);
-    EXPECT_EQ(m_index.FindFloor("!d", true), d2);
-    EXPECT_EQ(m_index.FindFloor("!c", true), b);
-    EXPECT_EQ(m_index.FindFloor("!a", true), b) << "before the first: the first itself";
-    EXPECT_EQ(m_index.FindFloor("!z", true), f);
-    EXPECT_EQ(m_index.FindFloor("!", true), b) << "a single character: the first greater";
-
-    EXPECT_EQ(m_index.FindFirstOrBefore("!d", true), d1);
-    EXPECT_EQ(m_index.FindFirstOrBefore("!c", true), b);
-    EXPECT_EQ(m_index.FindFirstOrBefore("!e", true), d2);
-    EXPECT_EQ(m_index.FindFirstOrBefore("!a", true), b);
-    EXPECT_EQ(m_index.FindFirstOrBefore("!z", true), f);
-
-    EXPECT_EQ(m_index.FindExact("!D", true), d2);
-    EXPECT_EQ(m_index.FindExact("!D", false), -1) << "unfolded 'D' sorts before 'b'";
-    EXPECT_EQ(m_index.FindExact("!c", true), -1);
-    EXPECT_EQ(m_index.FindExact("!ff", true), -1);
+    const std::int32_t b = Insert("!b", 1), d1 = Insert("!d", 2), d2 = Insert("!d", 3),
+                       f = Insert("!f", 4), none = -1;
+    // FindFloor: the last at or before the key, the first itself before it ("!" too);
+    // FindFirstOrBefore: the first of equal keys; FindExact: the last of equal keys after
+    // lower-casing, or none ('D' unfolded sorts before 'b').
+    const struct {
+        Find find;
+        const char* key;
+        bool fold;
+        std::int32_t expected;
+    } cases[] = {
+        {floor, "!d", true, d2},   {floor, "!c", true, b},     {floor, "!a", true, b},
+        {floor, "!z", true, f},    {floor, "!", true, b},      {first, "!d", true, d1},
+        {first, "!c", true, b},    {first, "!e", true, d2},    {first, "!a", true, b},
+        {first, "!z", true, f},    {exact, "!D", true, d2},    {exact, "!D", false, none},
+        {exact, "!c", true, none}, {exact, "!ff", true, none},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ((m_index.*c.find)(c.key, c.fold), c.expected) << c.key << " " << &c - cases;
 
     // A run of 100 keys equal after lower-casing, with skip slots inside it.
     std::vector<std::int32_t> run;
@@ -80,33 +79,38 @@ TEST_F(IndexFileTest, FamilyWalksWrapAndSetWrappedAndPassDeletedEntries) {
     Insert(MakeCrcKey(5), 1);
     Insert("@kw", 1);
     ASSERT_EQ(m_index.MarkDeleted(b), 1);
-    bool wrapped = true;
-
-    m_index.SetOrder(OrderFamily::fileName);
-    ASSERT_EQ(m_index.GoFirst(), 1);
-    EXPECT_EQ(CurrentKey(), "!a");
-    ASSERT_EQ(m_index.GoNext(wrapped), 1);
-    EXPECT_FALSE(wrapped);
-    EXPECT_EQ(m_index.GetCurrentNumber(), b) << "the walk does not skip deleted entries";
-    EXPECT_TRUE(m_index.Current().IsDeleted());
-    m_index.GoNext(wrapped);
-    EXPECT_EQ(CurrentKey(), "!c");
-    ASSERT_EQ(m_index.GoNext(wrapped), 1);
-    EXPECT_TRUE(wrapped);
-    EXPECT_EQ(CurrentKey(), "!a");
-    ASSERT_EQ(m_index.GoPrevious(wrapped), 1);
-    EXPECT_TRUE(wrapped);
-    EXPECT_EQ(CurrentKey(), "!c");
-
-    m_index.SetOrder(OrderFamily::dateSaved);
-    ASSERT_EQ(m_index.GoLast(), 1);
-    EXPECT_EQ(CurrentKey(), " 200");
-
-    m_index.SetOrder(OrderFamily::keyword);
-    ASSERT_EQ(m_index.GoFirst(), 1);
-    m_index.GoNext(wrapped);
-    EXPECT_TRUE(wrapped);
-    EXPECT_EQ(CurrentKey(), "@kw");
+    // Each step: the family it walks (-1: the one before), the move, the key it reaches and
+    // whether it wrapped. The walk does not skip the deleted "!b".
+    enum Move { first, last, next, previous };
+    const struct {
+        int order;
+        Move move;
+        const char* key;
+        bool wrapped;
+    } steps[] = {
+        {OrderFamily::fileName, first, "!a", false},
+        {-1, next, "!b", false},
+        {-1, next, "!c", false},
+        {-1, next, "!a", true},
+        {-1, previous, "!c", true},
+        {OrderFamily::dateSaved, last, " 200", false},
+        {OrderFamily::keyword, first, "@kw", false},
+        {-1, next, "@kw", true},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.key);
+        if (step.order >= 0)
+            m_index.SetOrder(step.order);
+        bool wrapped = step.move >= next && !step.wrapped; // a step sets it either way
+        ASSERT_EQ(step.move == first  ? m_index.GoFirst()
+                  : step.move == last ? m_index.GoLast()
+                  : step.move == next ? m_index.GoNext(wrapped)
+                                      : m_index.GoPrevious(wrapped),
+                  1);
+        EXPECT_EQ(wrapped, step.wrapped);
+        EXPECT_EQ(CurrentKey(), step.key);
+        EXPECT_EQ(m_index.Current().IsDeleted(), CurrentKey() == "!b");
+    }
 }
 
 // A list longer than 8191 x 32 entries, written directly: the rebuild must keep within the
@@ -172,10 +176,6 @@ TEST_F(IndexFileTest, SkipTableOfAnOverlongListStaysWithinItsSlots) {
     EXPECT_EQ(index.FindExact("!z", true), count + 1);
     EXPECT_LE(index.GetHeader().skipLength, skipSlots);
 }
-
-} // namespace
-
-namespace {
 
 // Header counters at the top of their range: they wrap as unsigned values (no signed
 // overflow) and a count past 0x7FFFFFFF still calls for a rebuild of the skip table.

@@ -1,20 +1,11 @@
 // A main file past 2 GiB: the same format, its records read, checked, exported and
 // reconstructed like any other. Sparse gaps bring the file there without writing 2 GiB.
 #include "storage/DatabaseCheck.h"
-#include "storage/PictureDatabase.h"
 #include "storage/PictureExport.h"
-#include "storage/Reconstruction.h"
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "support/NoProgress.h"
 
 namespace {
-
-class CQuietProgress : public IReconstructionProgress {
-public:
-    void Step(std::int32_t, std::int32_t) override {}
-};
 
 constexpr std::int64_t twoGiB = std::int64_t{1} << 31;
 
@@ -64,7 +55,7 @@ TEST_F(LargeMainFileTest, RecordsPastTwoGigabytesReadCheckExportAndReconstruct) 
         ++expected[{"p" + std::to_string(r) + ".jpg", pictures[r]}];
     ASSERT_EQ(LivePictures(base), expected);
 
-    CQuietProgress progress;
+    CNoProgress progress;
     {
         CPictureDatabase db;
         ASSERT_EQ(db.OpenDatabase(base, false), 1);

@@ -1,4 +1,4 @@
-// The database password: its twelve-byte field and the rules of the dialog that sets it.
+// The database password's twelve-byte field.
 #include "storage/Password.h"
 
 #include "support/TestSupport.h"
@@ -12,22 +12,6 @@ TEST(PasswordFieldTest, TwelveBytesFitAndTheThirteenthStaysZero) {
     EXPECT_EQ(UnscramblePassword(ScramblePassword("thirteen-char").data()), "thirteen-cha");
     field.fill(0x41); // a damaged field without terminator
     EXPECT_LE(UnscramblePassword(field.data()).size(), 12u);
-}
-
-TEST(NewPasswordTest, DialogRulesForOk) {
-    CScriptedPrompt prompt;
-    CScopedPrompt scope(prompt);
-    EXPECT_EQ(CheckNewPassword("abc", "abcd"), NewPasswordCheck::tooShort)
-        << "length is checked first";
-    EXPECT_EQ(CheckNewPassword("abcd", "abcD"), NewPasswordCheck::notEqual);
-    EXPECT_EQ(prompt.Messages(),
-              (std::vector<std::string>{"Password too short.", "Invalid password."}));
-    prompt.Clear();
-    EXPECT_EQ(CheckNewPassword("abcd", "abcd"), NewPasswordCheck::accepted);
-    EXPECT_EQ(CheckNewPassword("Twelve-chars", "Twelve-chars"), NewPasswordCheck::accepted);
-    EXPECT_TRUE(prompt.Texts().empty());
-    EXPECT_EQ(CheckNewPassword("thirteen-char", "thirteen-char"), NewPasswordCheck::tooLong);
-    EXPECT_EQ(prompt.Messages().size(), 1u);
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "storage/PictureDatabase.h"
 
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
 
 #include <filesystem>
 

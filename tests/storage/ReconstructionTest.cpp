@@ -3,13 +3,9 @@
 // the fault and crash tests.
 #include "storage/Reconstruction.h"
 #include "platform/FileSystem.h"
-#include "platform/MemFile.h"
-#include "storage/Crc16.h"
 #include "storage/IndexBuilder.h"
-#include "storage/PictureDatabase.h"
 #include "storage/PictureExport.h"
 #include "support/AddPicture.h"
-#include "support/TestSupport.h"
 
 #include <random>
 #include <sys/stat.h>
