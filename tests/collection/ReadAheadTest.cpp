@@ -43,12 +43,17 @@ std::vector<std::uint8_t> PatternJpeg(int w, int h) {
 class ReadAheadTest : public CTempDirTest {
 protected:
     void SetUp() override {
+        const std::string data = TestDataDir();
+        if (data.empty()) {
+            ASSERT_TRUE(IsSkipped()); // under CI a missing corpus fails instead
+            return;
+        }
         ASSERT_TRUE(m_doc.Database().OpenDatabase(File("db"), true));
-        const std::string photos = TestDataDir() + "photos/";
+        const std::string photos = data + "photos/";
         const std::pair<const char*, std::vector<std::uint8_t>> records[] = {
             {"a.jpg", PatternJpeg(30, 30)},
             {"b.jpg", PatternJpeg(29, 30)}, // its block reuses a.jpg's, padding and all
-            {"c.jpg", ReadFileBytes(TestDataDir() + "jpeg/testorig.jpg")},
+            {"c.jpg", ReadFileBytes(data + "jpeg/testorig.jpg")},
             {"d.jpg", {'n', 'o', 't'}}, // cannot be decoded
             {"e.gif", ReadFileBytes(photos + "ladybird-640x480.gif")},
             {"f.tiff", ReadFileBytes(photos + "ladybird-640x480-rgb-lzw.tiff")},
