@@ -6,17 +6,8 @@
 
 namespace {
 
-class DeleteFaultTest : public CPreparedFaultTest {
+class DeleteFaultTest : public CShownAndMarkedFaultTest {
 protected:
-    void SetUp() override {
-        if (!UsePrepared({"db"}))
-            return;
-        const CDatabaseState before = Prepared("db");
-        m_shown = before.Named("testorig.jpg");
-        m_marked = {before.Named("treescap.gif"), before.Named("palette-1c-4b.tiff")};
-        Watch(File("db"), {m_shown, m_marked[0], m_marked[1]});
-    }
-
     // Sweeps a command that deletes the records deleting (in the order it deletes them)
     // and returns how many it reports deleted.
     void SweepDeletion(const std::string& name, std::uint64_t writeStride, std::uint64_t readStride,
@@ -59,9 +50,6 @@ protected:
         CArmedFault armed(run);
         return marked.commands.DeleteMarked();
     }
-
-    std::int32_t m_shown = -1;
-    std::vector<std::int32_t> m_marked;
 };
 
 TEST_F(DeleteFaultTest, TheShownRecordIsDeletedWholeOrKept) {

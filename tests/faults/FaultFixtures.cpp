@@ -145,3 +145,12 @@ bool CPreparedFaultTest::IsPrepared(const std::string& name) const {
     return ReadFileBytes(File(name + ".PXM")) == PreparedBytes(name + ".PXM") &&
            ReadFileBytes(File(name + ".PXI")) == PreparedBytes(name + ".PXI");
 }
+
+void CShownAndMarkedFaultTest::SetUp() {
+    if (!UsePrepared({"db"}))
+        return;
+    const CDatabaseState before = Prepared("db");
+    m_shown = before.Named("testorig.jpg");
+    m_marked = {before.Named("treescap.gif"), before.Named("palette-1c-4b.tiff")};
+    Watch(File("db"), {m_shown, m_marked[0], m_marked[1]});
+}

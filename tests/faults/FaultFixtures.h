@@ -87,3 +87,13 @@ protected:
     // Whether the run folder's copy of the prepared database name holds its bytes still.
     bool IsPrepared(const std::string& name) const;
 };
+
+// A fault sweep over a copy of db with testorig.jpg shown and treescap.gif and
+// palette-1c-4b.tiff marked, all three allowed to change; m_shown stays -1 without the corpus.
+class CShownAndMarkedFaultTest : public CPreparedFaultTest {
+protected:
+    void SetUp() override;
+
+    std::int32_t m_shown = -1;
+    std::vector<std::int32_t> m_marked;
+};

@@ -8,17 +8,9 @@ namespace {
 
 using KeywordList = std::array<std::string, 6>;
 
-class KeywordFaultTest : public CPreparedFaultTest {
+// The shown record is the one whose keywords are replaced.
+class KeywordFaultTest : public CShownAndMarkedFaultTest {
 protected:
-    void SetUp() override {
-        if (!UsePrepared({"db"}))
-            return;
-        const CDatabaseState before = Prepared("db");
-        m_changed = before.Named("testorig.jpg");
-        m_marked = {before.Named("treescap.gif"), before.Named("palette-1c-4b.tiff")};
-        Watch(File("db"), {m_changed, m_marked[0], m_marked[1]});
-    }
-
     static KeywordList KeywordsOf(const CDatabaseState& state, std::int32_t block) {
         const CFormatReader::Record* record = state.Find(block);
         return record ? record->keywords : KeywordList{"(no record)"};
@@ -55,40 +47,37 @@ protected:
     int ReplaceKeywords(CFaultRun& run) {
         CPictureDatabase db;
         CRecordHead oldHead;
-        if (!db.OpenDatabase(File("db"), false) || !db.ReadHead(oldHead, m_changed))
+        if (!db.OpenDatabase(File("db"), false) || !db.ReadHead(oldHead, m_shown))
             return -1;
         CRecordHead newHead = oldHead;
         const KeywordList words = Replaced();
         for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
             newHead.SetKeyword(slot, words[std::size_t(slot)]);
         CArmedFault armed(run);
-        return db.ChangeKeywords(m_changed, oldHead, newHead);
+        return db.ChangeKeywords(m_shown, oldHead, newHead);
     }
     static KeywordList Replaced() { return {"sky", "harbour", "", "boat"}; }
 
     // "night" is added to treescap.gif {tree} and palette-1c-4b.tiff {cat, Grey}.
     int AddKeywordToMarks(CFaultRun& run) {
         CMarkedDocument marked;
-        if (!marked.Open(File("db"), m_changed, m_marked))
+        if (!marked.Open(File("db"), m_shown, m_marked))
             return -1;
         marked.ui.m_keyword = "Night";
         CArmedFault armed(run);
         return marked.commands.KeywordOnMarked();
     }
-
-    std::int32_t m_changed = -1;
-    std::vector<std::int32_t> m_marked;
 };
 
 TEST_F(KeywordFaultTest, AReplacedSetIsStoredWholeOrNotAtAll) {
-    if (m_changed < 0)
+    if (m_shown < 0)
         return;
-    SweepChange("change keywords", 1, 2, {m_changed}, {Replaced()},
+    SweepChange("change keywords", 1, 2, {m_shown}, {Replaced()},
                 [&](CFaultRun& run) { return ReplaceKeywords(run); });
 }
 
 TEST_F(KeywordFaultTest, AKeywordAddedToMarksStopsAtTheFailure) {
-    if (m_changed < 0)
+    if (m_shown < 0)
         return;
     SweepChange("keyword on marks", 2, 3, m_marked, {{"tree", "night"}, {"cat", "Grey", "night"}},
                 [&](CFaultRun& run) { return AddKeywordToMarks(run); });
