@@ -14,6 +14,7 @@
 #include "support/AddPicture.h"
 #include "support/NoProgress.h"
 #include "support/ScriptedPasswordDialog.h"
+#include "support/ScriptedReconstruction.h"
 
 #include <algorithm>
 #include <optional>
@@ -45,34 +46,6 @@ bool IsProgramMessage(const std::string& text) {
     }
     return texts.count(text) != 0 || text.ends_with(" could not be copied.");
 }
-
-// The Reconstruct command's dialogs and the application around it: the choice is fixed,
-// "&Start" is pressed at once, the progress is counted and the hand-over recorded.
-class CScriptedReconstruction : public IReconstructDialogs,
-                                public IApplicationHost,
-                                public IReconstructionProgress {
-public:
-    explicit CScriptedReconstruction(ReconstructChoice choice) : m_choice(choice) {}
-
-    ReconstructChoice AskReconstruction() override { return m_choice; }
-    bool IsControlKeyDown() override { return false; }
-    int RunBuild(ReconstructChoice, const Build& build) override { return build(*this); }
-    bool AskSavePath(const CSaveFileRequest&, std::string&) override { return false; }
-    void Step(std::int32_t done, std::int32_t total) override {
-        // A build takes one step per block or entry: more would mean a walk out of bounds.
-        if (done < 1 || done > total)
-            ++m_badSteps;
-    }
-    void OpenByPath(const std::string& path) override { m_opened = path; }
-    void CloseMainWindow() override { m_closed = true; }
-
-    int m_badSteps = 0;
-    std::string m_opened;
-    bool m_closed = false;
-
-private:
-    ReconstructChoice m_choice;
-};
 
 // The current record shown after moving to name; -1 when not found.
 std::int32_t FoundByName(CPicdexDoc& doc, const std::string& name) {
@@ -320,11 +293,15 @@ char CDamagedRun::Duplicates(CPicdexDoc& doc) {
     return count > 0 && quiet ? '+' : '~';
 }
 
-bool CDamagedRun::Reconstruct(CPictureDatabase& db, CReconstructCommand& command,
-                              const int& badSteps, Operation operation) {
+bool CDamagedRun::Reconstruct(CPictureDatabase& db, CScriptedReconstruction& dialogs,
+                              Operation operation, MainCopyReport* copy) {
     const Files before = Snapshot();
+    CMemorySettings settings;
+    CReconstructCommand command(db, dialogs, dialogs, settings);
     const bool built = command.Run() != 0;
-    EXPECT_EQ(badSteps, 0) << "progress out of range";
+    if (copy)
+        *copy = command.CopyReport();
+    EXPECT_EQ(dialogs.m_badSteps, 0) << "progress out of range";
     if (!built) {
         EXPECT_TRUE(Shown(operation)) << "a failed build says why";
         EXPECT_FALSE(FileExists(m_dir.File("*%$*"))) << "a temporary file is left behind";
@@ -338,9 +315,7 @@ char CDamagedRun::RebuildIndex(CPicdexDoc& doc) {
     CPictureDatabase& db = doc.Database();
     const Files before = Snapshot();
     CScriptedReconstruction dialogs(ReconstructChoice::index);
-    CMemorySettings settings;
-    CReconstructCommand command(db, dialogs, dialogs, settings);
-    if (!Reconstruct(db, command, dialogs.m_badSteps, Operation::indexRebuild)) {
+    if (!Reconstruct(db, dialogs, Operation::indexRebuild)) {
         // Only a file error can stop it: the build reads every block and keeps what it finds.
         ADD_FAILURE() << "the index reconstruction failed on a database that opens";
         return 'x';
@@ -362,9 +337,8 @@ char CDamagedRun::RebuildMain() {
     if (!OpenDamagedCopy(db))
         return 'x';
     CScriptedReconstruction dialogs(ReconstructChoice::main);
-    CMemorySettings settings;
-    CReconstructCommand command(db, dialogs, dialogs, settings);
-    if (!Reconstruct(db, command, dialogs.m_badSteps, Operation::mainRebuild))
+    MainCopyReport copy;
+    if (!Reconstruct(db, dialogs, Operation::mainRebuild, &copy))
         return 'x';
     const bool quiet = !Shown(Operation::mainRebuild);
     db.Close();
@@ -374,7 +348,6 @@ char CDamagedRun::RebuildMain() {
     }
     Shown(Operation::mainRebuild);
     ExpectRecordsBack(false);
-    const MainCopyReport& copy = command.CopyReport();
     EXPECT_EQ(m_keptByMainRebuild, copy.copied) << "the new main file holds what was copied";
     // A sound index gives the live records; one rebuilt from the main file every record.
     if (!copy.indexRebuilt && m_damage.InIndex()) {
@@ -442,10 +415,7 @@ char CDamagedRun::AddAndDelete() {
     const bool quiet = !Shown(Operation::addAndDelete);
 
     // Whatever the index went through, rebuilding it brings the new picture back.
-    CNoProgress progress;
-    EXPECT_TRUE(BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()), progress));
-    db.Close();
-    EXPECT_EQ(CompletePendingReconstruction(MainPath()), 1);
+    EXPECT_TRUE(BuildAndInstall(db));
     m_prompt.Clear();
     if (added) {
         CPicdexDoc rebuilt;

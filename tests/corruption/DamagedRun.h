@@ -29,7 +29,8 @@
 
 class CPicdexDoc;
 class CPictureDatabase;
-class CReconstructCommand;
+class CScriptedReconstruction;
+struct MainCopyReport;
 
 enum class Operation {
     open,
@@ -86,9 +87,10 @@ private:
     char Duplicates(CPicdexDoc& doc);
     char RebuildIndex(CPicdexDoc& doc);
     char RebuildMain();
-    // Runs the command; a failed build must say why and leave the files as they were.
-    bool Reconstruct(CPictureDatabase& db, CReconstructCommand& command, const int& badSteps,
-                     Operation operation);
+    // Runs the Reconstruct command with dialogs; a failed build must say why and leave the
+    // files as they were. copy receives what a main-file reconstruction copied.
+    bool Reconstruct(CPictureDatabase& db, CScriptedReconstruction& dialogs, Operation operation,
+                     MainCopyReport* copy = nullptr);
     char AddAndDelete();
     // After a reconstruction was swapped in: the records that must have come back.
     void ExpectRecordsBack(bool indexRebuild);

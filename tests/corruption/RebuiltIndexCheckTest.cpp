@@ -6,9 +6,6 @@
 #include "collection/VerifyDatabase.h"
 #include "corruption/Damage.h"
 #include "corruption/PreparedDatabase.h"
-#include "platform/FileSystem.h"
-#include "storage/PictureDatabase.h"
-#include "storage/Reconstruction.h"
 #include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
@@ -31,13 +28,8 @@ TEST_F(RebuiltIndexCheckTest, NoIndexDamageRightAfterAnIndexReconstruction) {
             const std::string path = File("db.PXM");
             WriteFileBytes(path, main);
             WriteFileBytes(File("db.PXI"), prepared.IndexBytes());
-            {
-                CPictureDatabase db;
-                ASSERT_TRUE(db.OpenDatabase(path, false));
-                CNoProgress progress;
-                ASSERT_TRUE(BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()), progress));
-            }
-            ASSERT_EQ(CompletePendingReconstruction(path), 1);
+            CPictureDatabase db;
+            ASSERT_TRUE(db.OpenDatabase(path, false) && BuildAndInstall(db));
             const DatabaseCheckResult check = VerifyDatabase(path, false);
             EXPECT_FALSE(check.indexDamaged) << Joined(check.problems);
             m_prompt.Clear();

@@ -4,8 +4,6 @@
 
 #include "collection/VerifyDatabase.h"
 #include "platform/ByteOrder.h"
-#include "storage/PictureDatabase.h"
-#include "storage/Reconstruction.h"
 #include "support/NoProgress.h"
 #include "support/TestSupport.h"
 
@@ -40,16 +38,9 @@ bool ChainIsComplete(const std::vector<std::uint8_t>& main, std::int32_t h) {
 // The index reconstruction as the program runs it: build beside the database, then
 // install it before the next open.
 bool RebuildIndex(const std::string& mainPath) {
-    {
-        // As the program opens it: a missing index is created empty.
-        CPictureDatabase db;
-        if (!db.OpenDatabase(mainPath, true))
-            return false;
-        CNoProgress progress;
-        if (!BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()), progress))
-            return false;
-    }
-    return CompletePendingReconstruction(mainPath) == 1;
+    // As the program opens it: a missing index is created empty.
+    CPictureDatabase db;
+    return db.OpenDatabase(mainPath, true) && BuildAndInstall(db);
 }
 
 bool RebuildIndexWithCli(const std::string& mainPath, const std::string& cli,

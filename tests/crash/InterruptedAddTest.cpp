@@ -6,8 +6,6 @@
 #include "platform/MemFile.h"
 #include "storage/Crc16.h"
 #include "storage/IndexEntry.h"
-#include "storage/PictureDatabase.h"
-#include "storage/Reconstruction.h"
 #include "support/AddPicture.h"
 #include "support/NoProgress.h"
 #include "support/TestSupport.h"
@@ -44,12 +42,8 @@ protected:
 
     // Rebuilds the index and installs it; the records the new index names.
     std::set<std::int32_t> Rebuild() {
-        const std::string mainPath = m_db.GetMainPath();
-        CNoProgress progress;
-        EXPECT_EQ(BuildIndexFromMain(m_db, TemporaryIndexPath(mainPath), progress), 1);
-        m_db.Close();
-        EXPECT_EQ(CompletePendingReconstruction(mainPath), 1);
-        EXPECT_EQ(m_db.OpenDatabase(mainPath, false), 1);
+        EXPECT_TRUE(BuildAndInstall(m_db));
+        EXPECT_EQ(m_db.OpenDatabase(m_path, false), 1);
         std::set<std::int32_t> records;
         CIndexEntry entry;
         for (std::int32_t i = 0; i < m_db.Index().EntryCount(); ++i) {
@@ -57,12 +51,6 @@ protected:
             records.insert(entry.record);
         }
         return records;
-    }
-
-    bool ReadsBack(std::int32_t block, const std::vector<std::uint8_t>& bytes) {
-        CMemFile read;
-        CRecordHead head;
-        return m_db.ReadPicture(read, block, head) == 1 && std::ranges::equal(read.Data(), bytes);
     }
 
     void PatchNext(std::int32_t block, std::int32_t next) {
@@ -90,8 +78,8 @@ TEST_F(InterruptedAddTest, CutRecordIsLeftOutWhetherItEndsTheFileOrLaterRecordsF
     const std::int32_t cutBare = AppendCut(m_five, 0);
     ASSERT_EQ(StoreThumbnail(m_db, a, PatternBytes(5000, 3)), 1);
     EXPECT_EQ(Rebuild(), (std::set<std::int32_t>{a, b}));
-    EXPECT_TRUE(ReadsBack(a, m_five));
-    EXPECT_TRUE(ReadsBack(b, m_small));
+    EXPECT_TRUE(ReadsBack(m_db, a, m_five));
+    EXPECT_TRUE(ReadsBack(m_db, b, m_small));
     EXPECT_GT(cutBare, b);
 
     // Without its data size a chain that reaches an end is taken as complete.
@@ -130,8 +118,8 @@ TEST_F(InterruptedAddTest, LinksThatLeaveTheRunBehindTheHeadAreFollowedToTheirEn
     ASSERT_EQ(m_db.OpenDatabase(m_path, false), 1);
 
     EXPECT_EQ(Rebuild(), (std::set<std::int32_t>{moved, last}));
-    EXPECT_TRUE(ReadsBack(moved, m_five));
-    EXPECT_TRUE(ReadsBack(last, m_small));
+    EXPECT_TRUE(ReadsBack(m_db, moved, m_five));
+    EXPECT_TRUE(ReadsBack(m_db, last, m_small));
 }
 
 } // namespace

@@ -189,6 +189,14 @@ protected:
     static int Pick(std::mt19937& rng, int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(rng);
     }
+    // Half of the kills at a drawn moment within window, the others right before one of the
+    // first changes changes to a file.
+    static KillPlan TimedOrTraced(std::mt19937& rng, Micros window, int changes) {
+        KillPlan plan = {0, Draw(rng, window), false, 0};
+        if (rng() % 2)
+            plan = {0, Micros(0), true, Pick(rng, 1, changes)};
+        return plan;
+    }
     // Blocks one stored picture adds to the main file: the head and the picture chain.
     static int RecordBlocks(const PoolPicture& picture) {
         return 2 + static_cast<int>(picture.bytes.size() / 2032);
@@ -304,11 +312,10 @@ protected:
             args.push_back(pictures.back()->path);
             changes += RecordBlocks(*pictures.back()) + 20;
         }
-        // Half of the kills land right before a change of a record, its entries, its
+        // The traced kills land right before a change of a record, its entries, its
         // thumbnail or their syncs.
-        KillPlan plan = {0, Draw(rng, m_addRun * 11 / 10 * int(pictures.size())), false, 0};
-        if (rng() % 2)
-            plan = {0, Micros(0), true, Pick(rng, 1, changes)};
+        const KillPlan plan =
+            TimedOrTraced(rng, m_addRun * 11 / 10 * int(pictures.size()), changes);
         Acknowledge(RunAndKill(args, plan), pictures);
     }
 
@@ -319,10 +326,7 @@ protected:
         std::vector<std::string> args = {"delete", m_db};
         for (std::int32_t block : live)
             args.push_back(std::to_string(block));
-        KillPlan plan = {0, Draw(rng, m_firstAck * 3 / 2), false, 0};
-        if (rng() % 2)
-            plan = {0, Micros(0), true, Pick(rng, 1, 12)};
-        RunAndKill(args, plan);
+        RunAndKill(args, TimedOrTraced(rng, m_firstAck * 3 / 2, 12));
         for (std::int32_t block : live)
             m_stored[block].expect = m_lastKilled ? Expect::either : Expect::deleted;
     }
@@ -331,10 +335,8 @@ protected:
         const std::vector<std::int32_t> live = LiveBlocks();
         const std::int32_t block = live[rng() % live.size()];
         const std::string keyword = "Kill" + std::to_string(iteration);
-        KillPlan plan = {0, Draw(rng, m_firstAck * 3 / 2), false, 0};
-        if (rng() % 2)
-            plan = {0, Micros(0), true, Pick(rng, 1, 14)};
-        RunAndKill({"set-keywords", m_db, std::to_string(block), keyword, "crash"}, plan);
+        RunAndKill({"set-keywords", m_db, std::to_string(block), keyword, "crash"},
+                   TimedOrTraced(rng, m_firstAck * 3 / 2, 14));
         m_stored[block].keyword = m_lastKilled ? "" : keyword;
     }
 

@@ -3,18 +3,12 @@
 // meets one of them, which is then refused and leaves nothing behind; the other must still
 // be stored whole.
 #include "collection/AddPictures.h"
-#include "collection/PicdexDoc.h"
 #include "faults/FaultFixtures.h"
 #include "imaging/PxGif.h"
 
 #include <algorithm>
 
 namespace {
-
-struct CAddedFile {
-    std::string path;
-    CPictureDatabase::Keywords keywords;
-};
 
 class AddFaultTest : public CPreparedFaultTest {
 protected:
@@ -41,8 +35,7 @@ protected:
             return false;
         CScriptedAddDialogs dialogs;
         dialogs.m_saveAll = m_saveAll;
-        for (const CAddedFile& file : m_files)
-            dialogs.m_files.emplace_back(file.path, file.keywords);
+        dialogs.m_files = m_files;
         CAddPictures command(doc, dialogs, dialogs, false);
         {
             CArmedFault armed(run);
@@ -66,13 +59,13 @@ protected:
             SCOPED_TRACE("new record " + std::to_string(record.block));
             // Every record that reached the main file is one of the files, whole, once.
             const auto file = std::find_if(m_files.begin(), m_files.end(), [&](const auto& f) {
-                return ReadFileBytes(f.path) == record.picture;
+                return ReadFileBytes(f.first) == record.picture;
             });
             ASSERT_NE(file, m_files.end()) << "a record that is none of the files";
             const std::size_t k = std::size_t(file - m_files.begin());
             EXPECT_FALSE(seen[k]) << "stored twice";
             seen[k] = true;
-            EXPECT_TRUE(record.keywords == file->keywords);
+            EXPECT_TRUE(record.keywords == file->second);
             // The thumbnail may be missing (it is made when the record is next shown),
             // never bad.
             if (!record.thumbnail.empty()) {
@@ -104,7 +97,7 @@ protected:
             });
     }
 
-    std::vector<CAddedFile> m_files;
+    std::vector<std::pair<std::string, CPictureDatabase::Keywords>> m_files; // path, keywords
     std::vector<std::int32_t> m_reported;
     long m_failures = 0;
     bool m_saveAll = false;
@@ -121,8 +114,8 @@ TEST_F(AddFaultTest, EverySyncFailsWithOneMessageAndKeepsTheDatabase) {
         return;
     SweepAdd(Operation::sync, {{Fault::ioError}});
     // Stored in one batch: a failed sync takes back the whole batch, reported once.
-    for (CAddedFile& file : m_files)
-        file.keywords = m_files[0].keywords;
+    for (auto& file : m_files)
+        file.second = m_files[0].second;
     m_saveAll = true;
     SweepAdd(Operation::sync, {{Fault::ioError}});
 }

@@ -2,31 +2,19 @@
 // deletion of two marked records. A deletion only flags index entries, so a failure can
 // leave a record flagged in some families and not in others; an index reconstruction must
 // then bring it back whole.
-#include "collection/MarkCommands.h"
-#include "collection/PicdexDoc.h"
 #include "faults/FaultFixtures.h"
 
 namespace {
 
-class DeleteFaultTest : public CPreparedFaultTest {
+class DeleteFaultTest : public CShownAndMarkedFaultTest {
 protected:
-    void SetUp() override {
-        if (!UsePrepared({"db"}))
-            return;
-        const CDatabaseState before = Prepared("db");
-        m_shown = before.Named("testorig.jpg");
-        m_marked = {before.Named("treescap.gif"), before.Named("palette-1c-4b.tiff")};
-        Watch(File("db"), {m_shown, m_marked[0], m_marked[1]});
-    }
-
     // Sweeps a command that deletes the records deleting (in the order it deletes them)
     // and returns how many it reports deleted.
-    void SweepDeletion(const std::string& name, Operation operation,
-                       const std::vector<CFaultPlan>& plans,
+    void SweepDeletion(const std::string& name, std::uint64_t writeStride, std::uint64_t readStride,
                        const std::vector<std::int32_t>& deleting,
                        const std::function<int(CFaultRun&)>& command) {
-        Sweep(
-            name, operation, plans,
+        SweepDisk(
+            name, writeStride, readStride,
             [&](CFaultRun& run) { return command(run) == static_cast<int>(deleting.size()); },
             [&](const CFaultRun& run, bool success, const std::vector<CDatabaseAfter>& after) {
                 for (std::size_t k = 0; k < deleting.size(); ++k) {
@@ -55,45 +43,27 @@ protected:
     }
 
     int DeleteMarked(CFaultRun& run) {
-        CPicdexDoc doc;
-        if (!OpenDocumentAt(doc, File("db"), m_shown))
+        CMarkedDocument marked;
+        if (!marked.Open(File("db"), m_shown, m_marked))
             return -1;
-        for (std::int32_t record : m_marked)
-            doc.Database().Marks().Mark(record);
-        CScriptedMarkUi ui;
-        CMemorySettings settings;
-        CMarkCommands commands(doc, ui, ui, settings);
         m_prompt.PushAnswer(true);
         CArmedFault armed(run);
-        return commands.DeleteMarked();
+        return marked.commands.DeleteMarked();
     }
-
-    std::int32_t m_shown = -1;
-    std::vector<std::int32_t> m_marked;
 };
 
 TEST_F(DeleteFaultTest, TheShownRecordIsDeletedWholeOrKept) {
     if (m_shown < 0)
         return;
-    const std::vector<std::int32_t> deleting = {m_shown};
-    auto command = [&](CFaultRun& run) { return DeleteShown(run); };
-    SweepDeletion("delete", Operation::write,
-                  {{Fault::ioError}, {Fault::noSpace}, {Fault::shortWrite}}, deleting, command);
-    SweepDeletion("delete", Operation::sync, {{Fault::ioError}}, deleting, command);
-    SweepDeletion("delete", Operation::read, {{Fault::ioError, 3}}, deleting, command);
+    SweepDeletion("delete", 1, 3, {m_shown}, [&](CFaultRun& run) { return DeleteShown(run); });
 }
 
 TEST_F(DeleteFaultTest, MarkedRecordsAreDeletedLastMarkedFirstAndStopAtTheFailure) {
     if (m_shown < 0)
         return;
     // The last marked is deleted first.
-    const std::vector<std::int32_t> deleting = {m_marked[1], m_marked[0]};
-    auto command = [&](CFaultRun& run) { return DeleteMarked(run); };
-    SweepDeletion("delete marked", Operation::write,
-                  {{Fault::ioError}, {Fault::noSpace, 2}, {Fault::shortWrite, 2}}, deleting,
-                  command);
-    SweepDeletion("delete marked", Operation::sync, {{Fault::ioError}}, deleting, command);
-    SweepDeletion("delete marked", Operation::read, {{Fault::ioError, 4}}, deleting, command);
+    SweepDeletion("delete marked", 2, 4, {m_marked[1], m_marked[0]},
+                  [&](CFaultRun& run) { return DeleteMarked(run); });
 }
 
 } // namespace

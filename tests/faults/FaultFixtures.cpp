@@ -21,21 +21,17 @@ const bool g_memoryTemporaryFolder = [] {
     return true;
 }();
 
-struct CPreparedPicture {
-    const char* path; // inside the corpus folder
-    CPictureDatabase::Keywords keywords;
-};
-
-// Adds the pictures to the database at base through the Add command; the head blocks of
-// the stored records, in order.
-std::vector<std::int32_t> AddThroughCommand(const std::string& base, const std::string& corpus,
-                                            const std::vector<CPreparedPicture>& pictures) {
+// Adds the pictures (paths inside the corpus folder, keywords) to the database at base
+// through the Add command; the head blocks of the stored records, in order.
+std::vector<std::int32_t>
+AddThroughCommand(const std::string& base, const std::string& corpus,
+                  const std::vector<std::pair<std::string, CPictureDatabase::Keywords>>& pictures) {
     CPicdexDoc doc;
     if (!doc.Database().OpenDatabase(base, true))
         return {};
     CScriptedAddDialogs dialogs;
-    for (const CPreparedPicture& picture : pictures)
-        dialogs.m_files.emplace_back(corpus + picture.path, picture.keywords);
+    for (const auto& [path, keywords] : pictures)
+        dialogs.m_files.emplace_back(corpus + path, keywords);
     CAddPictures command(doc, dialogs, dialogs, false);
     command.AddPictures();
     if (command.StoredRecords().size() != pictures.size())
@@ -116,6 +112,15 @@ bool OpenDocumentAt(CPicdexDoc& doc, const std::string& base, std::int32_t block
     return db.LocateRecord(block) && db.Index().GetCurrentRecord() == block && doc.ReloadCurrent();
 }
 
+bool CMarkedDocument::Open(const std::string& base, std::int32_t current,
+                           const std::vector<std::int32_t>& marked) {
+    if (!OpenDocumentAt(doc, base, current))
+        return false;
+    for (std::int32_t record : marked)
+        doc.Database().Marks().Mark(record);
+    return true;
+}
+
 bool CPreparedFaultTest::UsePrepared(const std::vector<std::string>& names) {
     const std::string folder = PreparedFolder();
     if (folder.empty())
@@ -134,4 +139,18 @@ CDatabaseState CPreparedFaultTest::Prepared(const std::string& name) {
 
 std::vector<std::uint8_t> CPreparedFaultTest::PreparedBytes(const std::string& fileName) {
     return ReadFileBytes(PreparedFolder() + fileName);
+}
+
+bool CPreparedFaultTest::IsPrepared(const std::string& name) const {
+    return ReadFileBytes(File(name + ".PXM")) == PreparedBytes(name + ".PXM") &&
+           ReadFileBytes(File(name + ".PXI")) == PreparedBytes(name + ".PXI");
+}
+
+void CShownAndMarkedFaultTest::SetUp() {
+    if (!UsePrepared({"db"}))
+        return;
+    const CDatabaseState before = Prepared("db");
+    m_shown = before.Named("testorig.jpg");
+    m_marked = {before.Named("treescap.gif"), before.Named("palette-1c-4b.tiff")};
+    Watch(File("db"), {m_shown, m_marked[0], m_marked[1]});
 }

@@ -3,7 +3,6 @@
 #include "collection/VerifyDatabase.h"
 #include "platform/FileException.h"
 #include "storage/PictureDatabase.h"
-#include "storage/Reconstruction.h"
 #include "support/NoProgress.h"
 
 #include <algorithm>
@@ -12,30 +11,15 @@
 
 namespace {
 
+// Names for the traces and the summary lines, in the order of the enumerations.
 const char* FaultName(Fault fault) {
-    switch (fault) {
-    case Fault::ioError:
-        return "ioError";
-    case Fault::noSpace:
-        return "noSpace";
-    case Fault::shortWrite:
-        return "shortWrite";
-    }
-    return "?";
+    static const char* const names[] = {"ioError", "noSpace", "shortWrite"};
+    return names[static_cast<int>(fault)];
 }
 
 const char* OperationName(Operation operation) {
-    switch (operation) {
-    case Operation::read:
-        return "read";
-    case Operation::write:
-        return "write";
-    case Operation::sync:
-        return "sync";
-    case Operation::rename:
-        return "rename";
-    }
-    return "?";
+    static const char* const names[] = {"read", "write", "sync", "rename"};
+    return names[static_cast<int>(operation)];
 }
 
 } // namespace
@@ -149,6 +133,16 @@ void CFaultSweepTest::Sweep(const std::string& name, Operation operation,
                 summary.c_str());
 }
 
+void CFaultSweepTest::SweepDisk(const std::string& name, std::uint64_t writeStride,
+                                std::uint64_t readStride, const Command& command,
+                                const Check& check) {
+    Sweep(name, Operation::write,
+          {{Fault::ioError}, {Fault::noSpace, writeStride}, {Fault::shortWrite, writeStride}},
+          command, check);
+    Sweep(name, Operation::sync, {{Fault::ioError}}, command, check);
+    Sweep(name, Operation::read, {{Fault::ioError, readStride}}, command, check);
+}
+
 void CFaultSweepTest::CheckRun(const CFaultRun& run, bool success, const Check& check) {
     EXPECT_TRUE(run.fired) << "the fault was never delivered";
     const std::vector<std::string>& messages = m_prompt.Messages();
@@ -218,15 +212,9 @@ CDatabaseAfter CFaultSweepTest::InspectDatabase(const CWatchedDatabase& watched)
         const std::string report = after.state.reader.Report() + Joined(verified.problems);
         CScriptedPrompt quiet;
         CScopedPrompt scope(quiet);
-        std::string mainPath;
-        {
-            CPictureDatabase db;
-            CNoProgress progress;
-            EXPECT_EQ(db.OpenDatabase(watched.base, false), 1);
-            mainPath = db.GetMainPath();
-            EXPECT_EQ(BuildIndexFromMain(db, TemporaryIndexPath(mainPath), progress), 1);
-        }
-        EXPECT_EQ(CompletePendingReconstruction(mainPath), 1);
+        CPictureDatabase db;
+        EXPECT_EQ(db.OpenDatabase(watched.base, false), 1);
+        EXPECT_TRUE(BuildAndInstall(db));
         after.repaired = true;
         after.state = ReadDatabaseState(watched.base);
         verified = VerifyDatabase(watched.base + ".PXM", false);

@@ -104,6 +104,10 @@ protected:
                                      const std::vector<CDatabaseAfter>& after)>;
     void Sweep(const std::string& name, Operation operation, const std::vector<CFaultPlan>& plans,
                const Command& command, const Check& check);
+    // The sweeps most commands get: every write failing with each fault (a full disk and a
+    // short write at every writeStride-th position), every sync, every readStride-th read.
+    void SweepDisk(const std::string& name, std::uint64_t writeStride, std::uint64_t readStride,
+                   const Command& command, const Check& check);
 
     // The files copied before each run: (from, to) pairs of full paths.
     void AddCopiedFile(const std::string& from, const std::string& to);

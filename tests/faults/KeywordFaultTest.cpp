@@ -2,25 +2,15 @@
 // window does (one removed, one kept, two added), and a keyword added to two marked records.
 // A record keeps either all its old keywords or all its new ones, never a mixture, and its
 // index entries agree with its head, if need be after an index reconstruction.
-#include "collection/MarkCommands.h"
-#include "collection/PicdexDoc.h"
 #include "faults/FaultFixtures.h"
 
 namespace {
 
 using KeywordList = std::array<std::string, 6>;
 
-class KeywordFaultTest : public CPreparedFaultTest {
+// The shown record is the one whose keywords are replaced.
+class KeywordFaultTest : public CShownAndMarkedFaultTest {
 protected:
-    void SetUp() override {
-        if (!UsePrepared({"db"}))
-            return;
-        const CDatabaseState before = Prepared("db");
-        m_changed = before.Named("testorig.jpg");
-        m_marked = {before.Named("treescap.gif"), before.Named("palette-1c-4b.tiff")};
-        Watch(File("db"), {m_changed, m_marked[0], m_marked[1]});
-    }
-
     static KeywordList KeywordsOf(const CDatabaseState& state, std::int32_t block) {
         const CFormatReader::Record* record = state.Find(block);
         return record ? record->keywords : KeywordList{"(no record)"};
@@ -28,12 +18,12 @@ protected:
 
     // Sweeps command, which gives each record of changed the keywords of expected (in the
     // same order) and returns how many records it changed.
-    void SweepChange(const std::string& name, Operation operation,
-                     const std::vector<CFaultPlan>& plans, const std::vector<std::int32_t>& changed,
+    void SweepChange(const std::string& name, std::uint64_t writeStride, std::uint64_t readStride,
+                     const std::vector<std::int32_t>& changed,
                      const std::vector<KeywordList>& expected,
                      const std::function<int(CFaultRun&)>& command) {
-        Sweep(
-            name, operation, plans,
+        SweepDisk(
+            name, writeStride, readStride,
             [&](CFaultRun& run) { return command(run) == static_cast<int>(changed.size()); },
             [&](const CFaultRun& run, bool success, const std::vector<CDatabaseAfter>& after) {
                 bool stillOld = false;
@@ -57,62 +47,40 @@ protected:
     int ReplaceKeywords(CFaultRun& run) {
         CPictureDatabase db;
         CRecordHead oldHead;
-        if (!db.OpenDatabase(File("db"), false) || !db.ReadHead(oldHead, m_changed))
+        if (!db.OpenDatabase(File("db"), false) || !db.ReadHead(oldHead, m_shown))
             return -1;
         CRecordHead newHead = oldHead;
         const KeywordList words = Replaced();
         for (int slot = 0; slot < MainFormat::keywordCount; ++slot)
             newHead.SetKeyword(slot, words[std::size_t(slot)]);
         CArmedFault armed(run);
-        return db.ChangeKeywords(m_changed, oldHead, newHead);
+        return db.ChangeKeywords(m_shown, oldHead, newHead);
     }
     static KeywordList Replaced() { return {"sky", "harbour", "", "boat"}; }
 
     // "night" is added to treescap.gif {tree} and palette-1c-4b.tiff {cat, Grey}.
     int AddKeywordToMarks(CFaultRun& run) {
-        CPicdexDoc doc;
-        if (!OpenDocumentAt(doc, File("db"), m_changed))
+        CMarkedDocument marked;
+        if (!marked.Open(File("db"), m_shown, m_marked))
             return -1;
-        for (std::int32_t record : m_marked)
-            doc.Database().Marks().Mark(record);
-        CScriptedMarkUi ui;
-        ui.m_keyword = "Night";
-        CMemorySettings settings;
-        CMarkCommands commands(doc, ui, ui, settings);
+        marked.ui.m_keyword = "Night";
         CArmedFault armed(run);
-        return commands.KeywordOnMarked();
+        return marked.commands.KeywordOnMarked();
     }
-
-    std::int32_t m_changed = -1;
-    std::vector<std::int32_t> m_marked;
 };
 
 TEST_F(KeywordFaultTest, AReplacedSetIsStoredWholeOrNotAtAll) {
-    if (m_changed < 0)
+    if (m_shown < 0)
         return;
-    auto command = [&](CFaultRun& run) { return ReplaceKeywords(run); };
-    const std::vector<std::int32_t> changed = {m_changed};
-    const std::vector<KeywordList> expected = {Replaced()};
-    SweepChange("change keywords", Operation::write,
-                {{Fault::ioError}, {Fault::noSpace}, {Fault::shortWrite}}, changed, expected,
-                command);
-    SweepChange("change keywords", Operation::sync, {{Fault::ioError}}, changed, expected, command);
-    SweepChange("change keywords", Operation::read, {{Fault::ioError, 2}}, changed, expected,
-                command);
+    SweepChange("change keywords", 1, 2, {m_shown}, {Replaced()},
+                [&](CFaultRun& run) { return ReplaceKeywords(run); });
 }
 
 TEST_F(KeywordFaultTest, AKeywordAddedToMarksStopsAtTheFailure) {
-    if (m_changed < 0)
+    if (m_shown < 0)
         return;
-    auto command = [&](CFaultRun& run) { return AddKeywordToMarks(run); };
-    const std::vector<KeywordList> expected = {{"tree", "night"}, {"cat", "Grey", "night"}};
-    SweepChange("keyword on marks", Operation::write,
-                {{Fault::ioError}, {Fault::noSpace, 2}, {Fault::shortWrite, 2}}, m_marked, expected,
-                command);
-    SweepChange("keyword on marks", Operation::sync, {{Fault::ioError}}, m_marked, expected,
-                command);
-    SweepChange("keyword on marks", Operation::read, {{Fault::ioError, 3}}, m_marked, expected,
-                command);
+    SweepChange("keyword on marks", 2, 3, m_marked, {{"tree", "night"}, {"cat", "Grey", "night"}},
+                [&](CFaultRun& run) { return AddKeywordToMarks(run); });
 }
 
 } // namespace

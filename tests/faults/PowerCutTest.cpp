@@ -8,15 +8,12 @@
 // picture held live before the command, nor any the command reported stored before the
 // cut, may be lost. A summary line per command tells cut points, disks tried and losses.
 #include "collection/AddPictures.h"
-#include "collection/DataExchange.h"
-#include "collection/PicdexDoc.h"
-#include "collection/ReconstructCommand.h"
-#include "collection/Settings.h"
 #include "collection/VerifyDatabase.h"
 #include "faults/FaultFixtures.h"
 #include "platform/WriteJournal.h"
 #include "storage/PictureDatabase.h"
 #include "support/NoProgress.h"
+#include "support/ScriptedReconstruction.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -150,31 +147,13 @@ struct CPromise {
     std::size_t from = 0;
 };
 
-class PowerCutTest : public CPreparedFaultTest,
-                     public IReconstructDialogs,
-                     public IApplicationHost,
-                     public IDataExchangeDialog,
-                     public IExchangeProgress {
+class PowerCutTest : public CPreparedFaultTest {
 protected:
     void SetUp() override {
         m_ready = UsePrepared({"db", "other"});
         if (m_ready)
             m_db = ReadDatabaseState(File("db"));
     }
-
-    ReconstructChoice AskReconstruction() override { return m_choice; }
-    bool IsControlKeyDown() override { return false; }
-    int RunBuild(ReconstructChoice, const Build& build) override { return build(m_progress); }
-    bool AskSavePath(const CSaveFileRequest&, std::string&) override { return false; }
-    void OpenByPath(const std::string&) override {}
-    void CloseMainWindow() override {}
-    bool AskExchange(const std::string&, int& direction, std::string& destination) override {
-        direction = ExchangeDirection::both;
-        destination = File("other.PXM");
-        return true;
-    }
-    bool AskStart(std::string_view) override { return true; }
-    void ShowProgress(std::string_view) override {}
 
     // Runs command with the journal recording, then cuts the power at every entry up to a
     // budget (the entries around syncs and renames always) with several disks per cut.
@@ -256,14 +235,7 @@ protected:
                 const bool main = check.mainDamaged;
                 m_mainRepairs += main ? 1 : 0;
                 CPictureDatabase db;
-                EXPECT_TRUE(
-                    db.OpenDatabase(base, true) &&
-                    (main ? BuildMainCopy(db, TemporaryMainBasePath(db.GetMainPath()) + ".PXM",
-                                          m_progress)
-                          : BuildIndexFromMain(db, TemporaryIndexPath(db.GetMainPath()),
-                                               m_progress)));
-                db.Close();
-                EXPECT_EQ(CompletePendingReconstruction(base + ".PXM"), 1);
+                EXPECT_TRUE(db.OpenDatabase(base, true) && BuildAndInstall(db, main));
                 check = VerifyDatabase(base + ".PXM", false);
             }
             EXPECT_TRUE(check.Clean()) << Joined(check.problems);
@@ -284,20 +256,20 @@ protected:
         return missing;
     }
 
-    bool OpenAndMark(CPicdexDoc& doc, const std::vector<std::string>& names) {
-        if (!OpenDocumentAt(doc, File("db"), m_db.Named(names.at(0))))
-            return false;
+    // Opens db with the first of names shown and all of them marked.
+    bool OpenAndMark(CMarkedDocument& marked, const std::vector<std::string>& names) {
+        std::vector<std::int32_t> blocks;
         for (const std::string& name : names)
-            doc.Database().Marks().Mark(m_db.Named(name));
-        return true;
+            blocks.push_back(m_db.Named(name));
+        return marked.Open(File("db"), blocks.at(0), blocks);
     }
 
     void Reconstruct(ReconstructChoice choice) {
         CPictureDatabase db;
         ASSERT_TRUE(db.OpenDatabase(File("db"), false));
         CMemorySettings settings;
-        m_choice = choice;
-        CReconstructCommand command(db, *this, *this, settings);
+        CScriptedReconstruction dialogs(choice);
+        CReconstructCommand command(db, dialogs, dialogs, settings);
         ASSERT_EQ(command.Run(), 1);
         db.Close();
         // The next open installs the new files.
@@ -307,8 +279,6 @@ protected:
     bool m_ready = false;
     int m_mainRepairs = 0;
     CDatabaseState m_db;
-    CNoProgress m_progress;
-    ReconstructChoice m_choice = ReconstructChoice::cancel;
 };
 
 // The Add command's windows, which note each picture reported stored in the journal.
@@ -343,29 +313,23 @@ TEST_F(PowerCutTest, CommandsOnMarkedRecordsLoseNoPicture) {
     const std::vector<std::string> marked = {"treescap.gif", "testorig.jpg", "palette-1c-4b.tiff"};
     Cut("delete",
         [&] {
-            CPicdexDoc doc;
+            CMarkedDocument doc;
             ASSERT_TRUE(OpenAndMark(doc, {"bmpsuite-pal8.bmp"}));
-            CScriptedMarkUi ui;
-            CMemorySettings settings;
             m_prompt.PushAnswer(true);
-            CMarkCommands(doc, ui, ui, settings).DeleteMarked();
+            doc.commands.DeleteMarked();
         },
         {"bmpsuite-pal8.bmp"});
     Cut("keywords", [&] {
-        CPicdexDoc doc;
+        CMarkedDocument doc;
         ASSERT_TRUE(OpenAndMark(doc, marked));
-        CScriptedMarkUi ui;
-        ui.m_keyword = "Night";
-        CMemorySettings settings;
-        EXPECT_GT(CMarkCommands(doc, ui, ui, settings).KeywordOnMarked(), 0);
+        doc.ui.m_keyword = "Night";
+        EXPECT_GT(doc.commands.KeywordOnMarked(), 0);
     });
     Cut("transfer", [&] {
-        CPicdexDoc doc;
+        CMarkedDocument doc;
         ASSERT_TRUE(OpenAndMark(doc, marked));
-        CScriptedMarkUi ui;
-        ui.m_path = File("other.PXM");
-        CMemorySettings settings;
-        EXPECT_GT(CMarkCommands(doc, ui, ui, settings).TransferMarked(), 0);
+        doc.ui.m_path = File("other.PXM");
+        EXPECT_GT(doc.commands.TransferMarked(), 0);
     });
 }
 
@@ -375,7 +339,8 @@ TEST_F(PowerCutTest, ExchangeAndReconstructionsLoseNoPicture) {
     Cut("exchange", [&] {
         CPictureDatabase db;
         ASSERT_TRUE(db.OpenDatabase(File("db"), false));
-        EXPECT_GT(DataExchange(db, *this, *this), 0);
+        CScriptedExchange exchange(File("other.PXM"));
+        EXPECT_GT(DataExchange(db, exchange, exchange), 0);
     });
     Cut("index reconstruction", [&] { Reconstruct(ReconstructChoice::index); });
     Cut("main reconstruction", [&] { Reconstruct(ReconstructChoice::main); });

@@ -7,32 +7,20 @@
 #include "faults/FaultFixtures.h"
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
-#include "support/NoProgress.h"
+#include "support/ScriptedReconstruction.h"
 
 #include <filesystem>
 
 namespace {
 
-class ReconstructFaultTest : public CPreparedFaultTest,
-                             public IReconstructDialogs,
-                             public IApplicationHost {
+class ReconstructFaultTest : public CPreparedFaultTest {
 protected:
     void SetUp() override { m_ready = UsePrepared({"db"}); }
-
-    ReconstructChoice AskReconstruction() override { return m_choice; }
-    bool IsControlKeyDown() override { return false; }
-    int RunBuild(ReconstructChoice, const Build& build) override { return build(m_progress); }
-    bool AskSavePath(const CSaveFileRequest&, std::string&) override { return false; }
-    void OpenByPath(const std::string& path) override { m_handedOver = path; }
-    void CloseMainWindow() override {}
 
     std::string Main() const { return File("db.PXM"); }
     bool TemporaryFilesExist() const { return FileExists(File("db.PXM%*")); }
     bool Holds(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
         return ReadFileBytes(File(name)) == bytes;
-    }
-    bool IsPrepared() const {
-        return Holds("db.PXM", PreparedBytes("db.PXM")) && Holds("db.PXI", PreparedBytes("db.PXI"));
     }
 
     bool Build(CFaultRun& run) {
@@ -40,8 +28,8 @@ protected:
         if (!db.OpenDatabase(File("db"), false))
             return false;
         CMemorySettings settings;
-        CReconstructCommand command(db, *this, *this, settings);
-        m_handedOver.clear();
+        CReconstructCommand command(db, m_dialogs, m_dialogs, settings);
+        m_dialogs.m_opened.clear();
         CArmedFault armed(run);
         return command.Run() == 1;
     }
@@ -67,21 +55,20 @@ protected:
         }
     }
 
-    void SweepBuild(ReconstructChoice choice, Operation operation,
-                    const std::vector<CFaultPlan>& plans) {
-        m_choice = choice;
+    void SweepBuild(ReconstructChoice choice, std::uint64_t stride) {
+        m_dialogs.m_choice = choice;
         const bool index = choice == ReconstructChoice::index;
-        Sweep(
-            index ? "index reconstruction" : "main reconstruction", operation, plans,
+        SweepDisk(
+            index ? "index reconstruction" : "main reconstruction", stride, stride,
             [&](CFaultRun& run) { return Build(run); },
             [&](const CFaultRun&, bool success, const std::vector<CDatabaseAfter>&) {
                 if (!success) {
                     EXPECT_FALSE(TemporaryFilesExist());
-                    EXPECT_TRUE(IsPrepared()) << "a failed build changed the database";
-                    EXPECT_TRUE(m_handedOver.empty());
+                    EXPECT_TRUE(IsPrepared("db")) << "a failed build changed the database";
+                    EXPECT_TRUE(m_dialogs.m_opened.empty());
                     return;
                 }
-                EXPECT_EQ(m_handedOver, Main());
+                EXPECT_EQ(m_dialogs.m_opened, Main());
                 CScriptedPrompt quiet;
                 CScopedPrompt scope(quiet);
                 ASSERT_EQ(CompletePendingReconstruction(Main()), 1);
@@ -94,7 +81,7 @@ protected:
     void StageSwap(ReconstructChoice choice) {
         if (!m_stagedNames.empty())
             return;
-        m_choice = choice;
+        m_dialogs.m_choice = choice;
         CFaultRun clean;
         ASSERT_TRUE(Build(clean));
         ASSERT_TRUE(TemporaryFilesExist());
@@ -125,73 +112,63 @@ protected:
                           : Holds("db.PXM", NewFile("PXM")));
     }
 
-    void SweepSwap(ReconstructChoice choice, Operation operation) {
+    // Every rename and every sync of the swap fails in turn.
+    void SweepSwap(ReconstructChoice choice) {
         StageSwap(choice);
         AllowMessages({"Finished reconstructing file."});
         const bool index = choice == ReconstructChoice::index;
-        Sweep(
-            index ? "index swap" : "main swap", operation, {{Fault::ioError}},
-            [&](CFaultRun& run) {
-                CArmedFault armed(run);
-                return CompletePendingReconstruction(Main()) == 1;
-            },
-            [&](const CFaultRun&, bool success, const std::vector<CDatabaseAfter>&) {
-                EXPECT_TRUE(IsNew(index) || (!success && IsPrepared()))
-                    << "the database files are neither the old nor the new ones";
-                CScriptedPrompt quiet;
-                CScopedPrompt scope(quiet);
-                {
-                    CPictureDatabase db;
-                    EXPECT_EQ(db.OpenDatabase(File("db"), false), 1);
-                }
-                // The next open finishes what was left.
-                EXPECT_EQ(CompletePendingReconstruction(Main()), 1);
-                EXPECT_TRUE(IsNew(index));
-                EXPECT_FALSE(TemporaryFilesExist());
-                ExpectRebuilt(index);
-            });
+        for (Operation operation : {Operation::rename, Operation::sync})
+            Sweep(
+                index ? "index swap" : "main swap", operation, {{Fault::ioError}},
+                [&](CFaultRun& run) {
+                    CArmedFault armed(run);
+                    return CompletePendingReconstruction(Main()) == 1;
+                },
+                [&](const CFaultRun&, bool success, const std::vector<CDatabaseAfter>&) {
+                    EXPECT_TRUE(IsNew(index) || (!success && IsPrepared("db")))
+                        << "the database files are neither the old nor the new ones";
+                    CScriptedPrompt quiet;
+                    CScopedPrompt scope(quiet);
+                    {
+                        CPictureDatabase db;
+                        EXPECT_EQ(db.OpenDatabase(File("db"), false), 1);
+                    }
+                    // The next open finishes what was left.
+                    EXPECT_EQ(CompletePendingReconstruction(Main()), 1);
+                    EXPECT_TRUE(IsNew(index));
+                    EXPECT_FALSE(TemporaryFilesExist());
+                    ExpectRebuilt(index);
+                });
     }
 
     bool m_ready = false;
-    ReconstructChoice m_choice = ReconstructChoice::index;
-    std::string m_handedOver;
+    CScriptedReconstruction m_dialogs;
     CTempDir m_staged;
     std::vector<std::string> m_stagedNames;
-
-private:
-    CNoProgress m_progress;
 };
 
 TEST_F(ReconstructFaultTest, AFailedIndexBuildLeavesTheDatabaseAsItWas) {
     if (!m_ready)
         return;
-    SweepBuild(ReconstructChoice::index, Operation::write,
-               {{Fault::ioError}, {Fault::noSpace}, {Fault::shortWrite}});
-    SweepBuild(ReconstructChoice::index, Operation::sync, {{Fault::ioError}});
-    SweepBuild(ReconstructChoice::index, Operation::read, {{Fault::ioError}});
+    SweepBuild(ReconstructChoice::index, 1);
 }
 
 TEST_F(ReconstructFaultTest, AFailedMainBuildLeavesTheDatabaseAsItWas) {
     if (!m_ready)
         return;
-    SweepBuild(ReconstructChoice::main, Operation::write,
-               {{Fault::ioError}, {Fault::noSpace, 6}, {Fault::shortWrite, 6}});
-    SweepBuild(ReconstructChoice::main, Operation::sync, {{Fault::ioError}});
-    SweepBuild(ReconstructChoice::main, Operation::read, {{Fault::ioError, 6}});
+    SweepBuild(ReconstructChoice::main, 6);
 }
 
 TEST_F(ReconstructFaultTest, TheIndexSwapInstallsTheNewIndexOrKeepsTheOld) {
     if (!m_ready)
         return;
-    SweepSwap(ReconstructChoice::index, Operation::rename);
-    SweepSwap(ReconstructChoice::index, Operation::sync);
+    SweepSwap(ReconstructChoice::index);
 }
 
 TEST_F(ReconstructFaultTest, TheMainSwapInstallsTheNewPairOrKeepsTheOld) {
     if (!m_ready)
         return;
-    SweepSwap(ReconstructChoice::main, Operation::rename);
-    SweepSwap(ReconstructChoice::main, Operation::sync);
+    SweepSwap(ReconstructChoice::main);
 }
 
 } // namespace

@@ -3,18 +3,13 @@
 // other). The giving database is never written; in the receiving one every record that
 // appears is a faithful copy (picture, keywords, thumbnail or none yet) of one the command
 // set out to copy.
-#include "collection/DataExchange.h"
-#include "collection/MarkCommands.h"
-#include "collection/PicdexDoc.h"
 #include "faults/FaultFixtures.h"
 
 #include <algorithm>
 
 namespace {
 
-class TransferFaultTest : public CPreparedFaultTest,
-                          public IDataExchangeDialog,
-                          public IExchangeProgress {
+class TransferFaultTest : public CPreparedFaultTest {
 protected:
     void SetUp() override {
         if (!UsePrepared({"db", "other"}))
@@ -25,14 +20,6 @@ protected:
         m_marked = {db.Named("treescap.gif"), db.Named("testorig.jpg"),
                     db.Named("palette-1c-4b.tiff")};
     }
-
-    bool AskExchange(const std::string&, int& direction, std::string& destination) override {
-        direction = ExchangeDirection::both;
-        destination = File("other.PXM");
-        return true;
-    }
-    bool AskStart(std::string_view) override { return true; }
-    void ShowProgress(std::string_view) override {}
 
     // The records of the receiving database that were not there before, matched by picture
     // to the giving database's records: the blocks of the originals, in the copies' order.
@@ -63,32 +50,20 @@ protected:
         return originals;
     }
 
-    void ExpectUnchanged(const std::string& name) {
-        EXPECT_TRUE(ReadFileBytes(File(name + ".PXM")) == PreparedBytes(name + ".PXM") &&
-                    ReadFileBytes(File(name + ".PXI")) == PreparedBytes(name + ".PXI"))
-            << name << " was written, though it only gives";
-    }
-
     int TransferMarked(CFaultRun& run) {
-        CPicdexDoc doc;
-        if (!OpenDocumentAt(doc, File("db"), m_marked[0]))
+        CMarkedDocument marked;
+        if (!marked.Open(File("db"), m_marked[0], m_marked))
             return -1;
-        for (std::int32_t record : m_marked)
-            doc.Database().Marks().Mark(record);
-        CScriptedMarkUi ui;
-        ui.m_path = File("other.PXM");
-        CMemorySettings settings;
-        CMarkCommands commands(doc, ui, ui, settings);
+        marked.ui.m_path = File("other.PXM");
         CArmedFault armed(run);
-        return commands.TransferMarked();
+        return marked.commands.TransferMarked();
     }
 
-    void SweepTransfer(Operation operation, const std::vector<CFaultPlan>& plans) {
-        Sweep(
-            "transfer marked", operation, plans,
-            [&](CFaultRun& run) { return TransferMarked(run) == 3; },
+    void SweepTransfer() {
+        SweepDisk(
+            "transfer marked", 6, 6, [&](CFaultRun& run) { return TransferMarked(run) == 3; },
             [&](const CFaultRun&, bool success, const std::vector<CDatabaseAfter>& after) {
-                ExpectUnchanged("db");
+                EXPECT_TRUE(IsPrepared("db")) << "db was written, though it only gives";
                 const std::vector<std::int32_t> originals =
                     Originals(Watched(1), after[1], Watched(0).before, success);
                 // In marking order, stopping at the first failure; on success all of them
@@ -103,11 +78,12 @@ protected:
         CPictureDatabase db;
         if (!db.OpenDatabase(File("db"), false))
             return -1;
+        CScriptedExchange exchange(File("other.PXM"));
         CArmedFault armed(run);
-        return DataExchange(db, *this, *this);
+        return DataExchange(db, exchange, exchange);
     }
 
-    void SweepExchange(Operation operation, const std::vector<CFaultPlan>& plans) {
+    void SweepExchange() {
         AllowMessages({"Data transfer completed", "No pic found to transfer"});
         const CDatabaseState& db = Watched(0).before;
         const CDatabaseState& other = Watched(1).before;
@@ -116,8 +92,8 @@ protected:
                                                    db.Named("bmpsuite-pal8.bmp"),
                                                    db.Named("palette-1c-4b.tiff")};
         const std::vector<std::int32_t> toDb = {other.Named("porsche-screen400x300.gif")};
-        Sweep(
-            "data exchange", operation, plans, [&](CFaultRun& run) { return Exchange(run) == 4; },
+        SweepDisk(
+            "data exchange", 8, 8, [&](CFaultRun& run) { return Exchange(run) == 4; },
             [&](const CFaultRun&, bool success, const std::vector<CDatabaseAfter>& after) {
                 for (auto [originals, expected] :
                      {std::pair(Originals(Watched(1), after[1], db, success), toOther),
@@ -141,19 +117,13 @@ protected:
 TEST_F(TransferFaultTest, MarkedRecordsArriveWholeInMarkingOrderUntilTheFailure) {
     if (m_marked.empty())
         return;
-    SweepTransfer(Operation::write,
-                  {{Fault::ioError}, {Fault::noSpace, 6}, {Fault::shortWrite, 6}});
-    SweepTransfer(Operation::sync, {{Fault::ioError}});
-    SweepTransfer(Operation::read, {{Fault::ioError, 6}});
+    SweepTransfer();
 }
 
 TEST_F(TransferFaultTest, ExchangeCopiesEachLackingPictureWholeOrNotAtAll) {
     if (m_marked.empty())
         return;
-    SweepExchange(Operation::write,
-                  {{Fault::ioError}, {Fault::noSpace, 8}, {Fault::shortWrite, 8}});
-    SweepExchange(Operation::sync, {{Fault::ioError}});
-    SweepExchange(Operation::read, {{Fault::ioError, 8}});
+    SweepExchange();
 }
 
 } // namespace
