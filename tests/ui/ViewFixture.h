@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,6 +70,28 @@ inline void ClickLine(QListWidget* list, const QString& keyword, bool twice = fa
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     else
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Writes a BMP of size filled with colour to path, its top-left pixel corner when given
+// (it shows the orientation and tells pictures apart); false when it cannot.
+inline bool WriteBmp(const QString& path, QSize size, const QColor& colour,
+                     std::optional<QRgb> corner = {}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    if (corner)
+        image.setPixel(0, 0, *corner);
+    return image.save(path, "BMP");
+}
+
+// Writes a picture of colour and size to path as a BMP and stores it into db.
+inline bool AddPicture(CPictureDatabase& db, const std::string& path, const QColor& colour,
+                       std::int32_t created, const CPictureDatabase::Keywords& keywords,
+                       QSize size = {8, 8}) {
+    CMemFile bytes;
+    std::uint16_t crc = 0;
+    return WriteBmp(QString::fromStdString(path), size, colour) &&
+           CPictureDatabase::ComputeCrc(bytes, path, crc) &&
+           db.AddRecord(bytes, crc, path, created, size.width(), size.height(), keywords);
 }
 
 // Records what the core shows; answers questions from answers, No beyond them.
@@ -131,7 +154,7 @@ public:
 
 // Test classes derive from this beside QObject and call OpenView() from init() and
 // CloseView() from cleanup().
-template <class Frame = CViewFrame, class Prompt = CViewPrompt> class CViewFixture {
+class CViewFixture {
 protected:
     using Keywords = CPictureDatabase::Keywords;
 
@@ -199,16 +222,16 @@ protected:
         return keywords;
     }
 
-    // Stores an 8 × 8 picture of colour, written to the folder as name, into db.
-    static bool AddPicture(CPictureDatabase& db, const std::string& path, const QColor& colour,
-                           std::int32_t created, const Keywords& keywords) {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        CMemFile bytes;
-        std::uint16_t crc = 0;
-        return image.save(QString::fromStdString(path), "BMP") &&
-               CPictureDatabase::ComputeCrc(bytes, path, crc) &&
-               db.AddRecord(bytes, crc, path, created, 8, 8, keywords);
+    // Stores the files through the Add command's core (thumbnails and all), each one saved.
+    bool AddFiles(const std::vector<std::string>& paths) {
+        CSaveEveryFile dialogs(DuplicateChoice::save);
+        CAddPictures add(*m_doc, dialogs, *m_view, true);
+        bool saveAll = false, minimized = false, cancel = false;
+        Keywords keywords;
+        for (const std::string& path : paths)
+            if (!add.AddFile(path, 1, saveAll, minimized, keywords, cancel))
+                return false;
+        return true;
     }
 
     // A new database pics.PXM of the pictures (name, colour, keywords), each created at
@@ -217,6 +240,7 @@ protected:
         QString name;
         QColor colour;
         Keywords keywords{};
+        QSize size{8, 8};
     };
     bool OpenPictures(const std::vector<SPicture>& pictures, std::int32_t created = -1) {
         {
@@ -224,7 +248,8 @@ protected:
             if (!db.OpenDatabase(Path("pics.PXM"), true))
                 return false;
             for (const SPicture& picture : pictures)
-                if (!AddPicture(db, Path(picture.name), picture.colour, created, picture.keywords))
+                if (!AddPicture(db, Path(picture.name), picture.colour, created, picture.keywords,
+                                picture.size))
                     return false;
         }
         return m_view->OpenInitialDatabase(Path("pics.PXM"));
@@ -232,8 +257,8 @@ protected:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     CMemorySettings m_settings;
-    Frame m_frame;
-    Prompt m_prompt;
+    CViewFrame m_frame;
+    CViewPrompt m_prompt;
     std::unique_ptr<CScopedPrompt> m_scopedPrompt;
     std::unique_ptr<CPicdexDoc> m_doc;
     std::unique_ptr<CCommandRouter> m_router;
