@@ -13,18 +13,19 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 namespace {
 
+// The parts of text between separators; a line break ends the last line, a tab after the
+// last field leaves an empty one.
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
-    for (std::size_t start = 0; start < text.size() || separator == '\t';) {
-        const std::size_t end = std::min(text.find(separator, start), text.size());
-        parts.push_back(text.substr(start, end - start));
-        if (end == text.size())
-            break;
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        parts.push_back(part);
+    if (separator == '\t' && text.ends_with('\t'))
+        parts.emplace_back();
     return parts;
 }
 
@@ -80,7 +81,10 @@ protected:
     }
 };
 
-TEST_F(CliTest, StoreListAndExtractKeepEveryByte) {
+// What store, delete, set-keywords and password leave behind, through the tool's own output
+// (every field of the list, every byte extracted) and through the independent reading of
+// the files.
+TEST_F(CliTest, StoredPicturesAndChangesReadBackWhole) {
     const std::int32_t billion = 1000000000;
     const std::vector<std::vector<std::uint8_t>> contents = {
         {}, PatternBytes(2032, 2), PatternBytes(70001, 3)};
@@ -117,6 +121,39 @@ TEST_F(CliTest, StoreListAndExtractKeepEveryByte) {
     ASSERT_EQ(Run({"extract", Db(), blocks[2], File("restored"), "--restore-time"}).status, 0);
     ASSERT_TRUE(GetFileModTime(File("restored"), time));
     EXPECT_EQ(time, billion);
+
+    // empty.bin deleted (it still extracts), Full.bin's keywords emptied, big.bin's changed.
+    ASSERT_EQ(Run({"delete", Db(), blocks[0]}).status, 0);
+    EXPECT_EQ(Run({"set-keywords", Db(), blocks[0], "back"}).err, "Data not found\n");
+    ASSERT_EQ(Run({"set-keywords", Db(), blocks[1]}).status, 0);
+    ASSERT_EQ(Run({"set-keywords", Db(), blocks[2], "sea side", "Home"}).status, 0);
+    EXPECT_EQ(List().size(), 2u);
+    const auto changed = List({"--deleted", "--by", "date"});
+    ASSERT_EQ(changed.size(), 3u);
+    EXPECT_EQ(changed[0][fName], "empty.bin");
+    EXPECT_EQ(changed[1][fKeywords], "");
+    EXPECT_EQ(changed[2][fKeywords], "sea side;Home");
+    EXPECT_EQ(Run({"extract", Db(), blocks[0], File("out")}).status, 0);
+    ASSERT_EQ(Run({"password", Db(), "--set", "opensesame"}).status, 0);
+
+    CFormatReader reader;
+    reader.Read(ReadFileBytes(Db() + ".PXM"), ReadFileBytes(Db() + ".PXI"));
+    EXPECT_TRUE(reader.IsClean()) << reader.Report();
+    EXPECT_EQ(reader.Password(), "opensesame");
+    ASSERT_EQ(reader.Records().size(), 3u);
+    std::vector<std::int32_t> heads;
+    for (std::size_t i = 0; i < 3; ++i) {
+        heads.push_back(reader.Records()[i].block);
+        EXPECT_EQ(std::to_string(heads[i]), blocks[i]);
+        EXPECT_EQ(reader.Records()[i].picture, contents[i]);
+        EXPECT_EQ(reader.Records()[i].fileName, names[i]);
+    }
+    for (const CFormatReader::Entry& entry : reader.Entries()) {
+        const bool removed = entry.record == heads[0] ||
+                             (entry.record == heads[1] && entry.key[0] == '@') ||
+                             (entry.record == heads[2] && entry.key == "@beach");
+        EXPECT_EQ(entry.IsDeleted(), removed) << entry.key << " of " << entry.record;
+    }
 }
 
 // Failures exit 1 with the system's message and change nothing. Any spelling or extension
@@ -156,52 +193,6 @@ TEST_F(CliTest, JsonOutputEscapesWhatNamesHold) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(List().at(0).size(), 9u) << "the tab-separated form keeps its fields";
-}
-
-// What delete, set-keywords and password leave behind, through the tool's own output and
-// through the independent reading of the files.
-TEST_F(CliTest, ChangesLeaveADatabaseThatReadsClean) {
-    std::vector<std::vector<std::uint8_t>> pictures;
-    std::vector<std::string> args;
-    for (unsigned i = 0; i < 3; ++i) {
-        pictures.push_back(PatternBytes(2000 * i + 7, i + 60));
-        args.push_back(Source("p" + std::to_string(i) + ".jpg", pictures.back()));
-    }
-    args.insert(args.end(), {"--keyword", "Trip", "--keyword", "x"});
-    const std::vector<std::string> blocks = Store(args);
-    ASSERT_EQ(blocks.size(), 3u);
-    ASSERT_EQ(Run({"delete", Db(), blocks[0]}).status, 0);
-    EXPECT_EQ(Run({"set-keywords", Db(), blocks[0], "back"}).err, "Data not found\n");
-    ASSERT_EQ(Run({"set-keywords", Db(), blocks[1]}).status, 0);
-    ASSERT_EQ(Run({"set-keywords", Db(), blocks[2], "x", "Home"}).status, 0);
-
-    EXPECT_EQ(List().size(), 2u);
-    const auto rows = List({"--deleted", "--by", "date"});
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0][fName], "p0.jpg");
-    EXPECT_EQ(rows[1][fKeywords], "");
-    EXPECT_EQ(rows[2][fKeywords], "x;Home");
-    EXPECT_EQ(Run({"extract", Db(), blocks[0], File("out")}).status, 0);
-    ASSERT_EQ(Run({"password", Db(), "--set", "opensesame"}).status, 0);
-
-    CFormatReader reader;
-    reader.Read(ReadFileBytes(Db() + ".PXM"), ReadFileBytes(Db() + ".PXI"));
-    EXPECT_TRUE(reader.IsClean()) << reader.Report();
-    EXPECT_EQ(reader.Password(), "opensesame");
-    ASSERT_EQ(reader.Records().size(), 3u);
-    std::vector<std::int32_t> heads;
-    for (std::size_t i = 0; i < 3; ++i) {
-        heads.push_back(reader.Records()[i].block);
-        EXPECT_EQ(std::to_string(heads[i]), blocks[i]);
-        EXPECT_EQ(reader.Records()[i].picture, pictures[i]);
-        EXPECT_EQ(reader.Records()[i].fileName, "p" + std::to_string(i) + ".jpg");
-    }
-    for (const CFormatReader::Entry& entry : reader.Entries()) {
-        const bool removed = entry.record == heads[0] ||
-                             (entry.record == heads[1] && entry.key[0] == '@') ||
-                             (entry.record == heads[2] && entry.key == "@Trip");
-        EXPECT_EQ(entry.IsDeleted(), removed) << entry.key << " of " << entry.record;
-    }
 }
 
 // Removing the password needs both the password and a Yes to the question.
