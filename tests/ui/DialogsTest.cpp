@@ -104,8 +104,9 @@ private slots:
                      ->isEnabled());
     }
 
-    // Save and Save all hand back the keywords; the others none.
-    void buttonsGiveChoiceAndKeywords() {
+    // Every button answers: Save and Save all hand back the keywords, the others none; the
+    // duplicate dialog answers over a picture that was never loaded.
+    void buttonsGiveTheirAnswers() {
         CQtAddDialogs dialogs(m_doc->Database(), nullptr);
         for (const auto& [button, choice] :
              {std::pair("save", SaveChoice::save), std::pair("saveAll", SaveChoice::saveAll),
@@ -120,6 +121,14 @@ private slots:
             QCOMPARE(dialogs.AskSave("/pictures/new.bmp", true, keywords), choice);
             const bool taken = choice == SaveChoice::save || choice == SaveChoice::saveAll;
             QVERIFY(keywords == (taken ? Keywords{"bird", "", "tree"} : Keywords{}));
+        }
+        PxDib empty;
+        for (const auto& [button, choice] :
+             {std::pair("save", DuplicateChoice::save),
+              std::pair("doNotSave", DuplicateChoice::doNotSave),
+              std::pair("doNotSaveAny", DuplicateChoice::doNotSaveAny)}) {
+            WhenModal([button](QWidget* modal) { Click(modal, button); });
+            QCOMPARE(dialogs.AskDuplicate(empty, "/pictures/a.bmp"), choice);
         }
     }
     void options_data() {
@@ -177,19 +186,6 @@ private slots:
         QCOMPARE(shown.size(), QSize(7, 5));
         QCOMPARE(shown.pixel(0, 0), qRgb(255, 0, 0));
         QCOMPARE(shown.pixel(6, 4), qRgb(10, 200, 30));
-    }
-
-    // A picture that was never loaded: the dialog still opens and answers.
-    void duplicateDialogButtons() {
-        PxDib empty;
-        CQtAddDialogs dialogs(m_doc->Database(), nullptr);
-        for (const auto& [button, choice] :
-             {std::pair("save", DuplicateChoice::save),
-              std::pair("doNotSave", DuplicateChoice::doNotSave),
-              std::pair("doNotSaveAny", DuplicateChoice::doNotSaveAny)}) {
-            WhenModal([button](QWidget* modal) { Click(modal, button); });
-            QCOMPARE(dialogs.AskDuplicate(empty, "/pictures/a.bmp"), choice);
-        }
     }
 
     // No answers No; Yes is the default button, so Enter answers Yes.

@@ -40,10 +40,6 @@ class PicdexViewTest : public QObject, CViewFixture {
         m_router->Run(CommandId::top);
     }
 
-    int CurrentWidth() {
-        PxImage* picture = m_doc->GetCurrentPicture();
-        return picture ? int(picture->GetWidth()) : -1;
-    }
     bool IsCurrentMarked() {
         return m_doc->Database().Marks().IsMarked(m_doc->Database().Index().GetCurrentRecord());
     }
@@ -153,8 +149,9 @@ private slots:
         QApplication::sendEvent(m_view->viewport(), &drop);
         QTRY_COMPARE(m_dialogs.asked, (std::vector<std::string>{b, a}));
         QVERIFY(m_dialogs.saveAllOffered);
-        QVERIFY(m_prompt.messages.empty());
-        QCOMPARE(CurrentWidth(), 20); // b.bmp is last by name, though a.bmp was stored last
+        // b.bmp is last by name, though a.bmp was stored last.
+        QVERIFY(m_prompt.messages.empty() && m_doc->GetCurrentPicture());
+        QCOMPARE(m_doc->GetCurrentPicture()->GetWidth(), 20u);
     }
 
     void aReadOnlyDatabaseTakesNoDroppedFiles() {

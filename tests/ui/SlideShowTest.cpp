@@ -69,31 +69,6 @@ private:
         QVERIFY(OpenPictures(pictures));
     }
 
-    // Runs the window show with interval, pressing "End" once it has taken steps steps;
-    // returns the steps taken and the time they took.
-    std::pair<int, qint64> RunWindowShow(const QString& interval, int steps) {
-        AnswerSlideShowDialog(interval, false);
-        int taken = 0;
-        qint64 elapsed = 0;
-        QElapsedTimer clock;
-        clock.start();
-        // The "End" window follows the dialog: wait for it, then for the steps.
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            auto* end = qobject_cast<CSlideShowEndWindow*>(QApplication::activeModalWidget());
-            if (!end) {
-                clock.start();
-            } else if (end->Steps() >= steps && taken == 0) {
-                taken = end->Steps();
-                elapsed = clock.elapsed();
-                Click(end, "end");
-            }
-        });
-        poll.start(2);
-        m_router->Run(CommandId::slideShow);
-        return {taken, elapsed};
-    }
-
 private slots:
     void init() {
         QVERIFY(OpenView({200, 150}, true));
@@ -118,7 +93,25 @@ private slots:
         QFETCH(int, steps);
         QFETCH(QString, last);
         OpenWith({5, 5, 5}, broken ? ".jpg" : ".bmp");
-        const auto [taken, elapsed] = RunWindowShow(interval, steps);
+        // "End" is pressed once the show has taken steps steps; the clock starts with its window.
+        AnswerSlideShowDialog(interval, false);
+        int taken = 0;
+        qint64 elapsed = 0;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* end = qobject_cast<CSlideShowEndWindow*>(QApplication::activeModalWidget());
+            if (!end) {
+                clock.start();
+            } else if (end->Steps() >= steps && taken == 0) {
+                taken = end->Steps();
+                elapsed = clock.elapsed();
+                Click(end, "end");
+            }
+        });
+        poll.start(2);
+        m_router->Run(CommandId::slideShow);
         QCOMPARE(taken, steps);
         QVERIFY2(elapsed >= steps * 3 * second - 5, qPrintable(QString::number(elapsed)));
         QCOMPARE(QString::fromStdString(CurrentName()), last);

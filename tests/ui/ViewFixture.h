@@ -1,9 +1,11 @@
 // The picture view of the widget tests, built over a fresh temporary folder with its own
 // settings, frame and prompt and its commands registered on a router; databases of small
-// coloured BMP pictures kept in that folder; and the helpers that drive its windows.
+// coloured BMP pictures kept in that folder, stored directly or through the Add command's
+// core, and their live-record count; and the helpers that drive its windows.
 #pragma once
 
 #include "collection/AddPictures.h"
+#include "collection/FileProperties.h"
 #include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "platform/FaultInjection.h"
@@ -92,6 +94,14 @@ inline bool AddPicture(CPictureDatabase& db, const std::string& path, const QCol
     return WriteBmp(QString::fromStdString(path), size, colour) &&
            CPictureDatabase::ComputeCrc(bytes, path, crc) &&
            db.AddRecord(bytes, crc, path, created, size.width(), size.height(), keywords);
+}
+
+// The live records of the database at path, opened for reading beside any holder; -1 when
+// it does not open or they cannot be counted.
+inline int LiveRecords(const std::string& path) {
+    CPictureDatabase db;
+    CTypeCounts counts;
+    return db.OpenDatabase(path, false) && CountByType(db, counts) ? counts.total : -1;
 }
 
 // Records what the core shows; answers questions from answers, No beyond them.
