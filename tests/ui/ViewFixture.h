@@ -124,11 +124,10 @@ public:
     std::deque<bool> answers;
 };
 
-// The add flow's questions: stores every file with "&Save" (a duplicate as answer), noting
-// the files asked about and whether "Save all" was offered.
+// The add flow's questions: stores every file with "&Save" (no duplicate), noting the files
+// asked about and whether "Save all" was offered.
 class CSaveEveryFile : public IAddDialogs {
 public:
-    explicit CSaveEveryFile(DuplicateChoice answer = DuplicateChoice::doNotSave) : answer(answer) {}
     bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
     SaveChoice AskSave(const std::string& path, bool saveAllEnabled,
                        CPictureDatabase::Keywords&) override {
@@ -136,8 +135,9 @@ public:
         saveAllOffered = saveAllEnabled;
         return SaveChoice::save;
     }
-    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override { return answer; }
-    DuplicateChoice answer;
+    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override {
+        return DuplicateChoice::doNotSave;
+    }
     std::vector<std::string> asked;
     bool saveAllOffered = false;
 };
@@ -232,9 +232,9 @@ protected:
         return keywords;
     }
 
-    // Stores the files through the Add command's core (thumbnails and all), each one saved.
+    // Stores the files (no two alike) through the Add command's core, thumbnails and all.
     bool AddFiles(const std::vector<std::string>& paths) {
-        CSaveEveryFile dialogs(DuplicateChoice::save);
+        CSaveEveryFile dialogs;
         CAddPictures add(*m_doc, dialogs, *m_view, true);
         bool saveAll = false, minimized = false, cancel = false;
         Keywords keywords;
