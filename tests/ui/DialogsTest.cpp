@@ -139,8 +139,8 @@ private slots:
         QTest::newRow("cancel") << "" << QStringList{"force256", "ignoreDuply", "cancel"} << "";
         QTest::newRow("stored, OK") << "110" << QStringList{"ignoreDuply", "ok"} << "100";
     }
-    // The boxes open on the stored values (nothing stored: "Do not display" checked); OK
-    // writes all three, Cancel nothing.
+    // The boxes open on the stored values (nothing stored: "Do not display" checked and 256
+    // colours off, as the view reads it); OK writes all three, Cancel nothing.
     void options() {
         QFETCH(QString, stored);
         QFETCH(QStringList, clicks);
