@@ -3,34 +3,29 @@
 // read-only, the recent-file list after a failed open, the zoom box reaching the view,
 // closing, the keyword edits written on close and opening a second database in a real second
 // process. Start-up decisions and settings: the initial database, the default database path,
-// the command line, the settings store and its defaults, the recent-file list, and the two
-// readers of "Force256" (the view and the Options dialog), which agree.
+// the command line, the settings store and its defaults, the recent-file list, and the
+// view's reading of "Force256" (the Options dialog's, which must agree, is the dialog test's).
 #include "app/InstanceLauncher.h"
 #include "app/MainFrame.h"
 #include "app/QtSettings.h"
 #include "app/RecentFileList.h"
 #include "app/StartupRules.h"
-#include "app/WindowTitle.h"
 #include "app/ZoomBox.h"
 #include "collection/PicdexDoc.h"
 #include "collection/Search.h"
 #include "collection/Settings.h"
 #include "imaging/ImageOptions.h"
 #include "platform/File.h"
-#include "platform/MemFile.h"
 #include "storage/PictureDatabase.h"
 #include "ui/PicdexView.h"
 #include "ui/ViewFixture.h"
 #include "ui/commands/CommandTable.h"
-#include "ui/dialogs/OptionsDialog.h"
 #include "ui/dialogs/PropertiesWindow.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -58,20 +53,12 @@ struct CPrivateHome {
 };
 CPrivateHome privateHome;
 
-// A database at path holding one BMP record one.bmp with keyword (none when keyword is "").
+// A database at path holding one picture, path + ".bmp", with keyword (none when keyword is "").
 void CreateDatabase(const std::string& path, const std::string& keyword = "sea") {
     CPictureDatabase db;
     QVERIFY(db.OpenDatabase(path, true));
-    if (keyword.empty())
-        return;
-    const std::string picture = path + ".bmp";
-    QImage image(8, 8, QImage::Format_RGB888);
-    image.fill(Qt::darkGreen);
-    QVERIFY(image.save(QString::fromStdString(picture), "BMP"));
-    CMemFile file;
-    std::uint16_t crc = 0;
-    QVERIFY(CPictureDatabase::ComputeCrc(file, picture, crc));
-    QVERIFY(db.AddRecord(file, crc, "one.bmp", 0, 8, 8, {keyword}));
+    if (!keyword.empty())
+        QVERIFY(AddPicture(db, path + ".bmp", Qt::darkGreen, 0, {keyword}));
 }
 
 // Every enable rule holds.
@@ -136,8 +123,6 @@ private:
 class AppTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_temp;
-
     std::string DbPath(const char* name) const {
         return (m->temp.path() + "/" + name).toStdString();
     }
@@ -190,31 +175,15 @@ private slots:
         QCOMPARE(list.GetMenuText(0), QString("&1 /p/A&&B.PXM"));
     }
 
-    void storesFile1ToFile8AndReadsThemBack() {
-        CMemorySettings settings;
-        CRecentFileList list;
-        list.Add("/x/OLD.PXM");
-        list.Add("/x/NEW.PXM");
-        list.Write(settings);
-        QCOMPARE(settings.GetProfileString("Recent File List", "File8", "?"), "");
-        settings.WriteProfileString("Recent File List", "File4", "/x/FOURTH.PXM");
-        CRecentFileList read;
-        read.Add("/stale.PXM");
-        read.Read(settings);
-        QCOMPARE(read.GetCount(), 3);
-        QCOMPARE(read.GetPath(0), std::string("/x/NEW.PXM"));
-        QCOMPARE(read.GetPath(2), std::string("/x/FOURTH.PXM"));
-    }
-
     // The first recent file when it exists; otherwise the default, whatever follows it.
     void initialDatabaseIsTheNewestExistingRecentFile() {
         const std::string fallback = "/default/picdex.PXM";
-        const QString existing = m_temp.path() + "/THERE.PXM";
+        const QString existing = m->temp.path() + "/THERE.PXM";
         QVERIFY(QFile(existing).open(QIODevice::WriteOnly));
         CMemorySettings settings;
         settings.WriteProfileString("Recent File List", "File2", existing.toStdString());
         for (const std::string& first :
-             {std::string(), (m_temp.path() + "/GONE.PXM").toStdString()}) {
+             {std::string(), (m->temp.path() + "/GONE.PXM").toStdString()}) {
             settings.WriteProfileString("Recent File List", "File1", first);
             QCOMPARE(ChooseInitialDatabase(settings, fallback), fallback);
         }
@@ -223,7 +192,7 @@ private slots:
     }
 
     void defaultDatabaseBesideAWritableProgramElseInTheDataFolder() {
-        const std::string program = (m_temp.path() + "/picdex").toStdString();
+        const std::string program = (m->temp.path() + "/picdex").toStdString();
         QCOMPARE(DefaultDatabasePath(program), program + ".PXM");
 
         const std::string dataFolder =
@@ -247,19 +216,26 @@ private slots:
         }
     }
 
-    void settingsStoreKeepsSectionsInThePrivateConfigFolder() {
+    // The list goes to File1 .. File8 of the store in the private config folder, beside other
+    // sections, the unused ones emptied; it reads back in order over what a list held.
+    void settingsStoreKeepsTheListAndOtherSections() {
         {
             CQtSettings settings;
             settings.WriteProfileString("Options", "OpenPath", "/srv/pictures, old/");
             CRecentFileList recent;
-            recent.Add("/srv/A.PXM");
+            recent.Add("/x/OLD.PXM");
+            recent.Add("/x/NEW.PXM");
             recent.Write(settings);
+            settings.WriteProfileString("Recent File List", "File4", "/x/FOURTH.PXM");
         }
         CQtSettings reread;
         CRecentFileList recent;
+        recent.Add("/stale.PXM");
         recent.Read(reread);
-        QCOMPARE(reread.GetProfileString("Options", "OpenPath", "") + ";" + recent.GetPath(0),
-                 std::string("/srv/pictures, old/;/srv/A.PXM"));
+        QCOMPARE(reread.GetProfileString("Options", "OpenPath", "") + ";" + recent.GetPath(0) +
+                     ";" + recent.GetPath(2) + ";" + std::to_string(recent.GetCount()),
+                 std::string("/srv/pictures, old/;/x/NEW.PXM;/x/FOURTH.PXM;3"));
+        QCOMPARE(reread.GetProfileString("Recent File List", "File8", "?"), "");
         QVERIFY(QFile::exists(privateHome.m_dir.path() + "/config/Orvane/Picdex.conf"));
     }
 
@@ -294,16 +270,16 @@ private slots:
         QCOMPARE(run.RecentFile1(), path);
     }
 
-    void force256ReadersAgree_data() {
+    void force256FollowsTheSetting_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("reduced");
         QTest::newRow("nothing stored") << QString() << false;
         QTest::newRow("1") << QStringLiteral("1") << true;
     }
 
-    // The view's flag, the picture the document decodes under it and the Options dialog's box
-    // all follow the one reading of the setting, the first start included.
-    void force256ReadersAgree() {
+    // The view's flag and the picture the document decodes under it follow the setting, the
+    // first start included (the Options dialog's box is checked against the same defaults).
+    void force256FollowsTheSetting() {
         QFETCH(QString, stored);
         QFETCH(bool, reduced);
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Orvane", "Picdex").clear();
@@ -314,17 +290,13 @@ private slots:
         CPicdexDoc doc;
         CRecentFileList recent;
         CInstanceLauncher launcher;
-        {
-            CMainFrame frame(doc, settings, recent, launcher);
-            QCOMPARE(Force256Colors(), reduced);
-            CFile photo;
-            QVERIFY(photo.Open(PICDEX_SOURCE_DIR "/../shared/testdata/photos/Dune-704x440.jpg",
-                               CFile::modeRead | CFile::shareDenyNone));
-            QVERIFY(doc.LoadPicture("Dune.jpg", photo));
-            QCOMPARE(doc.GetCurrentPicture()->GetImageBits(), reduced ? 8u : 24u);
-        }
-        COptionsDialog options(settings, nullptr);
-        QCOMPARE(options.findChild<QCheckBox*>("force256")->isChecked(), reduced);
+        CMainFrame frame(doc, settings, recent, launcher);
+        QCOMPARE(Force256Colors(), reduced);
+        CFile photo;
+        QVERIFY(photo.Open(PICDEX_SOURCE_DIR "/../shared/testdata/photos/Dune-704x440.jpg",
+                           CFile::modeRead | CFile::shareDenyNone));
+        QVERIFY(doc.LoadPicture("Dune.jpg", photo));
+        QCOMPARE(doc.GetCurrentPicture()->GetImageBits(), reduced ? 8u : 24u);
         SetForce256Colors(false);
     }
     void init() {
@@ -339,12 +311,13 @@ private slots:
         const std::string path = DbPath("HOLIDAY.PXM");
         CreateDatabase(path);
         m->frame.OpenDocumentByPath(path);
-        QCOMPARE(m->frame.windowTitle(), QString::fromStdString("Picdex - " + path + "(one.bmp)"));
+        QCOMPARE(m->frame.windowTitle(),
+                 QString::fromStdString("Picdex - " + path + "(HOLIDAY.PXM.bmp)"));
         QCOMPARE(m->settings.GetProfileString("Recent File List", "File1", ""), path);
         QVERIFY(SearchKeyword(m->doc, "@sea"));
         m->frame.View()->SetListMode(2);
         m->frame.UpdateTitle();
-        QVERIFY(m->frame.windowTitle().endsWith("(one.bmp [@sea])"));
+        QVERIFY(m->frame.windowTitle().endsWith(".bmp [@sea])"));
         QVERIFY(m->prompt.messages.empty() && m->prompt.questions.empty());
     }
 

@@ -1,5 +1,7 @@
 // picdex-cli as a user and a script see it: exit statuses, messages, output formats and
-// what each command does to the database, run as a separate process.
+// what each command does to the database, run as a separate process. The collection
+// commands (tag, duplicates, transfer, exchange, export, properties) and the document
+// commands (show, thumbnail, reconstruct) on databases built with store.
 #include "platform/FileSystem.h"
 #include "storage/PictureDatabase.h"
 #include "support/CliFixture.h"
@@ -10,18 +12,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <sstream>
 
 namespace {
 
+// The parts of text between separators; a line break ends the last line, a tab after the
+// last field leaves an empty one.
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
-    for (std::size_t start = 0; start < text.size() || separator == '\t';) {
-        const std::size_t end = std::min(text.find(separator, start), text.size());
-        parts.push_back(text.substr(start, end - start));
-        if (end == text.size())
-            break;
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        parts.push_back(part);
+    if (separator == '\t' && text.ends_with('\t'))
+        parts.emplace_back();
     return parts;
 }
 
@@ -53,19 +57,34 @@ protected:
             rows.push_back(Split(line, '\t'));
         return rows;
     }
+    // Stores a file of name holding text in db; returns the record's block.
+    std::string Store(const std::string& db, const std::string& name, std::string_view text,
+                      std::vector<std::string> options = {}) {
+        WriteFileBytes(File(name), text);
+        options.insert(options.begin(), {"--yes", "store", File(db), File(name)});
+        const std::string out = Cli(options);
+        return out.substr(0, out.find('\n'));
+    }
+    // A 2 x 2 BMP whose pixels differ with seed: searches show the record they land on.
+    static std::string Bmp(unsigned seed) {
+        const std::vector<std::uint8_t> bytes =
+            BmpBuilder{.width = 2, .height = 2, .bits = 24, .pixels = PatternBytes(16, seed)}
+                .Build();
+        return {bytes.begin(), bytes.end()};
+    }
+    // The second field (the name) of each line of list-style output, joined by ",".
+    static std::string Names(const std::string& out) {
+        std::string names;
+        for (const std::string& line : Split(out, '\n'))
+            names += (names.empty() ? "" : ",") + Split(line, '\t').at(fName);
+        return names;
+    }
 };
 
-// Any spelling or extension of the same base path names the existing pair.
-TEST_F(CliTest, CreateNeverOverwrites) {
-    Store({Source("a.bin", PatternBytes(100))});
-    const std::string exists = "File already exists. Cannot overwrite.\n";
-    Expect({{{"create", Db()}, 1, exists},
-            {{"create", File("PICS.pxi")}, 1, exists},
-            {{"create", File("Pics.PXM")}, 1, exists}});
-    EXPECT_EQ(List().size(), 1u);
-}
-
-TEST_F(CliTest, StoreListAndExtractKeepEveryByte) {
+// What store, delete, set-keywords and password leave behind, through the tool's own output
+// (every field of the list, every byte extracted) and through the independent reading of
+// the files.
+TEST_F(CliTest, StoredPicturesAndChangesReadBackWhole) {
     const std::int32_t billion = 1000000000;
     const std::vector<std::vector<std::uint8_t>> contents = {
         {}, PatternBytes(2032, 2), PatternBytes(70001, 3)};
@@ -102,17 +121,57 @@ TEST_F(CliTest, StoreListAndExtractKeepEveryByte) {
     ASSERT_EQ(Run({"extract", Db(), blocks[2], File("restored"), "--restore-time"}).status, 0);
     ASSERT_TRUE(GetFileModTime(File("restored"), time));
     EXPECT_EQ(time, billion);
+
+    // empty.bin deleted (it still extracts), Full.bin's keywords emptied, big.bin's changed.
+    ASSERT_EQ(Run({"delete", Db(), blocks[0]}).status, 0);
+    EXPECT_EQ(Run({"set-keywords", Db(), blocks[0], "back"}).err, "Data not found\n");
+    ASSERT_EQ(Run({"set-keywords", Db(), blocks[1]}).status, 0);
+    ASSERT_EQ(Run({"set-keywords", Db(), blocks[2], "sea side", "Home"}).status, 0);
+    EXPECT_EQ(List().size(), 2u);
+    const auto changed = List({"--deleted", "--by", "date"});
+    ASSERT_EQ(changed.size(), 3u);
+    EXPECT_EQ(changed[0][fName], "empty.bin");
+    EXPECT_EQ(changed[1][fKeywords], "");
+    EXPECT_EQ(changed[2][fKeywords], "sea side;Home");
+    EXPECT_EQ(Run({"extract", Db(), blocks[0], File("out")}).status, 0);
+    ASSERT_EQ(Run({"password", Db(), "--set", "opensesame"}).status, 0);
+
+    CFormatReader reader;
+    reader.Read(ReadFileBytes(Db() + ".PXM"), ReadFileBytes(Db() + ".PXI"));
+    EXPECT_TRUE(reader.IsClean()) << reader.Report();
+    EXPECT_EQ(reader.Password(), "opensesame");
+    ASSERT_EQ(reader.Records().size(), 3u);
+    std::vector<std::int32_t> heads;
+    for (std::size_t i = 0; i < 3; ++i) {
+        heads.push_back(reader.Records()[i].block);
+        EXPECT_EQ(std::to_string(heads[i]), blocks[i]);
+        EXPECT_EQ(reader.Records()[i].picture, contents[i]);
+        EXPECT_EQ(reader.Records()[i].fileName, names[i]);
+    }
+    for (const CFormatReader::Entry& entry : reader.Entries()) {
+        const bool removed = entry.record == heads[0] ||
+                             (entry.record == heads[1] && entry.key[0] == '@') ||
+                             (entry.record == heads[2] && entry.key == "@beach");
+        EXPECT_EQ(entry.IsDeleted(), removed) << entry.key << " of " << entry.record;
+    }
 }
 
-// Block 2 is the picture's first data block, not a record head.
+// Failures exit 1 with the system's message and change nothing. Any spelling or extension
+// of the base path names the existing pair; block 2 is the picture's first data block, not
+// a record head.
 TEST_F(CliTest, FailuresExitOneWithTheSystemsMessage) {
     ASSERT_EQ(Store({Source("a.bin", PatternBytes(3000))}), std::vector<std::string>{"1"});
-    Expect({{{"extract", Db(), "2", File("out")}, 1, "Data not found\n"},
+    const std::string exists = "File already exists. Cannot overwrite.\n";
+    Expect({{{"create", Db()}, 1, exists},
+            {{"create", File("PICS.pxi")}, 1, exists},
+            {{"create", File("Pics.PXM")}, 1, exists},
+            {{"extract", Db(), "2", File("out")}, 1, "Data not found\n"},
             {{"extract", Db(), "2147483647", File("out")}, 1, "Data not found\n"},
             {{"delete", Db(), "2"}, 1, "Data not found\n"},
             {{"store", Db(), m_temp.Path()}, 1, "Cannot read " + m_temp.Path() + "\n"},
             {{"extract", Db(), "1", File("no/such/folder/out")}, 1, "File not found\n"}});
     EXPECT_FALSE(FileExists(File("out")));
+    EXPECT_EQ(List().size(), 1u);
 }
 
 // Names and keywords that hold quotes, control characters or bytes that are no UTF-8
@@ -134,52 +193,6 @@ TEST_F(CliTest, JsonOutputEscapesWhatNamesHold) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(List().at(0).size(), 9u) << "the tab-separated form keeps its fields";
-}
-
-// What delete, set-keywords and password leave behind, through the tool's own output and
-// through the independent reading of the files.
-TEST_F(CliTest, ChangesLeaveADatabaseThatReadsClean) {
-    std::vector<std::vector<std::uint8_t>> pictures;
-    std::vector<std::string> args;
-    for (unsigned i = 0; i < 3; ++i) {
-        pictures.push_back(PatternBytes(2000 * i + 7, i + 60));
-        args.push_back(Source("p" + std::to_string(i) + ".jpg", pictures.back()));
-    }
-    args.insert(args.end(), {"--keyword", "Trip", "--keyword", "x"});
-    const std::vector<std::string> blocks = Store(args);
-    ASSERT_EQ(blocks.size(), 3u);
-    ASSERT_EQ(Run({"delete", Db(), blocks[0]}).status, 0);
-    EXPECT_EQ(Run({"set-keywords", Db(), blocks[0], "back"}).err, "Data not found\n");
-    ASSERT_EQ(Run({"set-keywords", Db(), blocks[1]}).status, 0);
-    ASSERT_EQ(Run({"set-keywords", Db(), blocks[2], "x", "Home"}).status, 0);
-
-    EXPECT_EQ(List().size(), 2u);
-    const auto rows = List({"--deleted", "--by", "date"});
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0][fName], "p0.jpg");
-    EXPECT_EQ(rows[1][fKeywords], "");
-    EXPECT_EQ(rows[2][fKeywords], "x;Home");
-    EXPECT_EQ(Run({"extract", Db(), blocks[0], File("out")}).status, 0);
-    ASSERT_EQ(Run({"password", Db(), "--set", "opensesame"}).status, 0);
-
-    CFormatReader reader;
-    reader.Read(ReadFileBytes(Db() + ".PXM"), ReadFileBytes(Db() + ".PXI"));
-    EXPECT_TRUE(reader.IsClean()) << reader.Report();
-    EXPECT_EQ(reader.Password(), "opensesame");
-    ASSERT_EQ(reader.Records().size(), 3u);
-    std::vector<std::int32_t> heads;
-    for (std::size_t i = 0; i < 3; ++i) {
-        heads.push_back(reader.Records()[i].block);
-        EXPECT_EQ(std::to_string(heads[i]), blocks[i]);
-        EXPECT_EQ(reader.Records()[i].picture, pictures[i]);
-        EXPECT_EQ(reader.Records()[i].fileName, "p" + std::to_string(i) + ".jpg");
-    }
-    for (const CFormatReader::Entry& entry : reader.Entries()) {
-        const bool removed = entry.record == heads[0] ||
-                             (entry.record == heads[1] && entry.key[0] == '@') ||
-                             (entry.record == heads[2] && entry.key == "@Trip");
-        EXPECT_EQ(entry.IsDeleted(), removed) << entry.key << " of " << entry.record;
-    }
 }
 
 // Removing the password needs both the password and a Yes to the question.
@@ -289,6 +302,90 @@ TEST_F(CliTest, DamageAndFailedAddsExitOneNeverAPartialAnswer) {
     // The damage aside, the same commands succeed.
     EXPECT_EQ(Run({"extract", Db(), "1", File("out")}).status, 0);
     EXPECT_EQ(List().size(), 3u);
+}
+
+TEST_F(CliTest, TagTransferAndDuplicates) {
+    const std::string a = Store("db", "a.jpg", "same bytes");
+    const std::string b = Store("db", "b.gif", "same bytes");
+    const std::string c = Store("db", "c.tif", "other bytes");
+    const std::string d = Store("db", "d.png", "same bytes");
+    EXPECT_EQ(Cli({"tag", File("db"), "--add", "Blue", a, c}), "changed 2\n");
+    EXPECT_EQ(Cli({"tag", File("db"), "--remove", "bLue", a}), "changed 1\n");
+    EXPECT_EQ(Cli({"keywords", File("db")}), "blue [1]\n");
+    Cli({"tag", File("db"), "--add", "red", a, "999"}, 1);
+    Cli({"transfer", File("db"), File("two"), a, c}, 1); // not created without a Yes
+    EXPECT_EQ(m_err + std::to_string(std::filesystem::exists(File("two.PXM"))),
+              "File not found. Create?\n0");
+    EXPECT_EQ(Cli({"--yes", "transfer", File("db"), File("two"), a, c}), "transferred 2\n");
+    EXPECT_EQ(Names(Cli({"list", File("two")})), "a.jpg,c.tif");
+    EXPECT_EQ(Names(Cli({"duplicates", File("db")})), "a.jpg,b.gif,d.png");
+    Cli({"delete", File("db"), b, d});
+    EXPECT_EQ(Cli({"duplicates", File("db")}, 1), "");
+    EXPECT_EQ(m_err, "Duplicate data not found.\n");
+}
+
+TEST_F(CliTest, ExchangeExportAndProperties) {
+    for (const char* name : {"a.jpg", "b.gif", "c.tif", "e.JPE"}) // .JPE counts as unknown
+        Store("db", name, name);
+    Store("db", "d.bmp", Bmp(1));
+    const std::string count = "TIFF\t1 pics\nGIF\t1 pics\nJPEG\t1 pics\nBMP\t";
+    EXPECT_EQ(Cli({"properties", File("db")}), count + "1 pics\nUnknown\t1 pics\nTotal\t5 pics\n");
+    const std::string f = Store("other", "f.bmp", Bmp(2));
+    Store("other", "g.bmp", Bmp(3));
+    const std::string db = File("db"), other = File("other");
+    EXPECT_EQ(Cli({"exchange", db, other, "--direction", "in", "--count-only"}), "2\n");
+    Cli({"--yes", "exchange", db, other, "--direction", "in"});
+    EXPECT_EQ(m_err, "2 pics found to transter. Continue?\nData transfer completed\n");
+    EXPECT_EQ(Cli({"exchange", db, other, "--direction", "in", "--count-only"}), "0\n");
+    EXPECT_EQ(Cli({"properties", db}), count + "3 pics\nUnknown\t1 pics\nTotal\t7 pics\n");
+    std::filesystem::create_directory(File("pics"));
+    Cli({"export", other, File("pics")});
+    EXPECT_EQ(m_err, "Output 2 picture files.\n");
+    EXPECT_EQ(Text("pics/f.bmp") + Text("pics/g.bmp"), Bmp(2) + Bmp(3));
+    Cli({"export", other, File("pics/"), f}); // the overwrite question answered No
+    EXPECT_EQ(m_err, "File already exists. Overwrite?\nOutput 0 picture files.\n");
+}
+
+// A link standing in the folder under a picture's name is replaced itself: neither the file
+// it points to outside the folder nor a dangling link's target is ever written.
+TEST_F(CliTest, ExportReplacesLinksInsteadOfWritingThroughThem) {
+    Store("db", "a.bmp", Bmp(1));
+    Store("db", "b.bmp", Bmp(2));
+    namespace fs = std::filesystem;
+    fs::create_directory(File("links"));
+    WriteFileBytes(File("outside"), "keep");
+    fs::create_symlink(File("outside"), File("links/a.bmp"));
+    fs::create_symlink(File("nowhere"), File("links/b.bmp"));
+    Cli({"export", File("db"), File("links")}); // both questions answered No
+    EXPECT_EQ(m_err, "File already exists. Overwrite?\nFile already exists. Overwrite?\n"
+                     "Output 0 picture files.\n");
+    EXPECT_TRUE(fs::is_symlink(File("links/a.bmp")));
+    Cli({"--yes", "export", File("db"), File("links")});
+    EXPECT_EQ(m_err, "File already exists. Overwrite?\nFile already exists. Overwrite?\n"
+                     "Output 2 picture files.\n");
+    for (const char* name : {"links/a.bmp", "links/b.bmp"})
+        EXPECT_FALSE(fs::is_symlink(File(name))) << name;
+    EXPECT_EQ(Text("links/a.bmp") + Text("links/b.bmp"), Bmp(1) + Bmp(2));
+    EXPECT_EQ(Text("outside"), "keep");
+    EXPECT_FALSE(fs::exists(File("nowhere")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(File("links")), fs::directory_iterator()), 2);
+}
+
+// show, thumbnail and reconstruct on two records of a 100 x 50 BMP (nine blocks each).
+TEST_F(CliTest, ShowMakesTheThumbnailAndReconstructSwapsInTheSameProcess) {
+    WriteBmp("a.bmp", 100, 50);
+    EXPECT_EQ(Cli({"--yes", "store", File("db"), File("a.bmp"), File("a.bmp")}), "1\n10\n");
+    EXPECT_EQ(Cli({"show", File("db"), "1"}), "2\t100\t50\t24\n");
+    Cli({"thumbnail", File("db"), "1", File("t.gif")});
+    EXPECT_EQ(Text("t.gif").substr(0, 10), std::string("GIF89a\x5c\0\x2e\0", 10)); // 92 x 46
+
+    const std::int64_t length = FileLength(File("db.PXM"));
+    Cli({"delete", File("db"), "10"});
+    Cli({"reconstruct", File("db"), "--main"});
+    EXPECT_EQ(m_err, "Finished reconstructing file.\n"); // no progress: not a terminal
+    EXPECT_EQ(FileLength(File("db.PXM")), length - 9 * 2048);
+    Cli({"reconstruct", File("db"), "--main", "--to", File("new")});
+    EXPECT_EQ(m_err, "Reconstruction completed.  " + File("new.PXM") + " is created.\n");
 }
 
 } // namespace

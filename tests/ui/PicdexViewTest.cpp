@@ -1,14 +1,17 @@
 // The picture view through its commands, headless: a real database in a temporary folder,
 // pictures stored by the Add command's core, the frame and the add dialogs replaced by
-// recorders that answer as a user would.
-#include "collection/AddPictures.h"
+// recorders that answer as a user would. Also the faults the view once had: the print cap and
+// the lost pan release.
 #include "platform/FileSystem.h"
 #include "ui/DragFolder.h"
 #include "ui/ViewFixture.h"
+#include "ui/ViewPrinter.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPrinter>
 
 #include <ctime>
 
@@ -18,35 +21,25 @@ constexpr QRgb green = 0x00C000;
 
 } // namespace
 
-class PicdexViewTest : public QObject, CViewFixture<> {
+class PicdexViewTest : public QObject, CViewFixture {
     Q_OBJECT
 
-    // A green BMP of width × height with a distinct top-left pixel (shows the orientation).
+    // A green BMP of width × height with a distinct top-left pixel, written as name; its path.
     std::string WriteBmp(const QString& name, int width, int height) {
-        QImage image(width, height, QImage::Format_RGB32);
-        image.fill(green);
-        image.setPixel(0, 0, 0x102030);
         const QString path = m_dir->filePath(name);
-        return image.save(path, "BMP") ? path.toStdString() : std::string();
+        return ::WriteBmp(path, {width, height}, green, 0x102030) ? path.toStdString() : "";
     }
 
-    // Opens a new database holding pictures p0.bmp, p1.bmp, ... of the sizes, at the top.
     void OpenWith(const std::vector<QSize>& sizes) {
         m_view->OpenInitialDatabase(Path("pics.PXM"));
-        CAddPictures add(*m_doc, m_dialogs, *m_view, false);
-        bool saveAll = false, minimized = false, cancel = false;
-        CAddPictures::Keywords keywords;
+        std::vector<std::string> paths;
         for (std::size_t i = 0; i < sizes.size(); ++i)
-            QVERIFY(add.AddFile(
-                WriteBmp(QString("p%1.bmp").arg(i), sizes[i].width(), sizes[i].height()), 1,
-                saveAll, minimized, keywords, cancel));
+            paths.push_back(
+                WriteBmp(QString("p%1.bmp").arg(i), sizes[i].width(), sizes[i].height()));
+        QVERIFY(AddFiles(paths));
         m_router->Run(CommandId::top);
     }
 
-    int CurrentWidth() {
-        PxImage* picture = m_doc->GetCurrentPicture();
-        return picture ? int(picture->GetWidth()) : -1;
-    }
     bool IsCurrentMarked() {
         return m_doc->Database().Marks().IsMarked(m_doc->Database().Index().GetCurrentRecord());
     }
@@ -79,8 +72,8 @@ private slots:
     }
     void cleanup() { CloseView(); }
 
-    // The zoom steps, the 500 % cap, the snap back to 100 % of single-precision steps and a
-    // typed value read as unsigned.
+    // The zoom steps, the 500 % cap and the snap back to 100 % of single-precision steps. (A
+    // typed value read as unsigned is the zoom box's test.)
     void zoomCommandsAndTypedValues() {
         for (int i = 0; i < 8; ++i)
             QCOMPARE(m_router->Run(CommandId::zoomIn), 1);
@@ -94,8 +87,6 @@ private slots:
         for (int i = 0; i < 4; ++i)
             m_router->Run(CommandId::zoomOut);
         QCOMPARE(m_frame.zoomTexts.back(), 41);
-        m_view->ApplyZoomValue(-1);
-        QCOMPARE(m_view->GetZoomLevel(), 5.0f);
     }
 
     void copyPutsThePictureAtItsOwnSizeOnTheClipboard() {
@@ -158,8 +149,9 @@ private slots:
         QApplication::sendEvent(m_view->viewport(), &drop);
         QTRY_COMPARE(m_dialogs.asked, (std::vector<std::string>{b, a}));
         QVERIFY(m_dialogs.saveAllOffered);
-        QVERIFY(m_prompt.messages.empty());
-        QCOMPARE(CurrentWidth(), 20); // b.bmp is last by name, though a.bmp was stored last
+        // b.bmp is last by name, though a.bmp was stored last.
+        QVERIFY(m_prompt.messages.empty() && m_doc->GetCurrentPicture());
+        QCOMPARE(m_doc->GetCurrentPicture()->GetWidth(), 20u);
     }
 
     void aReadOnlyDatabaseTakesNoDroppedFiles() {
@@ -171,16 +163,12 @@ private slots:
         QVERIFY(m_dialogs.asked.empty() && m_prompt.messages.empty());
     }
 
-    // A database that cannot be opened at start closes the frame; another one opened later
-    // goes to a second instance while this one keeps its own.
-    void openingReportsToTheFrame() {
+    // A database that cannot be opened at start closes the frame. (One opened later going to
+    // a second instance is the frame's test, with a real process.)
+    void aDatabaseThatCannotOpenAtStartClosesTheFrame() {
         m_view->OpenInitialDatabase(Path("missing/folder/x.PXM"));
         QCOMPARE(m_frame.closes, 1);
         QVERIFY(!m_view->GetCommandState().databaseOpen);
-        OpenWith({{30, 20}});
-        m_view->OpenDatabaseByPath(Path("other.PXM"));
-        QCOMPARE(m_frame.started, std::vector<std::string>{Path("other.PXM")});
-        QCOMPARE(m_doc->Database().GetMainPath(), Path("pics.PXM"));
     }
 
     void fitShowsTheWholePictureNeverAboveHundredPercent() {
@@ -219,6 +207,43 @@ private slots:
         QVERIFY(!later.empty() && !FileExists(later) && FileExists(kept[0]) && FileExists(kept[2]));
         QVERIFY(QDir(folder + "sub.jpg").exists());
         QCOMPARE(RemoveOldDragFiles(m_dir->path().toStdString() + "/none/", 0), 0);
+    }
+
+    // Faults the view once had: pages rendered at the full resolution of a fine printer
+    // chosen in the print dialog, and a pan that went on after its button release was lost.
+    void pagesRenderAtNoMoreThan300Dpi() {
+        QVERIFY(OpenPictures({{"green.bmp", Qt::green}}, 0));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(m_dir->filePath("page.pdf"));
+        printer.setPageSize(QPageSize(QSizeF(2, 1), QPageSize::Inch));
+        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        const std::pair<int, QSize> cases[] = {{1200, {600, 300}}, {150, {300, 150}}};
+        for (const auto& [dpi, size] : cases) {
+            printer.setResolution(dpi);
+            const QImage page = m_view->Printer().RenderPage(printer);
+            QCOMPARE(page.size(), size);
+            // The square picture fitted to the page's height, centred.
+            QCOMPARE(page.pixel(size.width() / 2, size.height() / 2), QColor(Qt::green).rgb());
+            QCOMPARE(page.pixel(2, size.height() / 2), QColor(Qt::white).rgb());
+        }
+    }
+
+    void aPanWhoseReleaseWasLostEndsAtTheNextMove() {
+        QVERIFY(OpenPictures({{"big.bmp", Qt::green, {}, {1000, 800}}}));
+        QWidget* viewport = m_view->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(200, 150));
+        QVERIFY(m_view->IsPanning());
+        // The release went to another window: the next move comes with no button down.
+        const CPoint before = m_view->GetDeviceScrollPosition();
+        for (const QPoint at : {QPoint(150, 120), QPoint(100, 90)}) {
+            QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+        }
+        QVERIFY(!m_view->IsPanning());
+        QCOMPARE(m_view->GetDeviceScrollPosition().x - before.x, 50);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(100, 90));
     }
 };
 

@@ -23,15 +23,15 @@ class CPatternView : public PxPanView {
 public:
     // Shown at 1000 × 700 with a width × height picture at zoom percent, scrolled to (x, y).
     CPatternView(int width, int height, int zoom = 100, int x = 0, int y = 0)
-        : m_width(width), m_height(height), m_bits(std::size_t(width) * height) {
+        : m_pattern(width, height, QImage::Format_RGB32) {
         for (int row = 0; row < height; ++row)
             for (int column = 0; column < width; ++column)
-                m_bits[std::size_t(row) * width + column] =
-                    qRgb(column & 0xFF, row & 0xFF, (column >> 8 & 0xF) | (row >> 8 & 0xF) << 4) &
-                    0xFFFFFF;
+                m_pattern.setPixel(
+                    column, row,
+                    qRgb(column & 0xFF, row & 0xFF, (column >> 8 & 0xF) | (row >> 8 & 0xF) << 4));
         BITMAPINFOHEADER header;
         header.biWidth = width;
-        header.biHeight = -height; // top-down
+        header.biHeight = -height; // top-down, as the image's rows are
         header.biBitCount = 32;
         m_info.resize(kInfoHeaderSize);
         WriteInfoHeader(m_info.data(), header);
@@ -56,14 +56,15 @@ public:
 
 protected:
     void OnDraw(CDC& dc) override {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_bits.data());
-        dc.StretchDIBits(0, 0, m_width, m_height, 0, 0, m_width, m_height,
-                         {bytes, m_bits.size() * 4}, m_info, DIB_RGB_COLORS, SRCCOPY);
+        const int w = m_pattern.width(), h = m_pattern.height();
+        dc.StretchDIBits(0, 0, w, h, 0, 0, w, h,
+                         {m_pattern.constBits(), std::size_t(m_pattern.sizeInBytes())}, m_info,
+                         DIB_RGB_COLORS, SRCCOPY);
     }
-    // Pans as the picture view does: only a picture larger than the window on some axis.
+    // Pans with the left button, as the picture view does over a picture larger than the
+    // window (which pictures pan is the picture view's test).
     void mousePressEvent(QMouseEvent* event) override {
-        const CPoint scroll = GetDeviceScrollPosition();
-        if (event->button() == Qt::LeftButton && (scroll.x >= 0 || scroll.y >= 0)) {
+        if (event->button() == Qt::LeftButton) {
             SetPanMode(1);
             m_grabbed = DeviceToLogical(ToCPoint(event->position()));
             StartPan(m_grabbed, 130);
@@ -82,9 +83,7 @@ protected:
     }
 
 private:
-    int m_width;
-    int m_height;
-    std::vector<std::uint32_t> m_bits;
+    QImage m_pattern;
     std::vector<std::uint8_t> m_info;
 };
 
@@ -98,9 +97,9 @@ class PxPanViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // A smaller picture is centred without bars and does not pan; what a paint shows is
-    // what the rendering gives.
-    void smallPictureIsCentredAndDoesNotPan() {
+    // A smaller picture is centred without bars; what a paint shows is what the rendering
+    // gives.
+    void smallPictureIsCentred() {
         CPatternView view(800, 600, 50);
         QVERIFY(!view.HasHorizontalScrollBar() && !view.HasVerticalScrollBar());
         QVERIFY(Near(view.PictureAt(300, 200), QPoint(0, 0)));
@@ -109,9 +108,6 @@ private slots:
                  view.palette().color(QPalette::Window).rgb());
         QCOMPARE(view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32),
                  view.RenderClientArea());
-        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, QPoint(500, 350));
-        QVERIFY(!view.IsPanning());
-        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(600, 450));
     }
 
     // The pixels shown follow the scroll position at any zoom; bars only where the picture

@@ -5,14 +5,12 @@
 // reached: no real desktop is asked or changed.
 #include "ui/SlideShow.h"
 #include "collection/WallpaperFile.h"
-#include "storage/Crc16.h"
 #include "ui/DesktopWallpaper.h"
 #include "ui/ViewFixture.h"
 #include "ui/dialogs/SlideShowEndWindow.h"
 
 #include "WhenModal.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QUrl>
@@ -23,25 +21,6 @@ using Route = CDesktopWallpaper::Route;
 
 // One second of an interval lasts this long in these tests.
 constexpr int second = 20;
-
-QByteArray BmpBytes(int width) {
-    QImage image(width, 4, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
-
-// Stores bytes as the record name in db. True when stored.
-bool AddBytes(CPictureDatabase& db, const QByteArray& bytes, const std::string& name) {
-    CMemFile file;
-    file.Write(bytes.constData(), std::size_t(bytes.size()));
-    file.SeekToBegin();
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    return db.AddRecord(file, UpdateCrc16(0, {data, std::size_t(bytes.size())}), name, 0, 0, 0, {});
-}
 
 // Fills the slide-show dialog and confirms it.
 void AnswerSlideShowDialog(const QString& interval, bool wallpaper) {
@@ -54,7 +33,7 @@ void AnswerSlideShowDialog(const QString& interval, bool wallpaper) {
 
 } // namespace
 
-class SlideShowTest : public QObject, CViewFixture<> {
+class SlideShowTest : public QObject, CViewFixture {
     Q_OBJECT
 
 private:
@@ -80,42 +59,14 @@ private:
                    : QStringList();
     }
 
-    // A database of records named a0, a1, ... holding pictures (or undecodable bytes) and
-    // shown from its top.
-    void OpenWith(const std::vector<QByteArray>& pictures, const char* extension) {
-        const std::string path = Path("show.PXM");
-        {
-            CPictureDatabase db;
-            QVERIFY(db.OpenDatabase(path, true));
-            for (std::size_t i = 0; i < pictures.size(); ++i)
-                QVERIFY(AddBytes(db, pictures[i], "a" + std::to_string(i) + extension));
-        }
-        QVERIFY(m_view->OpenInitialDatabase(path));
-    }
-
-    // Runs the window show with interval, pressing "End" once it has taken steps steps;
-    // returns the steps taken and the time they took.
-    std::pair<int, qint64> RunWindowShow(const QString& interval, int steps) {
-        AnswerSlideShowDialog(interval, false);
-        int taken = 0;
-        qint64 elapsed = 0;
-        QElapsedTimer clock;
-        clock.start();
-        // The "End" window follows the dialog: wait for it, then for the steps.
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            auto* end = qobject_cast<CSlideShowEndWindow*>(QApplication::activeModalWidget());
-            if (!end) {
-                clock.start();
-            } else if (end->Steps() >= steps && taken == 0) {
-                taken = end->Steps();
-                elapsed = clock.elapsed();
-                Click(end, "end");
-            }
-        });
-        poll.start(2);
-        m_router->Run(CommandId::slideShow);
-        return {taken, elapsed};
+    // A database of pictures a0, a1, ... of the widths (4 pixels high), named with extension
+    // (a BMP named .jpg does not load), shown from its top.
+    void OpenWith(const std::vector<int>& widths, const char* extension) {
+        std::vector<SPicture> pictures;
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            pictures.push_back(
+                {QString("a%1%2").arg(i).arg(extension), Qt::blue, {}, {widths[i], 4}});
+        QVERIFY(OpenPictures(pictures));
     }
 
 private slots:
@@ -141,9 +92,26 @@ private slots:
         QFETCH(QString, interval);
         QFETCH(int, steps);
         QFETCH(QString, last);
-        const QByteArray bytes = broken ? QByteArray("not a picture at all") : BmpBytes(5);
-        OpenWith({bytes, bytes, bytes}, broken ? ".jpg" : ".bmp");
-        const auto [taken, elapsed] = RunWindowShow(interval, steps);
+        OpenWith({5, 5, 5}, broken ? ".jpg" : ".bmp");
+        // "End" is pressed once the show has taken steps steps; the clock starts with its window.
+        AnswerSlideShowDialog(interval, false);
+        int taken = 0;
+        qint64 elapsed = 0;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* end = qobject_cast<CSlideShowEndWindow*>(QApplication::activeModalWidget());
+            if (!end) {
+                clock.start();
+            } else if (end->Steps() >= steps && taken == 0) {
+                taken = end->Steps();
+                elapsed = clock.elapsed();
+                Click(end, "end");
+            }
+        });
+        poll.start(2);
+        m_router->Run(CommandId::slideShow);
         QCOMPARE(taken, steps);
         QVERIFY2(elapsed >= steps * 3 * second - 5, qPrintable(QString::number(elapsed)));
         QCOMPARE(QString::fromStdString(CurrentName()), last);
@@ -152,7 +120,7 @@ private slots:
     }
 
     void aShowOverAListWithNothingLeftEndsByItself() {
-        OpenWith({BmpBytes(3)}, ".bmp");
+        OpenWith({3}, ".bmp");
         QVERIFY(m_doc->DeleteCurrent());
         AnswerSlideShowDialog(QStringLiteral("3"), false);
         bool endPressed = false;
@@ -170,7 +138,7 @@ private slots:
         Fake("feh", 0);
         qputenv("XDG_CURRENT_DESKTOP", "");
         qputenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + m_dir->filePath("no-bus")).toUtf8());
-        OpenWith({BmpBytes(3), BmpBytes(5)}, ".bmp");
+        OpenWith({3, 5}, ".bmp");
         AnswerSlideShowDialog(QStringLiteral("3"), true);
         m_router->Run(CommandId::slideShow);
         CSlideShow& show = *m_view->SlideShow();

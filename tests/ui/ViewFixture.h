@@ -1,9 +1,11 @@
 // The picture view of the widget tests, built over a fresh temporary folder with its own
 // settings, frame and prompt and its commands registered on a router; databases of small
-// coloured BMP pictures kept in that folder; and the helpers that drive its windows.
+// coloured BMP pictures kept in that folder, stored directly or through the Add command's
+// core, and their live-record count; and the helpers that drive its windows.
 #pragma once
 
 #include "collection/AddPictures.h"
+#include "collection/FileProperties.h"
 #include "collection/PasswordCheck.h"
 #include "collection/PicdexDoc.h"
 #include "platform/FaultInjection.h"
@@ -26,6 +28,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -71,6 +74,36 @@ inline void ClickLine(QListWidget* list, const QString& keyword, bool twice = fa
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
+// Writes a BMP of size filled with colour to path, its top-left pixel corner when given
+// (it shows the orientation and tells pictures apart); false when it cannot.
+inline bool WriteBmp(const QString& path, QSize size, const QColor& colour,
+                     std::optional<QRgb> corner = {}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    if (corner)
+        image.setPixel(0, 0, *corner);
+    return image.save(path, "BMP");
+}
+
+// Writes a picture of colour and size to path as a BMP and stores it into db.
+inline bool AddPicture(CPictureDatabase& db, const std::string& path, const QColor& colour,
+                       std::int32_t created, const CPictureDatabase::Keywords& keywords,
+                       QSize size = {8, 8}) {
+    CMemFile bytes;
+    std::uint16_t crc = 0;
+    return WriteBmp(QString::fromStdString(path), size, colour) &&
+           CPictureDatabase::ComputeCrc(bytes, path, crc) &&
+           db.AddRecord(bytes, crc, path, created, size.width(), size.height(), keywords);
+}
+
+// The live records of the database at path, opened for reading beside any holder; -1 when
+// it does not open or they cannot be counted.
+inline int LiveRecords(const std::string& path) {
+    CPictureDatabase db;
+    CTypeCounts counts;
+    return db.OpenDatabase(path, false) && CountByType(db, counts) ? counts.total : -1;
+}
+
 // Records what the core shows; answers questions from answers, No beyond them.
 class CViewPrompt : public IPrompt {
 public:
@@ -91,11 +124,10 @@ public:
     std::deque<bool> answers;
 };
 
-// The add flow's questions: stores every file with "&Save" (a duplicate as answer), noting
-// the files asked about and whether "Save all" was offered.
+// The add flow's questions: stores every file with "&Save" (no duplicate), noting the files
+// asked about and whether "Save all" was offered.
 class CSaveEveryFile : public IAddDialogs {
 public:
-    explicit CSaveEveryFile(DuplicateChoice answer = DuplicateChoice::doNotSave) : answer(answer) {}
     bool BrowseFiles(std::vector<CAddFileChoice>&) override { return false; }
     SaveChoice AskSave(const std::string& path, bool saveAllEnabled,
                        CPictureDatabase::Keywords&) override {
@@ -103,8 +135,9 @@ public:
         saveAllOffered = saveAllEnabled;
         return SaveChoice::save;
     }
-    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override { return answer; }
-    DuplicateChoice answer;
+    DuplicateChoice AskDuplicate(PxImage&, const std::string&) override {
+        return DuplicateChoice::doNotSave;
+    }
     std::vector<std::string> asked;
     bool saveAllOffered = false;
 };
@@ -131,7 +164,7 @@ public:
 
 // Test classes derive from this beside QObject and call OpenView() from init() and
 // CloseView() from cleanup().
-template <class Frame = CViewFrame, class Prompt = CViewPrompt> class CViewFixture {
+class CViewFixture {
 protected:
     using Keywords = CPictureDatabase::Keywords;
 
@@ -199,16 +232,16 @@ protected:
         return keywords;
     }
 
-    // Stores an 8 × 8 picture of colour, written to the folder as name, into db.
-    static bool AddPicture(CPictureDatabase& db, const std::string& path, const QColor& colour,
-                           std::int32_t created, const Keywords& keywords) {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        CMemFile bytes;
-        std::uint16_t crc = 0;
-        return image.save(QString::fromStdString(path), "BMP") &&
-               CPictureDatabase::ComputeCrc(bytes, path, crc) &&
-               db.AddRecord(bytes, crc, path, created, 8, 8, keywords);
+    // Stores the files (no two alike) through the Add command's core, thumbnails and all.
+    bool AddFiles(const std::vector<std::string>& paths) {
+        CSaveEveryFile dialogs;
+        CAddPictures add(*m_doc, dialogs, *m_view, true);
+        bool saveAll = false, minimized = false, cancel = false;
+        Keywords keywords;
+        for (const std::string& path : paths)
+            if (!add.AddFile(path, 1, saveAll, minimized, keywords, cancel))
+                return false;
+        return true;
     }
 
     // A new database pics.PXM of the pictures (name, colour, keywords), each created at
@@ -217,6 +250,7 @@ protected:
         QString name;
         QColor colour;
         Keywords keywords{};
+        QSize size{8, 8};
     };
     bool OpenPictures(const std::vector<SPicture>& pictures, std::int32_t created = -1) {
         {
@@ -224,7 +258,8 @@ protected:
             if (!db.OpenDatabase(Path("pics.PXM"), true))
                 return false;
             for (const SPicture& picture : pictures)
-                if (!AddPicture(db, Path(picture.name), picture.colour, created, picture.keywords))
+                if (!AddPicture(db, Path(picture.name), picture.colour, created, picture.keywords,
+                                picture.size))
                     return false;
         }
         return m_view->OpenInitialDatabase(Path("pics.PXM"));
@@ -232,8 +267,8 @@ protected:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     CMemorySettings m_settings;
-    Frame m_frame;
-    Prompt m_prompt;
+    CViewFrame m_frame;
+    CViewPrompt m_prompt;
     std::unique_ptr<CScopedPrompt> m_scopedPrompt;
     std::unique_ptr<CPicdexDoc> m_doc;
     std::unique_ptr<CCommandRouter> m_router;
