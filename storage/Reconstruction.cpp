@@ -124,12 +124,21 @@ void ReportUncopied(CMainFile& main, std::int32_t block) {
                 "at block " + std::to_string(block) + "; it is not copied.");
 }
 
+// The memory a main-file copy reads each record's picture and thumbnail into, kept from
+// record to record so that a large picture does not grow a fresh block piece by piece.
+struct CopyBuffers {
+    CMemFile picture, thumbnail;
+};
+
 // Copies the complete record at block into target, reading its chains no further than
 // they are complete (CPictureChainWalk). 1, or 0 after a file error (shown).
-int CopyCompleteRecord(CMainFile& main, std::int32_t block, CPictureDatabase& target) {
+int CopyCompleteRecord(CMainFile& main, std::int32_t block, CPictureDatabase& target,
+                       CopyBuffers& buffers) {
     const std::int32_t n = main.BlockCount();
     CRecordHead head;
-    CMemFile picture;
+    CMemFile& picture = buffers.picture;
+    picture.SetLength(0);
+    picture.SeekToBegin();
     if (!main.ReadHead(head, block))
         return 0;
     CPictureChainWalk walk(head, block, n);
@@ -146,7 +155,9 @@ int CopyCompleteRecord(CMainFile& main, std::int32_t block, CPictureDatabase& ta
     // A thumbnail that cannot be read is left behind: it is made again when shown.
     const std::int32_t thumbnail = head.ThumbnailBlock();
     const bool own = thumbnail == head.Next();
-    CMemFile stored;
+    CMemFile& stored = buffers.thumbnail;
+    stored.SetLength(0);
+    stored.SeekToBegin();
     bool haveThumbnail = own;
     if (thumbnail != 0 && !own) {
         CPictureChainWalk thumbnailWalk(thumbnail, 0, n);
@@ -215,6 +226,7 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
     // in finished (BuildingPath), so a sync per record would buy nothing.
     CCommitBatch batch(target, CCommitBatch::whole);
     const auto count = static_cast<std::int32_t>(copies.size());
+    CopyBuffers buffers;
     for (std::int32_t i = 0; i < count; ++i) {
         progress.Step(i + 1, count);
         // A record whose chain does not end inside the file cannot be read by anyone; every
@@ -225,7 +237,7 @@ int BuildMainCopy(CPictureDatabase& db, const std::string& basePath,
         if (!isComplete[static_cast<std::size_t>(record)]) {
             ReportUncopied(db.Main(), record);
             ++done.notCopied;
-        } else if (CopyCompleteRecord(db.Main(), record, target)) {
+        } else if (CopyCompleteRecord(db.Main(), record, target, buffers)) {
             ++done.copied;
         } else {
             return 0;
