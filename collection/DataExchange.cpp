@@ -32,25 +32,53 @@ std::int64_t DataSize(CPictureDatabase& db, std::int32_t record, DataSizes& size
     return size;
 }
 
-// True when receiving holds a live record with key whose data size is size.
-bool HoldsPicture(CPictureDatabase& receiving, std::string_view key, std::int64_t size,
-                  DataSizes& sizes) {
-    CIndexFile& index = receiving.Index();
-    std::int32_t i = index.FindFirstOrBefore(key, true);
-    for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
+// Answers, for the giving pass's checksum keys in ascending order, whether receiving holds
+// a live record with the key whose data size is the given one: one walk along receiving's
+// list for the whole pass instead of a positioned search per picture. A key below the last
+// one (a damaged order) or a change to receiving (Restart) starts again with a search.
+class CReceivingWalk {
+public:
+    explicit CReceivingWalk(CPictureDatabase& receiving) : m_db(receiving) {}
+
+    void Restart() { m_at = notStarted; }
+
+    bool Holds(std::string_view key, std::int64_t size) {
+        CIndexFile& index = m_db.Index();
+        if (m_at == notStarted || CompareKeys(key, m_lastKey, true) < 0) {
+            m_at = index.FindFirstOrBefore(key, true);
+            m_steps = index.EntryCount();
+        }
+        m_lastKey = key;
+        // Past the entries below key: they are below every key still to come.
         CIndexEntry entry;
-        if (!index.ReadEntry(entry, i))
-            return false;
-        const int order = CompareKeys(entry.Key(), key, true);
-        if (order > 0)
-            break;
-        // FindFirstOrBefore may give the entry just before the first equal one.
-        if (order == 0 && !entry.IsDeleted() && DataSize(receiving, entry.record, sizes) == size)
-            return true;
-        i = entry.next;
+        for (; m_at >= 0 && m_steps > 0; --m_steps) {
+            if (!index.ReadEntry(entry, m_at))
+                return Restart(), false;
+            if (CompareKeys(entry.Key(), key, true) >= 0)
+                break;
+            m_at = entry.next;
+        }
+        std::int32_t i = m_at;
+        for (std::int32_t budget = index.EntryCount(); i >= 0 && budget > 0; --budget) {
+            if (!index.ReadEntry(entry, i))
+                return Restart(), false;
+            if (CompareKeys(entry.Key(), key, true) != 0)
+                break;
+            if (!entry.IsDeleted() && DataSize(m_db, entry.record, m_sizes) == size)
+                return true;
+            i = entry.next;
+        }
+        return false;
     }
-    return false;
-}
+
+private:
+    static constexpr std::int32_t notStarted = -2;
+    CPictureDatabase& m_db;
+    std::int32_t m_at = notStarted; // no entry before it is at or above the last key
+    std::int32_t m_steps = 0;       // moves left to the walk (a damaged list may loop)
+    std::string m_lastKey;
+    DataSizes m_sizes;
+};
 
 } // namespace
 
@@ -85,7 +113,7 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
     }
     CPictureDatabase& giving = outward ? db : other;
     CPictureDatabase& receiving = outward ? other : db;
-    // Both indexes are walked entry by entry and searched once per picture.
+    // Both indexes are walked entry by entry, the receiving one beside the giving one.
     giving.Index().Preload();
     receiving.Index().Preload();
     CIndexFile& index = giving.Index();
@@ -102,7 +130,7 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
                           if (!synced)
                               count -= static_cast<int>(records.size());
                       });
-    DataSizes receivingSizes;
+    CReceivingWalk receivingWalk(receiving);
     std::int32_t i = index.FindFirstOrBefore(std::string(1, IndexFormat::crcFamily), true);
     bool failed = i < 0 && index.GetLastError() != 0;
     for (std::int32_t budget = index.EntryCount(); i != -1 && budget > 0; --budget) {
@@ -120,11 +148,15 @@ int ExchangeOneWay(CPictureDatabase& db, const std::string& otherPath, bool outw
             continue;
         const std::int64_t size = giving.GetDataSize(entry.record);
         failed = failed || size < 0;
-        if (size < 0 || HoldsPicture(receiving, entry.Key(), size, receivingSizes))
+        if (size < 0 || receivingWalk.Holds(entry.Key(), size))
             continue;
         if (countOnly) {
             ++count;
-        } else if (giving.CopyRecord(entry.record, receiving)) {
+            continue;
+        }
+        // The copy's entries change receiving's list under the walk.
+        receivingWalk.Restart();
+        if (giving.CopyRecord(entry.record, receiving)) {
             ++count;
             if (progress) {
                 char text[32];

@@ -1,5 +1,6 @@
-// Data exchange with a destination that is busy, missing or the source itself copies
-// nothing. The copying itself is exercised under injected faults and through the tool.
+// Data exchange: which pictures each database lacks (by checksum and size), and a
+// destination that is busy, missing or the source itself copies nothing. The copying under
+// injected faults is exercised by the fault tests.
 #include "collection/DataExchange.h"
 #include "collection/FileProperties.h"
 #include "support/AddPicture.h"
@@ -59,6 +60,34 @@ TEST_F(DataExchangeTest, ABusyMissingOrOwnDestinationCopiesNothing) {
     EXPECT_EQ(Run(ExchangeDirection::both), -1);
     EXPECT_TRUE(m_prompt.Texts().empty());
     EXPECT_EQ(m_log, "a.PXM;");
+}
+
+// Several pictures share a checksum (the match in the middle of its equal keys), deleted
+// records neither count nor hold, and the checksum keys sort as text ("10" < "300" < "7").
+// Two pictures alike in checksum and size are both lacking, but the second is held once
+// the first is copied.
+TEST_F(DataExchangeTest, CountsAndCopiesWhatEachDatabaseLacks) {
+    struct Picture {
+        std::uint16_t crc;
+        std::size_t size;
+        bool deleted = false;
+    };
+    const Picture a[] = {{7, 10}, {7, 15}, {9, 10}, {10, 30, true}, {12, 5}, {300, 8}, {300, 8}};
+    const Picture b[] = {{7, 20}, {7, 15}, {7, 25}, {9, 11}, {10, 30}, {12, 5, true}, {1, 4}};
+    unsigned seed = 0;
+    for (const Picture& p : a)
+        Add(m_db, p.crc, p.size, ++seed, p.deleted);
+    for (const Picture& p : b)
+        Add(m_b, p.crc, p.size, ++seed, p.deleted);
+    m_b.Close();
+    EXPECT_EQ(CountExchange(m_db, m_destination, ExchangeDirection::outward), 5);
+    EXPECT_EQ(CountExchange(m_db, m_destination, ExchangeDirection::inward), 5);
+    EXPECT_EQ(CopyExchange(m_db, m_destination, ExchangeDirection::both, this), 9);
+    EXPECT_EQ(CountExchange(m_db, m_destination, ExchangeDirection::both), 0);
+    EXPECT_TRUE(m_prompt.Texts().empty());
+    ASSERT_TRUE(m_b.OpenDatabase(File("b"), false));
+    EXPECT_EQ(Live(m_db), 11);
+    EXPECT_EQ(Live(m_b), 10);
 }
 
 } // namespace
