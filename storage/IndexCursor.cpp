@@ -61,23 +61,20 @@ int CIndexCursor::Step(bool forward) {
 }
 
 int CIndexCursor::GoPrevious(bool& wrapped) {
-    wrapped = false;
-    if (m_current.flags != -1) {
-        const int moved = Step(false);
-        if (moved != 0)
-            return moved == 1 ? 1 : 0;
-    }
-    wrapped = true;
-    return GoLast();
+    return Move(false, wrapped);
 }
 
 int CIndexCursor::GoNext(bool& wrapped) {
+    return Move(true, wrapped);
+}
+
+int CIndexCursor::Move(bool forward, bool& wrapped) {
     wrapped = false;
     if (m_current.flags != -1) {
-        const int moved = Step(true);
+        const int moved = Step(forward);
         if (moved != 0)
             return moved == 1 ? 1 : 0;
     }
     wrapped = true;
-    return GoFirst();
+    return forward ? GoFirst() : GoLast();
 }

@@ -46,6 +46,9 @@ private:
     // Steps from the current entry to its neighbour: 1 moved, 0 the neighbour is missing
     // or of another family, -1 the file failed.
     int Step(bool forward);
+    // One entry on in the direction, wrapping to the other end past the last (GoNext,
+    // GoPrevious).
+    int Move(bool forward, bool& wrapped);
 
     CIndexFile& m_file;
     int m_order = OrderFamily::fileName;
